@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace enc {
+
+// The encoding a text file is read in.
+enum TextEncoding : int {
+    EncSjis = 0,         // byte lines, Shift_JIS table
+    EncUtf16 = 1,        // UTF-16 lines in the mark's byte order; big-endian without a mark
+    EncUtf16LeNoBom = 2, // UTF-16 lines, little-endian
+    EncUtf8 = 3,         // byte lines, UTF-8
+    EncEuc = 4,          // byte lines, EUC-JP table
+};
+
+// What the file starts with.
+enum BomKind : int {
+    BomUtf16Le = 0,     // FF FE
+    BomUtf16Be = 1,     // FE FF
+    BomUtf8 = 2,        // EF BB BF
+    BomNone = -1,       // none of these (also a file of fewer than two bytes)
+    BomOpenFailed = -2, // the file could not be opened
+};
+
+struct Detection {
+    TextEncoding encoding = EncUtf8;
+    BomKind bom = BomNone;
+    friend bool operator==(const Detection&, const Detection&) = default;
+};
+
+// Probes 2 to 5 look at no more than this many bytes after any byte-order mark.
+inline constexpr std::size_t SampleSize = 60010;
+
+// The status-bar label of an encoding ("SJIS", "UTF16 BOM LE", "UTF-8 nonBOM", ...).
+const char* EncodingLabel(TextEncoding encoding, BomKind bom);
+
+// The five probes. Each opens the file (UTF-8 path) for binary reading itself and returns -2
+// when it cannot. DetectBom gives a BomKind value. GuessUtf16ByteOrder gives 0 (little-endian),
+// 1 (big-endian) or -1 (no decision); the three checks give 0 (well formed) or -1 (not, or an
+// empty sample). Probes 2 to 5 examine at most SampleSize bytes after a byte-order mark.
+int DetectBom(const std::string& path);
+int GuessUtf16ByteOrder(const std::string& path);
+int CheckUtf8(const std::string& path);
+int CheckSjis(const std::string& path);
+int CheckEuc(const std::string& path);
+
+// The probes' rules applied to bytes in memory: `start` is the file's first bytes (DetectBom),
+// `sample` the sample as a probe reads it (after the mark, at most SampleSize bytes).
+int DetectBomBytes(std::span<const std::uint8_t> start);
+int GuessUtf16ByteOrderSample(std::span<const std::uint8_t> sample);
+int CheckUtf8Sample(std::span<const std::uint8_t> sample);
+int CheckSjisSample(std::span<const std::uint8_t> sample);
+int CheckEucSample(std::span<const std::uint8_t> sample);
+
+// The sample of a file whose first bytes are `start`: the bytes after a byte-order mark, at
+// most SampleSize of them.
+std::span<const std::uint8_t> SampleOf(std::span<const std::uint8_t> start);
+
+// Decides a file's encoding. A byte-order mark decides alone: FF FE or FE FF gives EncUtf16,
+// EF BB BF gives EncUtf8. Without one, the byte-order guess and the three checks decide.
+// A file that cannot be opened gives (EncUtf8, BomOpenFailed). Never reports an error itself.
+Detection DetectEncoding(const std::string& path);
+// The same decision for a file held in memory (only its first SampleSize + 3 bytes matter).
+Detection DetectEncodingBytes(std::span<const std::uint8_t> file);
+// The decision rules over the probes' results (bom, guess, u, s, e as the probes return them).
+Detection DecideEncoding(int bom, int guess, int utf8, int sjis, int euc);
+
+} // namespace enc

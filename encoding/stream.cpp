@@ -1,0 +1,153 @@
+#include "encoding/stream.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace enc {
+namespace {
+
+constexpr std::size_t kInitialBuffer = 128 * 1024;
+
+// Opens a file for reading; -1 when it cannot be opened. A folder counts as a file that cannot
+// be opened. size receives the file's size (0 when it is not a regular file).
+int openForReading(const std::string& path, std::uint64_t& size) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    size = 0;
+    if (::fstat(fd, &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            return -1;
+        }
+        if (S_ISREG(st.st_mode))
+            size = static_cast<std::uint64_t>(st.st_size);
+    }
+    return fd;
+}
+
+// read(2) that retries on EINTR; -1 on error.
+std::ptrdiff_t readSome(int fd, std::uint8_t* dst, std::size_t n) {
+    for (;;) {
+        const ssize_t got = ::read(fd, dst, n);
+        if (got >= 0 || errno != EINTR)
+            return got;
+    }
+}
+
+} // namespace
+
+ByteStream::~ByteStream() { close(); }
+
+bool ByteStream::open(const std::string& path) {
+    close();
+    std::uint64_t size = 0;
+    m_fd = openForReading(path, size);
+    if (m_fd < 0)
+        return false;
+    m_fileSize = size;
+    if (!m_buf) {
+        m_cap = kInitialBuffer;
+        m_buf = std::make_unique_for_overwrite<std::uint8_t[]>(m_cap);
+    }
+    m_cur = m_end = m_buf.get();
+    m_open = true;
+    return true;
+}
+
+void ByteStream::openMemory(std::span<const std::uint8_t> bytes) {
+    close();
+    m_memory = true;
+    m_open = true;
+    m_cur = bytes.data();
+    m_end = bytes.data() + bytes.size();
+    m_fileSize = bytes.size();
+}
+
+void ByteStream::close() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_open = false;
+    m_eof = false;
+    m_failed = false;
+    m_memory = false;
+    m_fileSize = 0;
+    m_cur = m_end = m_buf.get();
+}
+
+bool ByteStream::fillMore() {
+    if (m_memory || m_fd < 0 || m_failed)
+        return false;
+    std::uint8_t* const base = m_buf.get();
+    // Keep the unread bytes and a few before them, so that unget() works across a refill.
+    const std::size_t before = static_cast<std::size_t>(m_cur - base);
+    const std::size_t keep = before < kMaxUnget ? before : kMaxUnget;
+    const std::uint8_t* from = m_cur - keep;
+    const std::size_t live = static_cast<std::size_t>(m_end - from);
+    if (from != base && live > 0)
+        std::memmove(base, from, live);
+    std::size_t used = live;
+    if (used == m_cap) {
+        // One line fills the whole buffer: grow it, lines have no length limit.
+        const std::size_t cap = m_cap * 2;
+        auto bigger = std::make_unique_for_overwrite<std::uint8_t[]>(cap);
+        std::memcpy(bigger.get(), base, used);
+        m_buf = std::move(bigger);
+        m_cap = cap;
+    }
+    std::uint8_t* const b = m_buf.get();
+    m_cur = b + keep;
+    m_end = b + used;
+    const std::ptrdiff_t got = readSome(m_fd, b + used, m_cap - used);
+    if (got < 0) {
+        m_failed = true;
+        return false;
+    }
+    if (got == 0)
+        return false;
+    m_end += got;
+    return true;
+}
+
+std::size_t ByteStream::read(std::uint8_t* dst, std::size_t n) {
+    std::size_t done = 0;
+    while (done < n) {
+        if (m_cur == m_end && !fillMore()) {
+            m_eof = true;
+            break;
+        }
+        std::size_t take = static_cast<std::size_t>(m_end - m_cur);
+        if (take > n - done)
+            take = n - done;
+        std::memcpy(dst + done, m_cur, take);
+        m_cur += take;
+        done += take;
+    }
+    return done;
+}
+
+std::ptrdiff_t ReadFileStart(const std::string& path, std::uint8_t* dst, std::size_t max) {
+    std::uint64_t size = 0;
+    const int fd = openForReading(path, size);
+    if (fd < 0)
+        return -1;
+    std::size_t done = 0;
+    while (done < max) {
+        const std::ptrdiff_t got = readSome(fd, dst + done, max - done);
+        if (got <= 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    return static_cast<std::ptrdiff_t>(done);
+}
+
+} // namespace enc

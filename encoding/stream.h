@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace enc {
+
+// A binary input stream with its own buffer: a file (read in large blocks, never one byte per
+// system call) or a span of bytes in memory. No line-end translation, no end-of-file character.
+//
+// The end-of-file state follows the readers' needs: get() at the end sets eof(); unget() steps
+// back over bytes already got and clears it again, so a byte put back is read once more.
+// The buffer is kept when the stream is closed and reopened, so a reused stream does not touch
+// new memory for every file.
+class ByteStream {
+public:
+    // How many bytes may be put back in a row with unget().
+    static constexpr std::size_t kMaxUnget = 4;
+
+    ByteStream() = default;
+    ~ByteStream();
+    ByteStream(const ByteStream&) = delete;
+    ByteStream& operator=(const ByteStream&) = delete;
+
+    // Opens a file for binary reading; false when it cannot be opened. `path` is UTF-8.
+    bool open(const std::string& path);
+    // Reads from bytes the caller keeps alive while the stream is open.
+    void openMemory(std::span<const std::uint8_t> bytes);
+    void close();
+    bool isOpen() const { return m_open; }
+
+    // Next byte (0..255), or -1 when there is none (end of file or a read error).
+    int get() {
+        if (m_cur == m_end && !fillMore()) {
+            m_eof = true;
+            return -1;
+        }
+        return *m_cur++;
+    }
+    // Steps back over the last byte got; at most kMaxUnget in a row. Clears the end-of-file state.
+    void unget() {
+        --m_cur;
+        m_eof = false;
+    }
+    // Reads up to n bytes into dst and returns how many came; fewer than n sets eof().
+    std::size_t read(std::uint8_t* dst, std::size_t n);
+
+    bool eof() const { return m_eof; }
+    bool failed() const { return m_failed; }
+    bool atEndOrFailed() const { return m_eof || m_failed; }
+    void setEof() { m_eof = true; }
+
+    // Size of the open file in bytes (0 for memory streams or when unknown).
+    std::uint64_t fileSize() const { return m_fileSize; }
+
+    // Direct access for the whole-file readers: the buffered bytes not read yet.
+    const std::uint8_t* cur() const { return m_cur; }
+    const std::uint8_t* end() const { return m_end; }
+    void advance(std::size_t n) { m_cur += n; }
+    // Reads more bytes behind the unread ones, which stay (the buffer grows when they fill it),
+    // so cur() may move. False when nothing more came: end of file or a read error (failed()).
+    // Does not change eof().
+    bool fillMore();
+
+private:
+    std::unique_ptr<std::uint8_t[]> m_buf;
+    std::size_t m_cap = 0;
+    const std::uint8_t* m_cur = nullptr;
+    const std::uint8_t* m_end = nullptr;
+    int m_fd = -1;
+    bool m_open = false;
+    bool m_eof = false;
+    bool m_failed = false;
+    bool m_memory = false;
+    std::uint64_t m_fileSize = 0;
+};
+
+// Reads up to `max` bytes from the start of the file into dst; the number read, or -1 when the
+// file cannot be opened. A read error ends the block early.
+std::ptrdiff_t ReadFileStart(const std::string& path, std::uint8_t* dst, std::size_t max);
+
+} // namespace enc

@@ -1,0 +1,316 @@
+#include "encoding/textfile.h"
+
+#include <cstring>
+
+#include "encoding/decoders.h"
+#include "encoding/readers.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace enc {
+namespace {
+
+constexpr std::uint8_t kCr = 0x0D;
+constexpr std::uint8_t kLf = 0x0A;
+constexpr std::uint8_t kEofByte = 0x1A;
+
+bool isByteLineEnd(std::uint8_t b) { return b == 0 || b == kLf || b == kCr || b == kEofByte; }
+
+// First byte in [p, e) that ends a byte line (CR, LF, NUL, 1A), or e.
+const std::uint8_t* findByteLineEnd(const std::uint8_t* p, const std::uint8_t* e) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8(static_cast<char>(kCr));
+    const __m128i lf = _mm_set1_epi8(static_cast<char>(kLf));
+    const __m128i sub = _mm_set1_epi8(static_cast<char>(kEofByte));
+    const __m128i zero = _mm_setzero_si128();
+    while (e - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)),
+                                         _mm_or_si128(_mm_cmpeq_epi8(v, sub), _mm_cmpeq_epi8(v, zero)));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0)
+            return p + __builtin_ctz(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
+    while (p < e && !isByteLineEnd(*p))
+        ++p;
+    return p;
+}
+
+enum class PairKind { Unit, Cr, Lf, Nul, Eof };
+
+PairKind classifyPair(std::uint8_t x, std::uint8_t y) {
+    if ((x & 0xE0) != 0 || (y & 0xE0) != 0)
+        return PairKind::Unit;
+    if (x == 0 && y == 0)
+        return PairKind::Nul;
+    const std::uint8_t code = x == 0 ? y : (y == 0 ? x : 0xFF);
+    if (code == kCr)
+        return PairKind::Cr;
+    if (code == kLf)
+        return PairKind::Lf;
+    if (code == kEofByte)
+        return PairKind::Eof;
+    return PairKind::Unit;
+}
+
+// Index of the first pair in [p, p + 2 * pairs) that is not a plain unit, or pairs.
+std::size_t findUtf16LineEnd(const std::uint8_t* p, std::size_t pairs, std::size_t from) {
+    std::size_t i = from;
+#if defined(__SSE2__)
+    // Only a pair of two bytes below 20 can end a line; skip eight units at a time without one.
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xE0E0));
+    const __m128i zero = _mm_setzero_si128();
+    while (i + 8 <= pairs) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, high), zero)) == 0) {
+            i += 8;
+            continue;
+        }
+        for (std::size_t k = 0; k < 8; ++k, ++i) {
+            if (classifyPair(p[2 * i], p[2 * i + 1]) != PairKind::Unit)
+                return i;
+        }
+    }
+#endif
+    for (; i < pairs; ++i) {
+        if (classifyPair(p[2 * i], p[2 * i + 1]) != PairKind::Unit)
+            return i;
+    }
+    return pairs;
+}
+
+// Makes at least `want` unread bytes available where the stream has them; false otherwise.
+bool ensureAvailable(ByteStream& in, std::size_t want) {
+    while (static_cast<std::size_t>(in.end() - in.cur()) < want) {
+        if (!in.fillMore())
+            return false;
+    }
+    return true;
+}
+
+using Decoder = std::size_t (*)(std::span<const std::uint8_t>, char16_t*);
+
+Decoder byteDecoder(TextEncoding encoding) {
+    switch (encoding) {
+    case EncSjis:
+        return [](std::span<const std::uint8_t> l, char16_t* o) { return SjisToUtf16(l, o); };
+    case EncEuc:
+        return [](std::span<const std::uint8_t> l, char16_t* o) { return EucToUtf16(l, o); };
+    default:
+        return [](std::span<const std::uint8_t> l, char16_t* o) { return Utf8ToUtf16(l, o); };
+    }
+}
+
+bool isUtf16(TextEncoding encoding) {
+    return encoding == EncUtf16 || encoding == EncUtf16LeNoBom;
+}
+
+int byteOrderFor(TextEncoding encoding, int fromMark) {
+    return encoding == EncUtf16LeNoBom ? kLittleEndian : fromMark;
+}
+
+// The whole-file loop over an open stream positioned at its start.
+void readAll(ByteStream& in, TextEncoding encoding, std::u16string& out) {
+    const int order = byteOrderFor(encoding, SkipBom(in));
+    const bool utf16 = isUtf16(encoding);
+    const Decoder decode = byteDecoder(encoding);
+
+    // A line of n bytes never gives more than n units (n / 2 for UTF-16), nor does its line
+    // end give more than the one '\n', so the file's size bounds the text: reserve it once.
+    const std::uint64_t size = in.fileSize();
+    const std::size_t bound = static_cast<std::size_t>(utf16 ? size / 2 : size) + 16;
+    out.clear();
+    if (out.capacity() < bound)
+        out.reserve(bound);
+
+    // out is grown in steps and trimmed at the end; only what is used gets written.
+    constexpr std::size_t kGrowStep = 256 * 1024;
+    std::size_t pos = 0;
+    bool first = true;
+    for (;;) {
+        const std::span<const std::uint8_t> raw =
+            utf16 ? TextLineReader::nextUtf16Line(in) : TextLineReader::nextByteLine(in);
+        const bool exhausted = in.atEndOrFailed();
+        const std::size_t need = pos + 1 + (utf16 ? raw.size() / 2 : raw.size()) + 1;
+        if (out.size() < need)
+            out.resize(need + kGrowStep);
+        char16_t* const lineStart = out.data() + pos + (first ? 0 : 1);
+        const std::size_t units =
+            utf16 ? Utf16BytesToUnits(raw, order, lineStart) : decode(raw, lineStart);
+        if (exhausted && units == 0)
+            break;
+        if (!first)
+            out[pos++] = u'\n';
+        pos += units;
+        first = false;
+        if (exhausted)
+            break;
+    }
+    out.resize(pos);
+}
+
+} // namespace
+
+std::size_t Utf16BytesToUnits(std::span<const std::uint8_t> bytes, int byteOrder, char16_t* out) {
+    const std::size_t units = bytes.size() / 2;
+    const std::uint8_t* p = bytes.data();
+    if (byteOrder == kLittleEndian) {
+        std::memcpy(out, p, units * 2);
+    } else {
+        for (std::size_t i = 0; i < units; ++i)
+            out[i] = static_cast<char16_t>(p[2 * i] << 8 | p[2 * i + 1]);
+    }
+    return units;
+}
+
+std::span<const std::uint8_t> TextLineReader::nextByteLine(ByteStream& in) {
+    std::size_t scanned = 0;
+    for (;;) {
+        const std::uint8_t* const b = in.cur();
+        const std::uint8_t* const t = findByteLineEnd(b + scanned, in.end());
+        if (t != in.end()) {
+            const std::size_t len = static_cast<std::size_t>(t - b);
+            std::size_t consumed = len + 1;
+            if (*t == kEofByte || *t == kLf || *t == 0) {
+                in.advance(consumed);
+                return {b, len};
+            }
+            // CR: an LF or 1A right after it belongs to this line end. Looking for it may
+            // refill the buffer and move the line.
+            if (!ensureAvailable(in, len + 2)) {
+                // The file ends with this CR: the read after it fails.
+                const std::uint8_t* const line = in.cur();
+                in.advance(consumed);
+                in.setEof();
+                return {line, len};
+            }
+            const std::uint8_t* const line = in.cur();
+            if (line[len + 1] == kLf || line[len + 1] == kEofByte)
+                ++consumed;
+            in.advance(consumed);
+            return {line, len};
+        }
+        scanned = static_cast<std::size_t>(in.end() - b);
+        if (!in.fillMore()) {
+            // The stream ended within the line.
+            const std::uint8_t* const line = in.cur();
+            const std::size_t len = static_cast<std::size_t>(in.end() - line);
+            in.advance(len);
+            in.setEof();
+            return {line, len};
+        }
+    }
+}
+
+std::span<const std::uint8_t> TextLineReader::nextUtf16Line(ByteStream& in) {
+    std::size_t scannedPairs = 0;
+    for (;;) {
+        const std::uint8_t* const b = in.cur();
+        const std::size_t pairs = static_cast<std::size_t>(in.end() - b) / 2;
+        const std::size_t t = findUtf16LineEnd(b, pairs, scannedPairs);
+        if (t < pairs) {
+            const PairKind kind = classifyPair(b[2 * t], b[2 * t + 1]);
+            std::size_t consumed = 2 * t + 2;
+            if (kind != PairKind::Cr) {
+                in.advance(consumed);
+                return {b, 2 * t};
+            }
+            if (!ensureAvailable(in, consumed + 2)) {
+                // The stream ends after the CR (perhaps within one more byte): the line ends.
+                const std::uint8_t* const line = in.cur();
+                in.advance(static_cast<std::size_t>(in.end() - line));
+                in.setEof();
+                return {line, 2 * t};
+            }
+            const std::uint8_t* const line = in.cur();
+            if (classifyPair(line[consumed], line[consumed + 1]) == PairKind::Lf)
+                consumed += 2;
+            in.advance(consumed);
+            return {line, 2 * t};
+        }
+        scannedPairs = pairs;
+        if (!in.fillMore()) {
+            // The stream ended within the line; a last odd byte is dropped.
+            const std::uint8_t* const line = in.cur();
+            const std::size_t len = static_cast<std::size_t>(in.end() - line);
+            in.advance(len);
+            in.setEof();
+            return {line, len & ~std::size_t(1)};
+        }
+    }
+}
+
+bool TextLineReader::open(const std::string& path, TextEncoding encoding, BomKind bom) {
+    (void)bom; // the byte order comes from the mark itself, as SkipBom reads it
+    m_done = true;
+    if (!m_in.open(path))
+        return false;
+    start(encoding);
+    return true;
+}
+
+void TextLineReader::openMemory(std::span<const std::uint8_t> bytes, TextEncoding encoding,
+                                BomKind bom) {
+    (void)bom;
+    m_in.openMemory(bytes);
+    start(encoding);
+}
+
+void TextLineReader::start(TextEncoding encoding) {
+    m_encoding = encoding;
+    m_byteOrder = byteOrderFor(encoding, SkipBom(m_in));
+    m_done = false;
+}
+
+void TextLineReader::close() {
+    m_in.close();
+    m_done = true;
+}
+
+bool TextLineReader::next(std::u16string_view& line) {
+    if (m_done)
+        return false;
+    const bool utf16 = isUtf16(m_encoding);
+    const std::span<const std::uint8_t> raw = utf16 ? nextUtf16Line(m_in) : nextByteLine(m_in);
+    const bool exhausted = m_in.atEndOrFailed();
+    const std::size_t need = raw.size() + 1;
+    if (m_line.size() < need)
+        m_line.resize(need);
+    const std::size_t units = utf16 ? Utf16BytesToUnits(raw, m_byteOrder, m_line.data())
+                                    : byteDecoder(m_encoding)(raw, m_line.data());
+    if (exhausted) {
+        m_done = true;
+        if (units == 0)
+            return false;
+    }
+    line = std::u16string_view(m_line.data(), units);
+    return true;
+}
+
+int ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom,
+                 std::u16string& out) {
+    (void)bom;
+    // One stream per thread, so its buffer is reused from file to file.
+    thread_local ByteStream in;
+    if (!in.open(path)) {
+        out.clear();
+        return -2;
+    }
+    readAll(in, encoding, out);
+    in.close();
+    return 0;
+}
+
+void ReadTextBytes(std::span<const std::uint8_t> bytes, TextEncoding encoding, BomKind bom,
+                   std::u16string& out) {
+    (void)bom;
+    ByteStream in;
+    in.openMemory(bytes);
+    readAll(in, encoding, out);
+}
+
+} // namespace enc

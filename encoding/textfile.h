@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "encoding/detect.h"
+#include "encoding/stream.h"
+
+namespace enc {
+
+// Streams the lines of a text file exactly as the open command's line loop takes them: after
+// the byte-order mark (SkipBom), one line per call with the reader and decoder the encoding
+// demands (EncUtf16 in the byte order SkipBom gives, EncUtf16LeNoBom little-endian); the loop
+// ends when the stream is exhausted and the decoded line is empty, or right after a line that
+// met the end of the stream. So "a\r\nb\r\n" gives the lines "a" and "b", "a\r\n\r\n" gives "a"
+// and "", an empty file no line. Lines are read whole, of any length; the buffers are reused
+// from line to line and from file to file, so memory stays flat.
+class TextLineReader {
+public:
+    // False when the file (UTF-8 path) cannot be opened.
+    bool open(const std::string& path, TextEncoding encoding, BomKind bom);
+    // Reads bytes the caller keeps alive while the reader is open.
+    void openMemory(std::span<const std::uint8_t> bytes, TextEncoding encoding, BomKind bom);
+    void close();
+
+    // The next decoded line (UTF-16 units, no line end), valid until the next call; false when
+    // there are no more lines.
+    bool next(std::u16string_view& line);
+
+    // The line end and end-of-stream rules of the readers, on the bytes buffered in the stream.
+    // Each gives the next line's raw bytes (valid until the stream is used again) and leaves the
+    // stream as ReadByteLine / ReadUtf16Line would (atEndOrFailed() included).
+    static std::span<const std::uint8_t> nextByteLine(ByteStream& in);
+    static std::span<const std::uint8_t> nextUtf16Line(ByteStream& in);
+
+private:
+    void start(TextEncoding encoding);
+
+    ByteStream m_in;
+    TextEncoding m_encoding = EncUtf8;
+    int m_byteOrder = 1;
+    bool m_done = true;
+    std::u16string m_line;
+};
+
+// Decodes the raw bytes of one UTF-16 line (an even number of bytes) into units at out (room
+// for bytes.size() / 2 units) in the given byte order; returns the number of units.
+std::size_t Utf16BytesToUnits(std::span<const std::uint8_t> bytes, int byteOrder, char16_t* out);
+
+// Reads the whole file into `out` as the open command builds its text: the lines of
+// TextLineReader joined with '\n' (no line break after the last line). Returns 0, or -2 when
+// the file cannot be opened (out is then empty). out's capacity is reused.
+int ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom, std::u16string& out);
+// The same for a file held in memory; always succeeds.
+void ReadTextBytes(std::span<const std::uint8_t> bytes, TextEncoding encoding, BomKind bom,
+                   std::u16string& out);
+
+} // namespace enc
