@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+class TForm1;
+class Tsearchform;
+class Thelpform;
+class Tcopyrightform;
+class Texitform;
+class Trussiaskbform;
+class Taccentform;
+class Taccent2form;
+
+// Application-wide state, touched only from the user-interface thread. Flags are 0 or 1.
+
+// Folder of the executable, always ending in a separator.
+extern QString ProgramDir;
+// Name of the file the open command last tried to open.
+extern QString RememberedFileName;
+// Input mode: 0 none, 1 romanized, 2 direct.
+extern int ImeMode;
+extern int TextModified;
+extern int OpenFromCommandLine;
+extern int IsWin9x;
+extern int IsVistaOrLater;
+extern int WindowTop;
+extern int WindowLeft;
+extern int WindowWidth;
+extern int WindowHeight;
+// The editor font as stored in fontedit.dat: 216 bytes, little-endian.
+using FontRecordBytes = std::array<std::uint8_t, 216>;
+extern FontRecordBytes FontRecord;
+// Armed by Ctrl+; in the main window, consumed by the editor's next key event.
+extern int AccentPending;
+// 0 cancel, 1 save and exit, 2 exit without saving.
+extern int ExitChoice;
+extern int SaveToRememberedName;
+extern int AccentPadCreated;
+// Decision flags of the romanized composer: the editor's and the find entry's.
+extern int RomaDecided;
+extern int EditRomaDecided;
+// Find dialog state.
+extern int FindRequested;
+extern int EditAccentPending;
+
+// Window pointers, set when each window is created.
+extern TForm1* Form1;
+extern Tsearchform* searchform;
+extern Thelpform* helpform;
+extern Tcopyrightform* copyrightform;
+extern Texitform* exitform;
+extern Trussiaskbform* russiaskbform;
+extern Taccentform* accentform;
+extern Taccent2form* accent2form;
+
+// Puts every value back to its start value (window pointers excepted); used between runs of
+// the main window inside one process, as tests do.
+void resetAppState();

@@ -1,0 +1,25 @@
+#include "shell/appstate.h"
+#include "shell/startup.h"
+#include "shell/unit1.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <exception>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    try {
+        createApplicationWindows(QCoreApplication::arguments());
+        Form1->show();
+        const int code = QApplication::exec();
+        destroyApplicationWindows();
+        return code;
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, QStringLiteral("toviloeditru"),
+                              QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        QMessageBox::critical(nullptr, QStringLiteral("toviloeditru"), QString());
+    }
+    return 1;
+}

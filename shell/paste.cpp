@@ -1,0 +1,5 @@
+#include "shell/paste.h"
+
+#include "ime/texttarget.h"
+
+void PasteUnicodeText(ime::TextTarget& /*target*/) {}

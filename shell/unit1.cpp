@@ -1,0 +1,325 @@
+#include "shell/unit1.h"
+
+#include "shell/appstate.h"
+#include "shell/memoedit.h"
+#include "shell/memotarget.h"
+#include "shell/modal.h"
+#include "shell/statusbar.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+QString programFolder() {
+    QString dir = QCoreApplication::applicationDirPath();
+    if (!dir.endsWith(u'/') && !dir.endsWith(u'\\'))
+        dir += u'/';
+    return dir;
+}
+
+// Adds a command to a menu under the given object name and wires it to a handler.
+template <class Handler>
+QAction* addCommand(QWidget* menu, const QString& caption, const char* name, TForm1* form,
+                    Handler handler) {
+    auto* action = new QAction(caption, menu);
+    action->setObjectName(QLatin1String(name));
+    QObject::connect(action, &QAction::triggered, form, [form, handler] { (form->*handler)(); });
+    menu->addAction(action);
+    return action;
+}
+
+} // namespace
+
+TForm1::TForm1(const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent), m_arguments(arguments) {
+    Form1 = this;
+    ProgramDir = programFolder();
+
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral(
+        "Tovilo Russian Editor Ver 0.81(Built-in Russian IME Romanized/Direct)"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 4);
+    Label1 = new QLabel(QStringLiteral("wait please. Reading now."), central);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(158, 118, 168, 16);
+    QFont labelFont(QStringLiteral("MS UI Gothic"));
+    labelFont.setPixelSize(16);
+    Label1->setFont(labelFont);
+    Memo1 = new MemoEdit(central);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QFont memoFont;
+    if (QFontDatabase::hasFamily(QStringLiteral("Tahoma")))
+        memoFont.setFamily(QStringLiteral("Tahoma"));
+    memoFont.setPixelSize(19);
+    Memo1->setFont(memoFont);
+    layout->addWidget(Memo1);
+    Label1->lower();
+    setCentralWidget(central);
+    m_memoTarget = std::make_unique<MemoTarget>(Memo1);
+
+    Memo1->onKeyPress = [this](QKeyEvent* event) { return handleEditorKey(event); };
+    Memo1->onKeyRelease = [this](QKeyEvent*) { Memo1KeyUp(); };
+    Memo1->onClick = [this] { Memo1Click(); };
+
+    StatusBar1 = new TStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    setStatusBar(StatusBar1);
+
+    TimerMemo = new QTimer(this);
+    TimerMemo->setObjectName(QStringLiteral("TimerMemo"));
+    TimerMemo->setInterval(500);
+    connect(TimerMemo, &QTimer::timeout, this, &TForm1::TimerMemoTimer);
+
+    buildMenus();
+    buildPopupMenu();
+    resize(534, 355);
+    move(128, 175);
+
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+void TForm1::buildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    FILE1 = bar->addMenu(QStringLiteral("file"));
+    FILE1->setObjectName(QStringLiteral("FILE1"));
+    opentextfile1 = addCommand(FILE1, QStringLiteral("open text file(UTF-8,UTF16,SJIS,EUC)"),
+                               "opentextfile1", this, &TForm1::opentextfile1Click);
+    inserttextfile1 =
+        addCommand(FILE1, QStringLiteral("insert text file(UTF-8,UTF16,SJIS,EUC)"),
+                   "inserttextfile1", this, &TForm1::inserttextfile1Click);
+    savefile1 = addCommand(FILE1, QStringLiteral("save file(UTF-8)"), "savefile1", this,
+                           &TForm1::savefile1Click);
+    overwritesavefileUTF81 =
+        addCommand(FILE1, QStringLiteral("over write save file(UTF-8)"),
+                   "overwritesavefileUTF81", this, &TForm1::overwritesavefileUTF81Click);
+    saveHTML99tagASCII1 =
+        addCommand(FILE1, QStringLiteral("save Unicode number HTML &&#99;tag(ASCII)"),
+                   "saveHTML99tagASCII1", this, &TForm1::saveHTML99tagASCII1Click);
+    saveUnicodenumberlanguageC0x1 = addCommand(
+        FILE1, QStringLiteral("save Unicode number language C 0x*(ASCII)"),
+        "saveUnicodenumberlanguageC0x1", this, &TForm1::saveUnicodenumberlanguageC0x1Click);
+    exit1 = addCommand(FILE1, QStringLiteral("exit"), "exit1", this, &TForm1::exit1Click);
+
+    edit1 = bar->addMenu(QStringLiteral("edit"));
+    edit1->setObjectName(QStringLiteral("edit1"));
+    find1 = addCommand(edit1, QStringLiteral("find"), "find1", this, &TForm1::find1Click);
+    Wrapofftoggle1 = addCommand(edit1, QStringLiteral("Wrap Line on(toggle)"), "Wrapofftoggle1",
+                                this, &TForm1::Wrapofftoggle1Click);
+    changefont1 = addCommand(edit1, QStringLiteral("change font"), "changefont1", this,
+                             &TForm1::changefont1Click);
+    Screenkeyboard2 = addCommand(edit1, QStringLiteral("Screen keyboard"), "Screenkeyboard2",
+                                 this, &TForm1::Screenkeyboard2Click);
+    AccentPAD2 = addCommand(edit1, QStringLiteral("Accent PAD"), "AccentPAD2", this,
+                            &TForm1::AccentPAD2Click);
+    JapaneseOSJapaneseIME1 = new QAction(QStringLiteral("on Japanese OS(Japanese IME)"), edit1);
+    JapaneseOSJapaneseIME1->setObjectName(QStringLiteral("JapaneseOSJapaneseIME1"));
+    JapaneseOSJapaneseIME1->setCheckable(true);
+    JapaneseOSJapaneseIME1->setChecked(true);
+    connect(JapaneseOSJapaneseIME1, &QAction::triggered, this, [this] {
+        // The menu has flipped the mark already; the handler is the one that flips it.
+        JapaneseOSJapaneseIME1->setChecked(!JapaneseOSJapaneseIME1->isChecked());
+        JapaneseOSJapaneseIME1Click();
+    });
+    edit1->addAction(JapaneseOSJapaneseIME1);
+    createShortcutinprogrammenu1 = addCommand(
+        edit1, QStringLiteral("create Shortcut in Program menu"), "createShortcutinprogrammenu1",
+        this, &TForm1::createShortcutinprogrammenu1Click);
+    createshortcutinDesktopmenu1 = addCommand(
+        edit1, QStringLiteral("create Shortcut in Desktop menu"), "createshortcutinDesktopmenu1",
+        this, &TForm1::createshortcutinDesktopmenu1Click);
+
+    KoreaRomaIME1 = addCommand(bar, QStringLiteral("RussiaRomaIME"), "KoreaRomaIME1", this,
+                               &TForm1::KoreaRomaIME1Click);
+    KoreaDirectIME1 = addCommand(bar, QStringLiteral("RussiaDirectIME"), "KoreaDirectIME1",
+                                 this, &TForm1::KoreaDirectIME1Click);
+    nonIME1 = addCommand(bar, QStringLiteral("nonIME"), "nonIME1", this, &TForm1::nonIME1Click);
+
+    ime1 = bar->addMenu(QStringLiteral("IME"));
+    ime1->setObjectName(QStringLiteral("ime1"));
+    KoreanRomanizedinput1 =
+        addCommand(ime1, QStringLiteral("Russian Romanized input built-in IME"),
+                   "KoreanRomanizedinput1", this, &TForm1::KoreanRomanizedinput1Click);
+    KoreanDirectinput1 =
+        addCommand(ime1, QStringLiteral("Russian Direct input built-in IME"),
+                   "KoreanDirectinput1", this, &TForm1::KoreanDirectinput1Click);
+    dontuseIME1 = addCommand(ime1, QStringLiteral("don't use built-in IME"), "dontuseIME1", this,
+                             &TForm1::dontuseIME1Click);
+
+    help1 = bar->addMenu(QStringLiteral("help"));
+    help1->setObjectName(QStringLiteral("help1"));
+    keymap1 =
+        addCommand(help1, QStringLiteral("keymap"), "keymap1", this, &TForm1::keymap1Click);
+    Screenkeyboard1 = addCommand(help1, QStringLiteral("Screen keyboard"), "Screenkeyboard1",
+                                 this, &TForm1::Screenkeyboard1Click);
+    AccentPAD1 = addCommand(help1, QStringLiteral("Accent PAD"), "AccentPAD1", this,
+                            &TForm1::AccentPAD1Click);
+    Jumptoofficialwebsite1 =
+        addCommand(help1, QStringLiteral("Jump to Official web site"), "Jumptoofficialwebsite1",
+                   this, &TForm1::Jumptoofficialwebsite1Click);
+    JumptoToviloGlossawebsite1 = addCommand(
+        help1, QStringLiteral("Jump to ToviloGlossa web site(Japanese)"),
+        "JumptoToviloGlossawebsite1", this, &TForm1::JumptoToviloGlossawebsite1Click);
+    copyright1 = addCommand(help1, QStringLiteral("copyright"), "copyright1", this,
+                            &TForm1::copyright1Click);
+}
+
+void TForm1::buildPopupMenu() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    MenuItem1 =
+        addCommand(PopupMenu1, QStringLiteral("Cut"), "MenuItem1", this, &TForm1::MenuItem1Click);
+    MenuItem2 = addCommand(PopupMenu1, QStringLiteral("Copy"), "MenuItem2", this,
+                           &TForm1::MenuItem2Click);
+    MenuItem3 = addCommand(PopupMenu1, QStringLiteral("Paste"), "MenuItem3", this,
+                           &TForm1::MenuItem3Click);
+    MenuItem4 = addCommand(PopupMenu1, QStringLiteral("Clear"), "MenuItem4", this,
+                           &TForm1::MenuItem4Click);
+    MenuItem5 = addCommand(PopupMenu1, QStringLiteral("Select All"), "MenuItem5", this,
+                           &TForm1::MenuItem5Click);
+    PopupMenu1->addSeparator();
+    MenuItem7 = addCommand(PopupMenu1, QStringLiteral("Russia Roma IME"), "MenuItem7", this,
+                           &TForm1::MenuItem7Click);
+    MenuItem8 = addCommand(PopupMenu1, QStringLiteral("Russia Direct IME"), "MenuItem8", this,
+                           &TForm1::MenuItem8Click);
+    MenuItem9 = addCommand(PopupMenu1, QStringLiteral("nonIME"), "MenuItem9", this,
+                           &TForm1::MenuItem9Click);
+    KanjiJapantoHangulSelectArea1 =
+        addCommand(PopupMenu1, QStringLiteral("Kanji(Japan) to Hangul(SelectArea)Type1"),
+                   "KanjiJapantoHangulSelectArea1", this,
+                   &TForm1::KanjiJapantoHangulSelectArea1Click);
+    KanjiJapantoHangulSelectAreaType21 =
+        addCommand(PopupMenu1, QStringLiteral("Kanji(Japan) to Hangul(SelectArea)Type2"),
+                   "KanjiJapantoHangulSelectAreaType21", this,
+                   &TForm1::KanjiJapantoHangulSelectAreaType21Click);
+}
+
+void TForm1::FormCreate() {
+    // 1. The Windows family flags; other systems have neither family.
+#ifdef Q_OS_WIN
+    const QOperatingSystemVersion os = QOperatingSystemVersion::current();
+    IsVistaOrLater = os.majorVersion() >= 6 ? 1 : 0;
+#endif
+    // 2. The conversion entries are never offered.
+    KanjiJapantoHangulSelectArea1->setVisible(false);
+    KanjiJapantoHangulSelectAreaType21->setVisible(false);
+    // 3. The context menu of the editor.
+    Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Memo1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu1->popup(Memo1->mapToGlobal(pos)); });
+    // 4.
+    TimerMemo->stop();
+    TimerMemo->setInterval(500);
+    // 5. and 6.
+    Memo1->clear();
+    StatusBar1->setPanelText(TStatusBar::ModePanel, QStringLiteral("R"));
+    memoTarget().setSelection(0, 0);
+    // 7. Wrap off, breaking anywhere at the control's width once switched on.
+    Memo1->setWordWrapMode(QTextOption::WrapAnywhere);
+    setWordWrapShown(false);
+    // 8. to 10.
+    readSettingsFile();
+    clampGeometry();
+    move(WindowLeft, WindowTop);
+    resize(WindowWidth, WindowHeight);
+    // 11.
+    readFontFile();
+    // 12. A file named on the command line is opened without a dialog.
+    if (m_arguments.size() >= 2) {
+        OpenFromCommandLine = 1;
+        opentextfile1Click();
+    }
+}
+
+void TForm1::clampGeometry() {
+    if (WindowTop < 0 || WindowTop > 700)
+        WindowTop = 0;
+    if (WindowLeft < 0 || WindowLeft > 1000)
+        WindowLeft = 0;
+    if (WindowWidth < 100)
+        WindowWidth = 100;
+    if (WindowWidth > 2000)
+        WindowWidth = 1024;
+    if (WindowHeight < 100)
+        WindowHeight = 100;
+    if (WindowHeight > 3000)
+        WindowHeight = 700;
+}
+
+int TForm1::AskYesNo(const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    Form1);
+    box.setDefaultButton(QMessageBox::Yes);
+    const int answer = modal::run(box);
+    return answer == QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::No;
+}
+
+void TForm1::ShowError(const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, Form1);
+    box.setDefaultButton(QMessageBox::Ok);
+    modal::run(box);
+}
+
+namespace {
+
+QFileDialog* makeFileDialog(QWidget* parent, const QString& title, QFileDialog::AcceptMode mode) {
+    auto* dialog = new QFileDialog(parent, title);
+    dialog->setAcceptMode(mode);
+    dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                        : QFileDialog::AnyFile);
+    return dialog;
+}
+
+} // namespace
+
+QFileDialog& TForm1::OpenDialog1() {
+    if (!m_openDialog)
+        m_openDialog =
+            makeFileDialog(this, QString::fromUtf8("開く"), QFileDialog::AcceptOpen);
+    m_openDialog->setOption(QFileDialog::DontUseNativeDialog, modal::answeredByResponder());
+    return *m_openDialog;
+}
+
+QFileDialog& TForm1::SaveDialog1() {
+    if (!m_saveDialog1)
+        m_saveDialog1 = makeFileDialog(this, QString::fromUtf8("名前を付けて保存"),
+                                       QFileDialog::AcceptSave);
+    m_saveDialog1->setOption(QFileDialog::DontUseNativeDialog, modal::answeredByResponder());
+    return *m_saveDialog1;
+}
+
+QFileDialog& TForm1::SaveDialog2() {
+    if (!m_saveDialog2)
+        m_saveDialog2 = makeFileDialog(this, QString::fromUtf8("名前を付けて保存"),
+                                       QFileDialog::AcceptSave);
+    m_saveDialog2->setOption(QFileDialog::DontUseNativeDialog, modal::answeredByResponder());
+    return *m_saveDialog2;
+}
+
+QFontDialog& TForm1::FontDialog1() {
+    if (!m_fontDialog)
+        m_fontDialog = new QFontDialog(this);
+    m_fontDialog->setOption(QFontDialog::DontUseNativeDialog, modal::answeredByResponder());
+    return *m_fontDialog;
+}

@@ -1,0 +1,183 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+class QAction;
+class QFileDialog;
+class QFontDialog;
+class QLabel;
+class QMenu;
+class QTimer;
+class MemoEdit;
+class MemoTarget;
+class TStatusBar;
+
+// The main window: the editor, its menus, context menu and status bar. Its command handlers
+// carry the names of their menu items; each concern lives in its own source file
+// (unit1.cpp start-up and menus, unit1_input.cpp keys and modes, unit1_edit.cpp clipboard,
+// unit1_files.cpp files, unit1_view.cpp font and wrap, unit1_close.cpp closing,
+// unit1_find.cpp search, unit1_tools.cpp character tools, unit1_info.cpp help and desktop).
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // arguments: the command line, the program's name first.
+    explicit TForm1(const QStringList& arguments, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Message boxes: a question with Yes (default) and No, and an error with OK.
+    // AskYesNo returns QMessageBox::Yes or QMessageBox::No.
+    static int AskYesNo(const QString& text, const QString& caption);
+    static void ShowError(const QString& text, const QString& caption);
+
+    // The editor as a text target (CR LF view).
+    MemoTarget& memoTarget() { return *m_memoTarget; }
+
+    // Controls, named as the window's designer named them.
+    MemoEdit* Memo1 = nullptr;
+    QLabel* Label1 = nullptr;
+    TStatusBar* StatusBar1 = nullptr;
+    QTimer* TimerMemo = nullptr;
+    QMenu* FILE1 = nullptr;
+    QMenu* edit1 = nullptr;
+    QMenu* ime1 = nullptr;
+    QMenu* help1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+
+    QAction* opentextfile1 = nullptr;
+    QAction* inserttextfile1 = nullptr;
+    QAction* savefile1 = nullptr;
+    QAction* overwritesavefileUTF81 = nullptr;
+    QAction* saveHTML99tagASCII1 = nullptr;
+    QAction* saveUnicodenumberlanguageC0x1 = nullptr;
+    QAction* exit1 = nullptr;
+    QAction* find1 = nullptr;
+    QAction* Wrapofftoggle1 = nullptr;
+    QAction* changefont1 = nullptr;
+    QAction* Screenkeyboard2 = nullptr;
+    QAction* AccentPAD2 = nullptr;
+    QAction* JapaneseOSJapaneseIME1 = nullptr;
+    QAction* createShortcutinprogrammenu1 = nullptr;
+    QAction* createshortcutinDesktopmenu1 = nullptr;
+    QAction* KoreaRomaIME1 = nullptr;
+    QAction* KoreaDirectIME1 = nullptr;
+    QAction* nonIME1 = nullptr;
+    QAction* KoreanRomanizedinput1 = nullptr;
+    QAction* KoreanDirectinput1 = nullptr;
+    QAction* dontuseIME1 = nullptr;
+    QAction* keymap1 = nullptr;
+    QAction* Screenkeyboard1 = nullptr;
+    QAction* AccentPAD1 = nullptr;
+    QAction* Jumptoofficialwebsite1 = nullptr;
+    QAction* JumptoToviloGlossawebsite1 = nullptr;
+    QAction* copyright1 = nullptr;
+    QAction* MenuItem1 = nullptr;
+    QAction* MenuItem2 = nullptr;
+    QAction* MenuItem3 = nullptr;
+    QAction* MenuItem4 = nullptr;
+    QAction* MenuItem5 = nullptr;
+    QAction* MenuItem7 = nullptr;
+    QAction* MenuItem8 = nullptr;
+    QAction* MenuItem9 = nullptr;
+    QAction* KanjiJapantoHangulSelectArea1 = nullptr;
+    QAction* KanjiJapantoHangulSelectAreaType21 = nullptr;
+
+    // Dialogs, created on first use and configured by each command before it shows them.
+    QFileDialog& OpenDialog1();
+    QFileDialog& SaveDialog1();
+    QFileDialog& SaveDialog2();
+    QFontDialog& FontDialog1();
+
+    // --- start-up (unit1.cpp)
+    void FormCreate();
+
+    // --- keys, modes and caret (unit1_input.cpp)
+    // key: the 8-bit key code, replaced by the handler; 0 swallows the key.
+    void Memo1KeyPress(int& key);
+    void Memo1KeyUp();
+    void Memo1Click();
+    // Sees every key of the main window before the editor does; never consumes it.
+    void FormShortCut(const QKeyEvent& event);
+    void KoreaRomaIME1Click();
+    void KoreaDirectIME1Click();
+    void nonIME1Click();
+    void KoreanRomanizedinput1Click();
+    void KoreanDirectinput1Click();
+    void dontuseIME1Click();
+    void MenuItem7Click();
+    void MenuItem8Click();
+    void MenuItem9Click();
+    void JapaneseOSJapaneseIME1Click();
+    // The placement argument of the direct layout: 0 Japanese keyboard, 1 US keyboard.
+    int keyboardPlacement() const;
+    // Mode texts shared with the find dialog.
+    static QString modePanelText(int mode);
+    static QString modeName(int mode);
+
+    // --- edit commands and clipboard (unit1_edit.cpp)
+    void MenuItem1Click(); // Cut
+    void MenuItem2Click(); // Copy
+    void MenuItem3Click(); // Paste
+    void MenuItem4Click(); // Clear
+    void MenuItem5Click(); // Select All
+    void TimerMemoTimer();
+
+    // --- files (unit1_files.cpp)
+    void opentextfile1Click();
+    void inserttextfile1Click();
+    void savefile1Click();
+    void overwritesavefileUTF81Click();
+    void saveHTML99tagASCII1Click();
+    void saveUnicodenumberlanguageC0x1Click();
+
+    // --- view (unit1_view.cpp)
+    void changefont1Click();
+    void Wrapofftoggle1Click();
+    bool wordWrap() const;
+    // Switches wrap and keeps the toggle's caption and the wrap panel in step.
+    void setWordWrapShown(bool on);
+
+    // --- closing (unit1_close.cpp)
+    void exit1Click();
+    void FormClose();
+
+    // --- search (unit1_find.cpp)
+    void find1Click();
+
+    // --- character tools (unit1_tools.cpp)
+    void AccentPAD1Click();
+    void AccentPAD2Click();
+    void Screenkeyboard1Click();
+    void Screenkeyboard2Click();
+    void KanjiJapantoHangulSelectArea1Click();
+    void KanjiJapantoHangulSelectAreaType21Click();
+
+    // --- help and desktop (unit1_info.cpp)
+    void keymap1Click();
+    void copyright1Click();
+    void createShortcutinprogrammenu1Click();
+    void createshortcutinDesktopmenu1Click();
+    void Jumptoofficialwebsite1Click();
+    void JumptoToviloGlossawebsite1Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildPopupMenu();
+    void readSettingsFile();
+    void clampGeometry();
+    void readFontFile();
+    bool handleEditorKey(QKeyEvent* event);
+
+    QStringList m_arguments;
+    std::unique_ptr<MemoTarget> m_memoTarget;
+    QFileDialog* m_openDialog = nullptr;
+    QFileDialog* m_saveDialog1 = nullptr;
+    QFileDialog* m_saveDialog2 = nullptr;
+    QFontDialog* m_fontDialog = nullptr;
+};

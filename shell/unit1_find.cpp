@@ -1,0 +1,5 @@
+// The find command.
+#include "shell/appstate.h"
+#include "shell/unit1.h"
+
+void TForm1::find1Click() {}

@@ -1,0 +1,146 @@
+// Keys, input modes and the caret panel of the main window.
+#include "ime/inputengines.h"
+#include "shell/appstate.h"
+#include "shell/keycode.h"
+#include "shell/memoedit.h"
+#include "shell/memotarget.h"
+#include "shell/paste.h"
+#include "shell/statusbar.h"
+#include "shell/unit1.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QTimer>
+
+QString TForm1::modePanelText(int mode) {
+    switch (mode) {
+    case 1:
+        return QStringLiteral("R");
+    case 2:
+        return QStringLiteral("H");
+    default:
+        return {};
+    }
+}
+
+QString TForm1::modeName(int mode) {
+    switch (mode) {
+    case 1:
+        return QStringLiteral("RussiaRomaIME");
+    case 2:
+        return QStringLiteral("RussiaDirectIME");
+    default:
+        return QStringLiteral("nonIME");
+    }
+}
+
+int TForm1::keyboardPlacement() const {
+    return JapaneseOSJapaneseIME1->isChecked() ? ime::PlacementJapanese : ime::PlacementUs;
+}
+
+bool TForm1::handleEditorKey(QKeyEvent* event) {
+    FormShortCut(*event);
+    const int original = keyCodeFromEvent(*event);
+    if (original < 0)
+        return false;
+    if (Memo1->isReadOnly())
+        return false; // the control refuses typing itself
+    int key = original;
+    Memo1KeyPress(key);
+    if (key == 0) {
+        Memo1->ensureCursorVisible();
+        return true;
+    }
+    if (key == 13 || key == 10) {
+        // A line break is always a new line of the text, whatever modifier came with it.
+        memoTarget().setSelText(QStringLiteral("\n"));
+        memoTarget().setSelStart(memoTarget().selStart() + memoTarget().selLength());
+        Memo1->ensureCursorVisible();
+        return true;
+    }
+    if (key != original) {
+        memoTarget().setSelText(QString(QChar(static_cast<char16_t>(key))));
+        memoTarget().setSelStart(memoTarget().selStart() + memoTarget().selLength());
+        return true;
+    }
+    return false;
+}
+
+void TForm1::Memo1KeyPress(int& key) {
+    TextModified = 1;
+    if (AccentPending) {
+        memoTarget().insertAtCaret(QString(QChar(0x0301)));
+        key = 0;
+        AccentPending = 0;
+        return;
+    }
+    switch (ImeMode) {
+    case 1:
+        key = ime::RomanizedInputKey(memoTarget(), key, RomaDecided);
+        break;
+    case 2:
+        key = ime::DirectInputKey(memoTarget(), key, keyboardPlacement());
+        break;
+    default:
+        break;
+    }
+}
+
+void TForm1::FormShortCut(const QKeyEvent& event) {
+    const bool ctrl = event.modifiers().testFlag(Qt::ControlModifier);
+    if (!ctrl)
+        return;
+    if (event.key() == Qt::Key_Semicolon)
+        AccentPending = 1;
+    // On the Windows 95 family the editor's own Ctrl+V is replaced by the Unicode paste,
+    // followed by a short write lock so that the control's paste finds nothing to do.
+    if (IsWin9x == 1 && event.key() == Qt::Key_V && Memo1->hasFocus() && !Memo1->isReadOnly()) {
+        PasteUnicodeText(memoTarget());
+        Memo1->setReadOnly(true);
+        TimerMemo->start();
+    }
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // Keys that reach the window itself (the editor disabled or without focus) still pass the
+    // shortcut hook.
+    FormShortCut(*event);
+    QMainWindow::keyPressEvent(event);
+}
+
+void TForm1::KoreaRomaIME1Click() {
+    ImeMode = 1;
+    StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(1));
+}
+
+void TForm1::KoreaDirectIME1Click() {
+    ImeMode = 2;
+    StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(2));
+}
+
+void TForm1::nonIME1Click() {
+    ImeMode = 0;
+    StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(0));
+}
+
+void TForm1::KoreanRomanizedinput1Click() { KoreaRomaIME1Click(); }
+void TForm1::KoreanDirectinput1Click() { KoreaDirectIME1Click(); }
+void TForm1::dontuseIME1Click() { nonIME1Click(); }
+void TForm1::MenuItem7Click() { KoreaRomaIME1Click(); }
+void TForm1::MenuItem8Click() { KoreaDirectIME1Click(); }
+void TForm1::MenuItem9Click() { nonIME1Click(); }
+
+void TForm1::JapaneseOSJapaneseIME1Click() {
+    JapaneseOSJapaneseIME1->setChecked(!JapaneseOSJapaneseIME1->isChecked());
+}
+
+void TForm1::Memo1KeyUp() {
+    // The caret as the control reports it: its block and the units before it in that block.
+    const QTextCursor cursor = Memo1->textCursor();
+    const int line = cursor.blockNumber();
+    const int column = cursor.positionInBlock();
+    StatusBar1->setPanelText(TStatusBar::CaretPanel,
+                             QStringLiteral("Line:%1  Col:%2").arg(line + 1).arg(column + 1));
+}
+
+void TForm1::Memo1Click() { Memo1KeyUp(); }

@@ -1,0 +1,21 @@
+// Font and wrap commands.
+#include "shell/appstate.h"
+#include "shell/memoedit.h"
+#include "shell/statusbar.h"
+#include "shell/unit1.h"
+
+#include <QAction>
+
+bool TForm1::wordWrap() const { return Memo1->lineWrapMode() != QPlainTextEdit::NoWrap; }
+
+void TForm1::setWordWrapShown(bool on) {
+    Memo1->setLineWrapMode(on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    Wrapofftoggle1->setText(on ? QStringLiteral("Wrap Line off(toggle)")
+                               : QStringLiteral("Wrap Line on(toggle)"));
+    StatusBar1->setPanelText(TStatusBar::WrapPanel,
+                             on ? QStringLiteral("WrapLine") : QStringLiteral("noWrapLine"));
+}
+
+void TForm1::Wrapofftoggle1Click() { setWordWrapShown(!wordWrap()); }
+
+void TForm1::changefont1Click() {}

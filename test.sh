@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test headless through CTest.
+# Under CI (CI=true) or with --full it also runs the large-input tests, a second build of the
+# whole suite with AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzers for a
+# bounded time. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+. scripts/deps.sh
+
+full=0
+if [ "${CI:-}" = "true" ] || [ "${1:-}" = "--full" ]; then
+    full=1
+fi
+jobs=$(nproc)
+
+extra=()
+[ $full -eq 1 ] && extra=(clang libclang-rt-14-dev llvm)
+tovilo_install_deps "${TOVILO_BUILD_PACKAGES[@]}" python3 "${extra[@]}"
+
+export QT_QPA_PLATFORM=offscreen
+
+echo "== build and test (build/)"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$jobs"
+if [ $full -eq 1 ]; then
+    (cd build && ctest --output-on-failure -j"$jobs")
+else
+    (cd build && ctest --output-on-failure -j"$jobs" -LE large)
+fi
+
+if [ $full -eq 1 ]; then
+    echo "== sanitizer build and test (build-asan/)"
+    CC=clang CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTOVILO_SANITIZE=ON
+    cmake --build build-asan -j"$jobs"
+    export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    (cd build-asan && ctest --output-on-failure -j"$jobs" -LE large)
+
+    echo "== fuzzing (${TOVILO_FUZZ_SECONDS:-60} s per target)"
+    scripts/run-fuzzers.sh build-asan "${TOVILO_FUZZ_SECONDS:-60}"
+fi
+echo "All tests passed."
