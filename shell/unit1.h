@@ -131,6 +131,9 @@ public:
     void overwritesavefileUTF81Click();
     void saveHTML99tagASCII1Click();
     void saveUnicodenumberlanguageC0x1Click();
+    // True when the last run of savefile1Click wrote the file (false after a cancelled dialog
+    // or a failed write), so the closing routes know whether the text is safe.
+    bool lastSaveWroteFile() const { return m_lastSaveWrote; }
 
     // --- view (unit1_view.cpp)
     void changefont1Click();
@@ -180,4 +183,5 @@ private:
     QFileDialog* m_saveDialog1 = nullptr;
     QFileDialog* m_saveDialog2 = nullptr;
     QFontDialog* m_fontDialog = nullptr;
+    bool m_lastSaveWrote = false;
 };
