@@ -5,14 +5,15 @@ namespace ime {
 class TextTarget;
 
 // Key codes are the 8-bit character codes of key events (8 Backspace, 9 Tab, 10 Ctrl+Return,
-// 13 Return, 32.. printable ASCII). Codes of 128 and above are never mapped. Each engine
-// returns 0 when it put a character into the target itself (or swallowed the key) and the
-// unchanged key code when the key is not its own.
+// 13 Return, 32.. printable ASCII). Only codes 0..127 can be mapped: 128..255 and anything
+// outside 0..255 are never mapped. Each engine returns 0 when it put a character into the
+// target itself (or swallowed the key) and the unchanged key code when the key is not its own.
 
 // Keyboard placement for the direct layout: the keys right of P and L differ.
 enum Placement { PlacementJapanese = 0, PlacementUs = 1 };
 
 // The Russian layout typed on a Latin keyboard. Collapses a selection to its end first.
+// A placement other than PlacementJapanese counts as the US keyboard.
 int DirectInputKey(TextTarget& target, int key, int placement);
 
 // How the romanized composer drops a selection before it reads the unit before the caret:

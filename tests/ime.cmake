@@ -1,0 +1,3 @@
+# The input engines, driven through the in-memory text target.
+tovilo_add_test(NAME tst_directinput SOURCES tst_directinput.cpp LIBS tovilo_ime)
+tovilo_add_test(NAME tst_romanized SOURCES tst_romanized.cpp LIBS tovilo_ime)
