@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed corpus of fuzz_ime into fuzz/corpus/ime/.
 
-Run from the repository root:  python3 fuzz/corpus/make_ime_corpus.py
+Run from the repository root:  python3 fuzz/make_ime_corpus.py
 Each seed follows the input layout described at the top of fuzz/fuzz_ime.cpp: text length,
 text units (indexes into kUnits), selection start and length, settings, then pairs of a
 selector byte and a key code.
@@ -44,8 +44,8 @@ SEEDS = {
 
 
 def main():
-    folder = pathlib.Path(__file__).resolve().parent / "ime"
-    folder.mkdir(exist_ok=True)
+    folder = pathlib.Path(__file__).resolve().parent / "corpus" / "ime"
+    folder.mkdir(parents=True, exist_ok=True)
     for name, data in SEEDS.items():
         (folder / name).write_bytes(data)
 
