@@ -11,9 +11,15 @@ namespace {
 
 constexpr std::uint8_t kCr = 0x0D;
 
-bool isSjisLead(std::uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool isSjisTrail(std::uint8_t b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
-bool isContinuation(std::uint8_t b) { return (b & 0xC0) == 0x80; }
+bool isSjisLead(std::uint8_t b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+bool isSjisTrail(std::uint8_t b) {
+    return b >= 0x40 && b <= 0xFC && b != 0x7F;
+}
+bool isContinuation(std::uint8_t b) {
+    return (b & 0xC0) == 0x80;
+}
 
 // Copies the run of bytes below 80 (and, when skipCr, not CR) at the start of [p, end) as
 // units; returns how many bytes it took. Any byte it stops at is left for the caller.

@@ -1,17 +1,21 @@
 #include "encoding/detect.h"
 
-#include <memory>
-
 #include "encoding/readers.h"
 #include "encoding/stream.h"
+
+#include <memory>
 
 namespace enc {
 namespace {
 
 constexpr std::size_t kStartSize = SampleSize + 3; // the longest mark plus the sample
 
-bool inRange(std::uint8_t b, std::uint8_t lo, std::uint8_t hi) { return b >= lo && b <= hi; }
-bool isContinuation(std::uint8_t b) { return inRange(b, 0x80, 0xBF); }
+bool inRange(std::uint8_t b, std::uint8_t lo, std::uint8_t hi) {
+    return b >= lo && b <= hi;
+}
+bool isContinuation(std::uint8_t b) {
+    return inRange(b, 0x80, 0xBF);
+}
 
 // The first bytes of a file, read in one block into a buffer reused by every probe of the
 // thread; -1 when the file cannot be opened.
@@ -204,9 +208,15 @@ int DetectBom(const std::string& path) {
 int GuessUtf16ByteOrder(const std::string& path) {
     return probeFile(path, GuessUtf16ByteOrderSample);
 }
-int CheckUtf8(const std::string& path) { return probeFile(path, CheckUtf8Sample); }
-int CheckSjis(const std::string& path) { return probeFile(path, CheckSjisSample); }
-int CheckEuc(const std::string& path) { return probeFile(path, CheckEucSample); }
+int CheckUtf8(const std::string& path) {
+    return probeFile(path, CheckUtf8Sample);
+}
+int CheckSjis(const std::string& path) {
+    return probeFile(path, CheckSjisSample);
+}
+int CheckEuc(const std::string& path) {
+    return probeFile(path, CheckEucSample);
+}
 
 Detection DecideEncoding(int bom, int guess, int u, int s, int e) {
     Detection result;

@@ -7,7 +7,9 @@ constexpr int kCr = 0x0D;
 constexpr int kLf = 0x0A;
 constexpr int kEof = 0x1A;
 
-bool pairIs(int x, int y, int code) { return (x == code && y == 0) || (x == 0 && y == code); }
+bool pairIs(int x, int y, int code) {
+    return (x == code && y == 0) || (x == 0 && y == code);
+}
 
 } // namespace
 

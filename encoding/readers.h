@@ -1,11 +1,11 @@
 #pragma once
 
+#include "encoding/stream.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "encoding/stream.h"
 
 namespace enc {
 

@@ -44,7 +44,9 @@ std::ptrdiff_t readSome(int fd, std::uint8_t* dst, std::size_t n) {
 
 } // namespace
 
-ByteStream::~ByteStream() { close(); }
+ByteStream::~ByteStream() {
+    close();
+}
 
 bool ByteStream::open(const std::string& path) {
     close();

@@ -33,9 +33,13 @@ std::unique_ptr<char16_t[]> buildDense(const CodePair* table, std::size_t entrie
 
 } // namespace
 
-char16_t LookupSjis(std::uint16_t key) { return lookup(SjisTable, kSjisTableSize, key); }
+char16_t LookupSjis(std::uint16_t key) {
+    return lookup(SjisTable, kSjisTableSize, key);
+}
 
-char16_t LookupEuc(std::uint16_t key) { return lookup(EucTable, kEucTableSize, key); }
+char16_t LookupEuc(std::uint16_t key) {
+    return lookup(EucTable, kEucTableSize, key);
+}
 
 const char16_t* DenseSjis() {
     static const std::unique_ptr<char16_t[]> dense = buildDense(SjisTable, kSjisTableSize);

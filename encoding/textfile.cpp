@@ -1,9 +1,9 @@
 #include "encoding/textfile.h"
 
-#include <cstring>
-
 #include "encoding/decoders.h"
 #include "encoding/readers.h"
+
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -16,7 +16,9 @@ constexpr std::uint8_t kCr = 0x0D;
 constexpr std::uint8_t kLf = 0x0A;
 constexpr std::uint8_t kEofByte = 0x1A;
 
-bool isByteLineEnd(std::uint8_t b) { return b == 0 || b == kLf || b == kCr || b == kEofByte; }
+bool isByteLineEnd(std::uint8_t b) {
+    return b == 0 || b == kLf || b == kCr || b == kEofByte;
+}
 
 // First byte in [p, e) that ends a byte line (CR, LF, NUL, 1A), or e.
 const std::uint8_t* findByteLineEnd(const std::uint8_t* p, const std::uint8_t* e) {
@@ -27,8 +29,9 @@ const std::uint8_t* findByteLineEnd(const std::uint8_t* p, const std::uint8_t* e
     const __m128i zero = _mm_setzero_si128();
     while (e - p >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)),
-                                         _mm_or_si128(_mm_cmpeq_epi8(v, sub), _mm_cmpeq_epi8(v, zero)));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)),
+                         _mm_or_si128(_mm_cmpeq_epi8(v, sub), _mm_cmpeq_epi8(v, zero)));
         const int mask = _mm_movemask_epi8(hit);
         if (mask != 0)
             return p + __builtin_ctz(static_cast<unsigned>(mask));
@@ -136,8 +139,16 @@ void readAll(ByteStream& in, TextEncoding encoding, std::u16string& out) {
             utf16 ? TextLineReader::nextUtf16Line(in) : TextLineReader::nextByteLine(in);
         const bool exhausted = in.atEndOrFailed();
         const std::size_t need = pos + 1 + (utf16 ? raw.size() / 2 : raw.size()) + 1;
-        if (out.size() < need)
-            out.resize(need + kGrowStep);
+        if (out.size() < need) {
+            // Grow in steps, never past the bound a known file size gives: only what is used
+            // gets touched. Without a size (a pipe), grow geometrically.
+            std::size_t grown = need + kGrowStep;
+            if (size > 0 && grown > bound)
+                grown = need > bound ? need : bound;
+            else if (size == 0 && grown < 2 * out.size())
+                grown = 2 * out.size();
+            out.resize(grown);
+        }
         char16_t* const lineStart = out.data() + pos + (first ? 0 : 1);
         const std::size_t units =
             utf16 ? Utf16BytesToUnits(raw, order, lineStart) : decode(raw, lineStart);
@@ -291,8 +302,7 @@ bool TextLineReader::next(std::u16string_view& line) {
     return true;
 }
 
-int ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom,
-                 std::u16string& out) {
+int ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom, std::u16string& out) {
     (void)bom;
     // One stream per thread, so its buffer is reused from file to file.
     thread_local ByteStream in;

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "encoding/detect.h"
+#include "encoding/stream.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
-
-#include "encoding/detect.h"
-#include "encoding/stream.h"
 
 namespace enc {
 

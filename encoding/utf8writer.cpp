@@ -36,8 +36,8 @@ std::size_t Utf16ToUtf8(std::u16string_view units, std::uint8_t* out) {
             ++i;
         } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && p[i + 1] >= 0xDC00 &&
                    p[i + 1] <= 0xDFFF) {
-            const std::uint32_t cp = 0x10000 + ((std::uint32_t(u) - 0xD800) << 10) +
-                                     (std::uint32_t(p[i + 1]) - 0xDC00);
+            const std::uint32_t cp =
+                0x10000 + ((std::uint32_t(u) - 0xD800) << 10) + (std::uint32_t(p[i + 1]) - 0xDC00);
             *o++ = static_cast<std::uint8_t>(0xF0 | (cp >> 18));
             *o++ = static_cast<std::uint8_t>(0x80 | ((cp >> 12) & 0x3F));
             *o++ = static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F));

@@ -1,21 +1,20 @@
 // Fuzz target for the encoding library: detection, every reader/decoder pair over arbitrary
 // bytes, the fast whole-file and streaming readers against the one-line-a-call loop, the dense
 // tables against the searched ones, and the UTF-8 round trip.
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <span>
-#include <string>
-#include <unistd.h>
-#include <vector>
-
 #include "encoding/decoders.h"
 #include "encoding/detect.h"
 #include "encoding/readers.h"
 #include "encoding/tables.h"
 #include "encoding/textfile.h"
 #include "encoding/utf8writer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <string>
+#include <vector>
 
 using namespace enc;
 
@@ -65,31 +64,12 @@ std::u16string openLoop(std::span<const std::uint8_t> bytes, TextEncoding encodi
     return text;
 }
 
-const std::string& scratchPath() {
-    static const std::string path = [] {
-        char name[] = "/tmp/fuzz_encoding_XXXXXX";
-        const int fd = mkstemp(name);
-        if (fd >= 0)
-            close(fd);
-        return std::string(name);
-    }();
-    return path;
-}
-
-bool writeScratch(std::span<const std::uint8_t> bytes) {
-    FILE* f = std::fopen(scratchPath().c_str(), "wb");
-    if (f == nullptr)
-        return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
 
-    // Detection in memory, and from a file with the same bytes.
+    // Detection and the probes.
     const Detection detected = DetectEncodingBytes(bytes);
     check(EncodingLabel(detected.encoding, detected.bom) != nullptr, "label");
     const std::span<const std::uint8_t> sample = SampleOf(bytes);
@@ -98,9 +78,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                           CheckSjisSample(sample), CheckEucSample(sample)};
     for (int p : probes)
         check(p >= -1 && p <= 1, "probe result");
-    const bool onDisk = writeScratch(bytes);
-    if (onDisk)
-        check(DetectEncoding(scratchPath()) == detected, "file and memory detection differ");
 
     // Every reader/decoder pair: the line loop, the whole-file reader and the streaming reader
     // give the same text.
@@ -109,10 +86,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::u16string expected = openLoop(bytes, e);
         ReadTextBytes(bytes, e, detected.bom, whole);
         check(whole == expected, "ReadTextBytes differs from the line loop");
-        if (onDisk) {
-            check(ReadTextFile(scratchPath(), e, detected.bom, whole) == 0, "ReadTextFile failed");
-            check(whole == expected, "ReadTextFile differs from the line loop");
-        }
         TextLineReader reader;
         reader.openMemory(bytes, e, detected.bom);
         std::u16string streamed;

@@ -1,8 +1,8 @@
 // The byte-line decoders and the UTF-8 writer, one row per input.
-#include <QtTest>
-
 #include "encoding/decoders.h"
 #include "encoding/utf8writer.h"
+
+#include <QtTest>
 
 using namespace enc;
 
@@ -13,7 +13,9 @@ std::span<const std::uint8_t> span(const QByteArray& bytes) {
             static_cast<std::size_t>(bytes.size())};
 }
 
-QString units(const std::u16string& s) { return QString::fromStdU16String(s); }
+QString units(const std::u16string& s) {
+    return QString::fromStdU16String(s);
+}
 
 QString hexUnits(const QString& s) {
     QStringList parts;
@@ -83,12 +85,11 @@ private slots:
         QTest::newRow("A2 AF -> ＇") << QByteArray("\xA2\xAF") << S(u"\uFF07");
         QTest::newRow("B0 A0 -> □") << QByteArray("\xB0\xA0") << S(u"\u25A1");
         QTest::newRow("lone last byte dropped") << QByteArray("ab\xA4") << S(u"ab");
-        QTest::newRow("high byte takes an ASCII partner") << QByteArray("\xA4\x41z")
-                                                          << S(u"\u25A1z");
+        QTest::newRow("high byte takes an ASCII partner")
+            << QByteArray("\xA4\x41z") << S(u"\u25A1z");
         QTest::newRow("JIS X 0212 8F B0 A1: A1 pairs with the next byte")
             << QByteArray("\x8F\xB0\xA1\xA4\xA2") << S(u"\u25A1\uFF0C");
-        QTest::newRow("JIS X 0212 at line end") << QByteArray("\x8F\xB0\xA1")
-                                                << S(u"\u25A1");
+        QTest::newRow("JIS X 0212 at line end") << QByteArray("\x8F\xB0\xA1") << S(u"\u25A1");
     }
     void euc() { checkDecode(&EucToUtf16); }
 
@@ -104,15 +105,15 @@ private slots:
             << QByteArray("\xF4\x90\x80\x80") << S(u"\u4400\u0000");
         QTest::newRow("F0 80 80 80 overlong: three-byte rule")
             << QByteArray("\xF0\x80\x80\x80") << S(u"\u0000\u0000");
-        QTest::newRow("F0 9F 98 + A: three-byte rule")
-            << QByteArray("\xF0\x9F\x98" "A") << S(u"\u07D8A");
+        QTest::newRow("F0 9F 98 + A: three-byte rule") << QByteArray("\xF0\x9F\x98"
+                                                                     "A")
+                                                       << S(u"\u07D8A");
         QTest::newRow("F5 lead is no four-byte lead")
             << QByteArray("\xF5\x80\x80\x80") << S(u"\u5000\u0000");
         QTest::newRow("CR skipped") << QByteArray("a\rb") << S(u"ab");
         QTest::newRow("cut two-byte sequence") << QByteArray("a\xD0") << S(u"a\u0400");
         QTest::newRow("cut three-byte sequence") << QByteArray("\xE3\x81") << S(u"\u3040");
-        QTest::newRow("continuation byte as a lead") << QByteArray("\x80\x80\x80")
-                                                     << S(u"\u0000");
+        QTest::newRow("continuation byte as a lead") << QByteArray("\x80\x80\x80") << S(u"\u0000");
         QTest::newRow("long ASCII with CR inside")
             << QByteArray("0123456789abcdef\r0123456789abcdefX")
             << S(u"0123456789abcdef0123456789abcdefX");
@@ -125,17 +126,19 @@ private slots:
         QTest::newRow("Ж") << S(u"\u0416") << QByteArray("\xD0\x96");
         QTest::newRow("あ") << S(u"\u3042") << QByteArray("\xE3\x81\x82");
         QTest::newRow("A") << QString("A") << QByteArray("A");
-        QTest::newRow("U+07FF / U+0800") << S(u"\u07FF\u0800") << QByteArray("\xDF\xBF\xE0\xA0\x80");
-        QTest::newRow("emoji pair -> four bytes") << S(u"\U0001F600")
-                                                  << QByteArray("\xF0\x9F\x98\x80");
-        QTest::newRow("lone high surrogate keeps three bytes")
-            << QString(QChar(0xD83D)) + "a" << QByteArray("\xED\xA0\xBD" "a");
+        QTest::newRow("U+07FF / U+0800")
+            << S(u"\u07FF\u0800") << QByteArray("\xDF\xBF\xE0\xA0\x80");
+        QTest::newRow("emoji pair -> four bytes")
+            << S(u"\U0001F600") << QByteArray("\xF0\x9F\x98\x80");
+        QTest::newRow("lone high surrogate keeps three bytes") << QString(QChar(0xD83D)) + "a"
+                                                               << QByteArray("\xED\xA0\xBD"
+                                                                             "a");
         QTest::newRow("lone low surrogate keeps three bytes")
             << QString(QChar(0xDE00)) << QByteArray("\xED\xB8\x80");
         QTest::newRow("low then high: both lone")
             << QString(QChar(0xDE00)) + QChar(0xD83D) << QByteArray("\xED\xB8\x80\xED\xA0\xBD");
-        QTest::newRow("ASCII run with CR LF") << QString("0123456789\r\nabcdefgh")
-                                              << QByteArray("0123456789\r\nabcdefgh");
+        QTest::newRow("ASCII run with CR LF")
+            << QString("0123456789\r\nabcdefgh") << QByteArray("0123456789\r\nabcdefgh");
     }
     void writer() {
         QFETCH(QString, text);

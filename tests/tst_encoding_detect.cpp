@@ -1,8 +1,8 @@
 // Encoding detection: each probe's edges, each decision rule, the sample limit and the labels.
+#include "encoding/detect.h"
+
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include "encoding/detect.h"
 
 using namespace enc;
 
@@ -70,18 +70,26 @@ private slots:
         QTest::newRow("empty") << QByteArray() << -1;
         QTest::newRow("ASCII") << QByteArray("hello\r\n") << 0;
         QTest::newRow("Ж") << QByteArray("\xD0\x96!") << 0;
-        QTest::newRow("C2 with no continuation") << QByteArray("\xC2" "A") << -1;
+        QTest::newRow("C2 with no continuation") << QByteArray("\xC2"
+                                                               "A")
+                                                 << -1;
         QTest::newRow("last byte not examined") << QByteArray("a\xC2") << 0;
         QTest::newRow("lone last byte 80") << QByteArray("\x80") << 0;
         QTest::newRow("C0 taken as a three-byte lead") << QByteArray("\xC0\x80\x80") << 0;
-        QTest::newRow("C1 bad third byte") << QByteArray("\xC1\x80" "A") << -1;
+        QTest::newRow("C1 bad third byte") << QByteArray("\xC1\x80"
+                                                         "A")
+                                           << -1;
         QTest::newRow("82 A0 0D: bad") << QByteArray("\x82\xA0\r\n") << -1;
         QTest::newRow("E3 81 cut by the end") << QByteArray("\xE3\x81") << 0;
         QTest::newRow("F0 9F 98 80") << QByteArray("\xF0\x9F\x98\x80") << 0;
         QTest::newRow("F0 cut by the end") << QByteArray("\xF0\x9F\x98") << 0;
         QTest::newRow("FE four bytes") << QByteArray("\xFE\x80\x80\x80") << 0;
-        QTest::newRow("F0 bad fourth") << QByteArray("\xF0\x9F\x98" "A") << -1;
-        QTest::newRow("FF passes alone") << QByteArray("\xFF" "a") << 0;
+        QTest::newRow("F0 bad fourth") << QByteArray("\xF0\x9F\x98"
+                                                     "A")
+                                       << -1;
+        QTest::newRow("FF passes alone") << QByteArray("\xFF"
+                                                       "a")
+                                         << 0;
     }
     void checkUtf8() {
         QFETCH(QByteArray, sample);
@@ -98,9 +106,15 @@ private slots:
         QTest::newRow("lead + 3F") << QByteArray("\x82\x3F") << -1;
         QTest::newRow("lead + FD") << QByteArray("\xFC\xFD") << -1;
         QTest::newRow("half-width katakana") << QByteArray("\xB1\xB2") << 0;
-        QTest::newRow("80 invalid") << QByteArray("\x80" "a") << -1;
-        QTest::newRow("A0 invalid") << QByteArray("\xA0" "a") << -1;
-        QTest::newRow("FD invalid") << QByteArray("\xFD" "a") << -1;
+        QTest::newRow("80 invalid") << QByteArray("\x80"
+                                                  "a")
+                                    << -1;
+        QTest::newRow("A0 invalid") << QByteArray("\xA0"
+                                                  "a")
+                                    << -1;
+        QTest::newRow("FD invalid") << QByteArray("\xFD"
+                                                  "a")
+                                    << -1;
         QTest::newRow("lone last lead not examined") << QByteArray("a\x82") << 0;
         QTest::newRow("lone last 80 not examined") << QByteArray("\x80") << 0;
     }
@@ -140,7 +154,8 @@ private slots:
         QTest::addColumn<int>("encoding");
         QTest::newRow("guess little") << -1 << 0 << 0 << 0 << 0 << int(EncUtf16LeNoBom);
         QTest::newRow("guess big") << -1 << 1 << 0 << 0 << 0 << int(EncUtf16);
-        QTest::newRow("1: SJIS and EUC, not UTF-8 -> SJIS") << -1 << -1 << -1 << 0 << 0 << int(EncSjis);
+        QTest::newRow("1: SJIS and EUC, not UTF-8 -> SJIS")
+            << -1 << -1 << -1 << 0 << 0 << int(EncSjis);
         QTest::newRow("2: only UTF-8") << -1 << -1 << 0 << -1 << -1 << int(EncUtf8);
         QTest::newRow("3: only SJIS") << -1 << -1 << -1 << 0 << -1 << int(EncSjis);
         QTest::newRow("4: only EUC") << -1 << -1 << -1 << -1 << 0 << int(EncEuc);
@@ -149,9 +164,11 @@ private slots:
         QTest::newRow("UTF-8 and SJIS stay UTF-8") << -1 << -1 << 0 << 0 << -1 << int(EncUtf8);
         QTest::newRow("UTF-8 and EUC stay UTF-8") << -1 << -1 << 0 << -1 << 0 << int(EncUtf8);
         QTest::newRow("cannot open") << -2 << -2 << -2 << -2 << -2 << int(EncUtf8);
-        QTest::newRow("LE mark decides over the checks") << 0 << -1 << -1 << 0 << -1 << int(EncUtf16);
+        QTest::newRow("LE mark decides over the checks")
+            << 0 << -1 << -1 << 0 << -1 << int(EncUtf16);
         QTest::newRow("BE mark decides over the guess") << 1 << 0 << 0 << 0 << 0 << int(EncUtf16);
-        QTest::newRow("UTF-8 mark decides over the checks") << 2 << -1 << -1 << 0 << 0 << int(EncUtf8);
+        QTest::newRow("UTF-8 mark decides over the checks")
+            << 2 << -1 << -1 << 0 << 0 << int(EncUtf8);
     }
     void rules() {
         QFETCH(int, bom);
@@ -172,35 +189,42 @@ private slots:
         QTest::addColumn<QString>("label");
         QTest::newRow("empty file") << QByteArray() << int(EncUtf8) << -1 << "UTF-8 nonBOM";
         QTest::newRow("one byte") << QByteArray("\xFF") << int(EncUtf8) << -1 << "UTF-8 nonBOM";
-        QTest::newRow("ASCII") << QByteArray("plain text\r\n") << int(EncUtf8) << -1 << "UTF-8 nonBOM";
-        QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF\xD0\x96") << int(EncUtf8) << 2
-                                    << "UTF-8 BOM";
+        QTest::newRow("ASCII") << QByteArray("plain text\r\n") << int(EncUtf8) << -1
+                               << "UTF-8 nonBOM";
+        QTest::newRow("UTF-8 mark")
+            << QByteArray("\xEF\xBB\xBF\xD0\x96") << int(EncUtf8) << 2 << "UTF-8 BOM";
         QTest::newRow("UTF-8 mark, SJIS-looking body stays UTF-8")
             << QByteArray("\xEF\xBB\xBF\x82\xA0\r\n") << int(EncUtf8) << 2 << "UTF-8 BOM";
-        QTest::newRow("EF BB without BF: no mark") << QByteArray("\xEF\xBB" "A") << int(EncSjis) << -1
-                                                   << "SJIS";
-        QTest::newRow("BE mark, line break") << QByteArray("\xFE\xFF", 2) + utf16("\u0416\r\n", true)
-                                             << int(EncUtf16) << 1 << "UTF16 BOM BE";
-        QTest::newRow("BE mark, 一 ends in 00") << QByteArray("\xFE\xFF", 2) + utf16(QString::fromUtf16(u"\u4E00\u4E00\r\n"), true)
-                                               << int(EncUtf16) << 1 << "UTF16 BOM BE";
+        QTest::newRow("EF BB without BF: no mark") << QByteArray("\xEF\xBB"
+                                                                 "A")
+                                                   << int(EncSjis) << -1 << "SJIS";
+        QTest::newRow("BE mark, line break")
+            << QByteArray("\xFE\xFF", 2) + utf16("\u0416\r\n", true) << int(EncUtf16) << 1
+            << "UTF16 BOM BE";
+        QTest::newRow("BE mark, 一 ends in 00")
+            << QByteArray("\xFE\xFF", 2) + utf16(QString::fromUtf16(u"\u4E00\u4E00\r\n"), true)
+            << int(EncUtf16) << 1 << "UTF16 BOM BE";
         QTest::newRow("LE mark with CR LF") << QByteArray("\xFF\xFE", 2) + utf16("a\r\n", false)
                                             << int(EncUtf16) << 0 << "UTF16 BOM LE";
-        QTest::newRow("LE mark, Cyrillic only") << QByteArray("\xFF\xFE", 2) + utf16(QString::fromUtf16(u"ЖЗИ"), false)
-                                                << int(EncUtf16) << 0 << "UTF16 BOM LE";
-        QTest::newRow("LE mark, SJIS-valid body") << QByteArray("\xFF\xFE\x42\x30", 4)
-                                                  << int(EncUtf16) << 0 << "UTF16 BOM LE";
-        QTest::newRow("no mark, BE ASCII") << utf16("ab\r\n", true) << int(EncUtf16) << -1
-                                           << "UTF16 nonBOM BE";
-        QTest::newRow("no mark, LE ASCII") << utf16("ab\r\n", false) << int(EncUtf16LeNoBom) << -1
-                                           << "UTF16 nonBOM LE";
-        QTest::newRow("SJIS あ CR LF") << QByteArray("\x82\xA0\r\n") << int(EncSjis) << -1 << "SJIS";
-        QTest::newRow("valid SJIS and EUC -> SJIS") << QByteArray("\xB1\xC4\xB1\xC4") << int(EncSjis) << -1
-                                                    << "SJIS";
-        QTest::newRow("EUC") << QByteArray("\xA4\xA2\xFE\xFE\xA4\xA2") << int(EncEuc) << -1 << "EUC";
-        QTest::newRow("UTF-8 Japanese") << QByteArray("\xE3\x81\x82\xE3\x81\x84") << int(EncUtf8) << -1
-                                        << "UTF-8 nonBOM";
-        QTest::newRow("invalid in all three") << QByteArray("\x80\x80\x41") << int(EncUtf8) << -1
-                                              << "UTF-8 nonBOM";
+        QTest::newRow("LE mark, Cyrillic only")
+            << QByteArray("\xFF\xFE", 2) + utf16(QString::fromUtf16(u"ЖЗИ"), false) << int(EncUtf16)
+            << 0 << "UTF16 BOM LE";
+        QTest::newRow("LE mark, SJIS-valid body")
+            << QByteArray("\xFF\xFE\x42\x30", 4) << int(EncUtf16) << 0 << "UTF16 BOM LE";
+        QTest::newRow("no mark, BE ASCII")
+            << utf16("ab\r\n", true) << int(EncUtf16) << -1 << "UTF16 nonBOM BE";
+        QTest::newRow("no mark, LE ASCII")
+            << utf16("ab\r\n", false) << int(EncUtf16LeNoBom) << -1 << "UTF16 nonBOM LE";
+        QTest::newRow("SJIS あ CR LF")
+            << QByteArray("\x82\xA0\r\n") << int(EncSjis) << -1 << "SJIS";
+        QTest::newRow("valid SJIS and EUC -> SJIS")
+            << QByteArray("\xB1\xC4\xB1\xC4") << int(EncSjis) << -1 << "SJIS";
+        QTest::newRow("EUC") << QByteArray("\xA4\xA2\xFE\xFE\xA4\xA2") << int(EncEuc) << -1
+                             << "EUC";
+        QTest::newRow("UTF-8 Japanese")
+            << QByteArray("\xE3\x81\x82\xE3\x81\x84") << int(EncUtf8) << -1 << "UTF-8 nonBOM";
+        QTest::newRow("invalid in all three")
+            << QByteArray("\x80\x80\x41") << int(EncUtf8) << -1 << "UTF-8 nonBOM";
     }
     void files() {
         QFETCH(QByteArray, bytes);
@@ -249,12 +273,19 @@ private slots:
         QCOMPARE(CheckEuc(cut), -1);
         // A big-endian pair beyond the sample does not decide.
         QCOMPARE(GuessUtf16ByteOrder(write(ascii + QByteArray("\0A", 2))), -1);
-        QCOMPARE(GuessUtf16ByteOrder(write(ascii.left(ascii.size() - 2) + QByteArray("\0A", 2))), 1);
+        QCOMPARE(GuessUtf16ByteOrder(write(ascii.left(ascii.size() - 2) + QByteArray("\0A", 2))),
+                 1);
     }
 
     void sampleOfSkipsTheMark() {
-        QCOMPARE(SampleOf(span(QByteArray("\xFF\xFE" "ab"))).size(), std::size_t(2));
-        QCOMPARE(SampleOf(span(QByteArray("\xEF\xBB" "ab"))).size(), std::size_t(4));
+        QCOMPARE(SampleOf(span(QByteArray("\xFF\xFE"
+                                          "ab")))
+                     .size(),
+                 std::size_t(2));
+        QCOMPARE(SampleOf(span(QByteArray("\xEF\xBB"
+                                          "ab")))
+                     .size(),
+                 std::size_t(4));
         QCOMPARE(SampleOf(span(QByteArray(70000, 'x'))).size(), SampleSize);
     }
 

@@ -1,8 +1,8 @@
 // SkipBom and the two line readers, on bytes in memory and on files.
+#include "encoding/readers.h"
+
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include "encoding/readers.h"
 
 using namespace enc;
 
@@ -52,13 +52,18 @@ private slots:
         QTest::newRow("empty file") << QByteArray() << 1 << QByteArray();
         QTest::newRow("one byte kept") << QByteArray("A") << 1 << QByteArray("A");
         QTest::newRow("one byte FF kept") << QByteArray("\xFF") << 1 << QByteArray("\xFF");
-        QTest::newRow("FF FE consumed, little-endian") << QByteArray("\xFF\xFE") << 0 << QByteArray();
-        QTest::newRow("FE FF consumed, big-endian") << QByteArray("\xFE\xFF" "x") << 1 << QByteArray("x");
+        QTest::newRow("FF FE consumed, little-endian")
+            << QByteArray("\xFF\xFE") << 0 << QByteArray();
+        QTest::newRow("FE FF consumed, big-endian") << QByteArray("\xFE\xFF"
+                                                                  "x")
+                                                    << 1 << QByteArray("x");
         QTest::newRow("two plain bytes kept") << QByteArray("ab") << 1 << QByteArray("ab");
         QTest::newRow("EF BB alone kept") << QByteArray("\xEF\xBB") << 1 << QByteArray("\xEF\xBB");
         QTest::newRow("EF BB BF consumed") << QByteArray("\xEF\xBB\xBF") << 1 << QByteArray();
-        QTest::newRow("EF BB BF then text") << QByteArray("\xEF\xBB\xBFok") << 1 << QByteArray("ok");
-        QTest::newRow("EF BB 41 kept") << QByteArray("\xEF\xBB\x41") << 1 << QByteArray("\xEF\xBB\x41");
+        QTest::newRow("EF BB BF then text")
+            << QByteArray("\xEF\xBB\xBFok") << 1 << QByteArray("ok");
+        QTest::newRow("EF BB 41 kept")
+            << QByteArray("\xEF\xBB\x41") << 1 << QByteArray("\xEF\xBB\x41");
         QTest::newRow("three plain bytes kept") << QByteArray("abc") << 1 << QByteArray("abc");
     }
     void skipBom() {
@@ -94,14 +99,24 @@ private slots:
         QTest::newRow("LF") << QByteArray("a\nb") << QStringList{"a:1", "b:1"};
         QTest::newRow("CR LF") << QByteArray("a\r\nb") << QStringList{"a:1", "b:1"};
         QTest::newRow("NUL") << QByteArray("a\0b", 3) << QStringList{"a:1", "b:1"};
-        QTest::newRow("1A in mid-line") << QByteArray("ab\x1A" "cd") << QStringList{"ab:2", "cd:2"};
-        QTest::newRow("CR 1A") << QByteArray("a\r\x1A" "b") << QStringList{"a:1", "b:1"};
-        QTest::newRow("CR CR: empty line") << QByteArray("a\r\rb") << QStringList{"a:1", ":0", "b:1"};
+        QTest::newRow("1A in mid-line") << QByteArray("ab\x1A"
+                                                      "cd")
+                                        << QStringList{"ab:2", "cd:2"};
+        QTest::newRow("CR 1A") << QByteArray("a\r\x1A"
+                                             "b")
+                               << QStringList{"a:1", "b:1"};
+        QTest::newRow("CR CR: empty line")
+            << QByteArray("a\r\rb") << QStringList{"a:1", ":0", "b:1"};
         QTest::newRow("LF CR: two ends") << QByteArray("a\n\rb") << QStringList{"a:1", ":0", "b:1"};
-        QTest::newRow("CR NUL: two ends") << QByteArray("a\r\0b", 4) << QStringList{"a:1", ":0", "b:1"};
-        QTest::newRow("1A alone") << QByteArray("\x1A" "b") << QStringList{":-1", "b:1"};
-        QTest::newRow("trailing CR LF: empty end") << QByteArray("a\r\n") << QStringList{"a:1", ":-1"};
-        QTest::newRow("trailing CR: end of file at once") << QByteArray("a\r") << QStringList{"a:1"};
+        QTest::newRow("CR NUL: two ends")
+            << QByteArray("a\r\0b", 4) << QStringList{"a:1", ":0", "b:1"};
+        QTest::newRow("1A alone") << QByteArray("\x1A"
+                                                "b")
+                                  << QStringList{":-1", "b:1"};
+        QTest::newRow("trailing CR LF: empty end")
+            << QByteArray("a\r\n") << QStringList{"a:1", ":-1"};
+        QTest::newRow("trailing CR: end of file at once")
+            << QByteArray("a\r") << QStringList{"a:1"};
         QTest::newRow("empty file") << QByteArray() << QStringList{":-1"};
         QTest::newRow("no line end") << QByteArray("abc") << QStringList{"abc:3"};
     }
@@ -124,9 +139,12 @@ private slots:
         QTest::newRow("LE lone CR ends the line")
             << QByteArray("a\0\r\0b\0", 6) << 0 << QStringList{"a:1", "b:-1"};
         QTest::newRow("LE LF") << QByteArray("a\0\n\0b\0", 6) << 0 << QStringList{"a:1", "b:-1"};
-        QTest::newRow("LE NUL unit") << QByteArray("a\0\0\0b\0", 6) << 0 << QStringList{"a:1", "b:-1"};
-        QTest::newRow("LE 1A pair") << QByteArray("a\0\x1A\0b\0", 6) << 0 << QStringList{"a:1", "b:-1"};
-        QTest::newRow("1A pair first: -1") << QByteArray("\x1A\0b\0", 4) << 0 << QStringList{":-1", "b:-1"};
+        QTest::newRow("LE NUL unit")
+            << QByteArray("a\0\0\0b\0", 6) << 0 << QStringList{"a:1", "b:-1"};
+        QTest::newRow("LE 1A pair")
+            << QByteArray("a\0\x1A\0b\0", 6) << 0 << QStringList{"a:1", "b:-1"};
+        QTest::newRow("1A pair first: -1")
+            << QByteArray("\x1A\0b\0", 4) << 0 << QStringList{":-1", "b:-1"};
         QTest::newRow("BE pairs in LE order end lines")
             << QByteArray("a\0\0\r\0\nb\0", 8) << 0 << QStringList{"a:1", "b:-1"};
         QTest::newRow("CR then one byte") << QByteArray("a\0\r\0x", 5) << 0 << QStringList{"a:1"};

@@ -1,7 +1,7 @@
 // The Shift_JIS and EUC-JP code tables against independent facts, and the dense lookups.
-#include <QtTest>
-
 #include "encoding/tables.h"
+
+#include <QtTest>
 
 using namespace enc;
 

@@ -1,13 +1,13 @@
 // Whole-file reading and line streaming as the open command builds its text, checked against
 // the line loop over ReadByteLine / ReadUtf16Line and the decoders.
-#include <QRandomGenerator>
-#include <QTemporaryDir>
-#include <QtTest>
-
 #include "encoding/decoders.h"
 #include "encoding/readers.h"
 #include "encoding/textfile.h"
 #include "encoding/utf8writer.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
 
 using namespace enc;
 
@@ -71,7 +71,9 @@ std::u16string streamed(const QByteArray& bytes, TextEncoding encoding) {
     return text;
 }
 
-QString show(const std::u16string& s) { return QString::fromStdU16String(s); }
+QString show(const std::u16string& s) {
+    return QString::fromStdU16String(s);
+}
 
 const TextEncoding kAll[] = {EncSjis, EncUtf16, EncUtf16LeNoBom, EncUtf8, EncEuc};
 
@@ -95,25 +97,37 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("encoding");
         QTest::addColumn<QString>("text");
-        QTest::newRow("a CR LF b CR LF: no empty last line") << QByteArray("a\r\nb\r\n") << int(EncUtf8) << "a\nb";
-        QTest::newRow("a CR LF CR LF: one empty line") << QByteArray("a\r\n\r\n") << int(EncUtf8) << "a\n";
+        QTest::newRow("a CR LF b CR LF: no empty last line")
+            << QByteArray("a\r\nb\r\n") << int(EncUtf8) << "a\nb";
+        QTest::newRow("a CR LF CR LF: one empty line")
+            << QByteArray("a\r\n\r\n") << int(EncUtf8) << "a\n";
         QTest::newRow("empty file") << QByteArray() << int(EncUtf8) << "";
         QTest::newRow("trailing lone CR") << QByteArray("a\n\r") << int(EncUtf8) << "a";
-        QTest::newRow("1A and NUL end lines") << QByteArray("a\x1A" "b\0c", 5) << int(EncSjis) << "a\nb\nc";
-        QTest::newRow("UTF-8 mark skipped") << QByteArray("\xEF\xBB\xBF\xD0\x96\r\n") << int(EncUtf8)
-                                            << QString::fromUtf16(u"\u0416");
-        QTest::newRow("SJIS") << QByteArray("\x82\xA0\r\n\x84\x5B") << int(EncSjis) << QString::fromUtf16(u"\u3042\n\u042A");
+        QTest::newRow("1A and NUL end lines") << QByteArray("a\x1A"
+                                                            "b\0c",
+                                                            5)
+                                              << int(EncSjis) << "a\nb\nc";
+        QTest::newRow("UTF-8 mark skipped") << QByteArray("\xEF\xBB\xBF\xD0\x96\r\n")
+                                            << int(EncUtf8) << QString::fromUtf16(u"\u0416");
+        QTest::newRow("SJIS") << QByteArray("\x82\xA0\r\n\x84\x5B") << int(EncSjis)
+                              << QString::fromUtf16(u"\u3042\n\u042A");
         QTest::newRow("EUC lone last byte: nothing added")
             << QByteArray("\xA4\xA2\r\n\xA4") << int(EncEuc) << QString::fromUtf16(u"\u3042");
-        QTest::newRow("UTF-16 LE mark") << QByteArray("\xFF\xFE" "a\0\r\0\n\0b\0", 10) << int(EncUtf16)
-                                        << "a\nb";
+        QTest::newRow("UTF-16 LE mark") << QByteArray("\xFF\xFE"
+                                                      "a\0\r\0\n\0b\0",
+                                                      10)
+                                        << int(EncUtf16) << "a\nb";
         QTest::newRow("UTF-16 BE mark, 一 ends in 00")
-            << QByteArray("\xFE\xFF\x4E\x00\x00\x0D\x00\x0A", 8) << int(EncUtf16) << QString::fromUtf16(u"\u4E00");
-        QTest::newRow("UTF-16 without mark is big-endian") << QByteArray("\0a\0\n\0b", 6) << int(EncUtf16)
-                                                          << "a\nb";
-        QTest::newRow("LE without mark") << QByteArray("a\0\n\0b\0", 6) << int(EncUtf16LeNoBom) << "a\nb";
-        QTest::newRow("LE mark read as LE without mark")
-            << QByteArray("\xFF\xFE" "a\0", 4) << int(EncUtf16LeNoBom) << "a";
+            << QByteArray("\xFE\xFF\x4E\x00\x00\x0D\x00\x0A", 8) << int(EncUtf16)
+            << QString::fromUtf16(u"\u4E00");
+        QTest::newRow("UTF-16 without mark is big-endian")
+            << QByteArray("\0a\0\n\0b", 6) << int(EncUtf16) << "a\nb";
+        QTest::newRow("LE without mark")
+            << QByteArray("a\0\n\0b\0", 6) << int(EncUtf16LeNoBom) << "a\nb";
+        QTest::newRow("LE mark read as LE without mark") << QByteArray("\xFF\xFE"
+                                                                       "a\0",
+                                                                       4)
+                                                         << int(EncUtf16LeNoBom) << "a";
     }
     void wholeText() {
         QFETCH(QByteArray, bytes);
@@ -129,7 +143,8 @@ private slots:
 
     void cannotOpen() {
         std::u16string out = u"old";
-        QCOMPARE(ReadTextFile(m_dir.filePath("missing").toStdString(), EncUtf8, BomOpenFailed, out), -2);
+        QCOMPARE(ReadTextFile(m_dir.filePath("missing").toStdString(), EncUtf8, BomOpenFailed, out),
+                 -2);
         QVERIFY(out.empty());
         TextLineReader reader;
         QVERIFY(!reader.open(m_dir.filePath("missing").toStdString(), EncUtf8, BomNone));
@@ -170,8 +185,8 @@ private slots:
     // cross the stream's buffer.
     void agreesWithTheLineLoop() {
         QRandomGenerator rng(12345);
-        const char pieces[] = {'\r', '\n', '\0', '\x1A', 'a', '\x82', '\xA0', '\xA4', '\xE3',
-                               '\x81', '\x8E', '\xF0', '\x9F', '\0', '\r', '\n'};
+        const char pieces[] = {'\r',   '\n',   '\0',   '\x1A', 'a',    '\x82', '\xA0', '\xA4',
+                               '\xE3', '\x81', '\x8E', '\xF0', '\x9F', '\0',   '\r',   '\n'};
         for (int round = 0; round < 300; ++round) {
             QByteArray bytes;
             const int size = round < 280 ? rng.bounded(40) : 128 * 1024 + rng.bounded(64) - 32;
@@ -206,7 +221,10 @@ private slots:
         QVERIFY(reader.next(line));
         QVERIFY(line == u"two");
         QVERIFY(!reader.next(line));
-        QVERIFY(reader.open(write(QByteArray("\xFF\xFE" "x\0", 4)), EncUtf16, BomUtf16Le));
+        QVERIFY(reader.open(write(QByteArray("\xFF\xFE"
+                                             "x\0",
+                                             4)),
+                            EncUtf16, BomUtf16Le));
         QVERIFY(reader.next(line));
         QVERIFY(line == u"x");
         QVERIFY(!reader.next(line));
