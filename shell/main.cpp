@@ -1,13 +1,16 @@
 #include "shell/appstate.h"
+#include "shell/commandline.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
 
 #include <QApplication>
 #include <QMessageBox>
-
 #include <exception>
 
 int main(int argc, char** argv) {
+    // The batch commands need no window and no display: they run before any Qt GUI exists.
+    if (argc >= 2 && cli::isCommand(argv[1]))
+        return cli::run(argc, argv);
     QApplication app(argc, argv);
     try {
         createApplicationWindows(QCoreApplication::arguments());

@@ -1,10 +1,239 @@
 // Opening, inserting, saving and exporting files.
+#include "encoding/detect.h"
+#include "encoding/textfile.h"
 #include "shell/appstate.h"
+#include "shell/memoedit.h"
+#include "shell/memotarget.h"
+#include "shell/modal.h"
+#include "shell/outputfile.h"
+#include "shell/statusbar.h"
+#include "shell/textio.h"
 #include "shell/unit1.h"
 
-void TForm1::opentextfile1Click() { OpenFromCommandLine = 0; }
-void TForm1::inserttextfile1Click() {}
-void TForm1::savefile1Click() {}
-void TForm1::overwritesavefileUTF81Click() {}
-void TForm1::saveHTML99tagASCII1Click() {}
-void TForm1::saveUnicodenumberlanguageC0x1Click() {}
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <string>
+
+namespace {
+
+const QString kCantOpen = QStringLiteral("can't file open");
+const QString kError = QStringLiteral("ERROR");
+
+// The document is handed to the writer in chunks of this many units, and the bytes to the file
+// in blocks of about kFlushBytes, so the output never has to be held whole.
+constexpr qsizetype kChunkUnits = 1 << 16;
+constexpr std::size_t kFlushBytes = 1 << 20;
+
+QStringList textFilters() {
+    return {QStringLiteral("Text files(*.txt)"), QStringLiteral("HTML files(*.html)"),
+            QStringLiteral("All(*.*)")};
+}
+
+QStringList htmlFilters() {
+    return {QStringLiteral("HTML files(*.html)"), QStringLiteral("Text files(*.txt)"),
+            QStringLiteral("All(*.*)")};
+}
+
+void prepareDialog(QFileDialog& dialog, const QStringList& filters, const QString& title,
+                   const QString& suffix) {
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.first());
+    dialog.setWindowTitle(title);
+    dialog.setDefaultSuffix(suffix);
+}
+
+// Shows the dialog; the chosen file, or an empty string when it was cancelled.
+QString chosenFile(QFileDialog& dialog) {
+    if (modal::run(dialog) != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+std::string localPath(const QString& fileName) {
+    return QFile::encodeName(fileName).toStdString();
+}
+
+// The decoded text as the widget takes it, without a copy; `text` must outlive the use.
+QString viewOf(const std::u16string& text) {
+    return QString::fromRawData(reinterpret_cast<const QChar*>(text.data()),
+                                static_cast<qsizetype>(text.size()));
+}
+
+// The walk through the editor's text: the document's units in chunks, with U+2029 between
+// lines, turned into the file's bytes by the writer. Reads the text once instead of selecting
+// it piece by piece, so the caret, the selection and the layout stay untouched.
+bool TextWalk(const QTextDocument& document, textio::Format format, OutputFile& file) {
+    const QString text = document.toRawText();
+    textio::TextWriter writer(format);
+    std::string bytes;
+    writer.begin(bytes);
+    for (qsizetype at = 0; at < text.size(); at += kChunkUnits) {
+        const QStringView chunk = QStringView(text).mid(at, kChunkUnits);
+        writer.feed(std::u16string_view(chunk.utf16(), static_cast<std::size_t>(chunk.size())),
+                    bytes);
+        if (bytes.size() >= kFlushBytes && !file.write(bytes))
+            return false;
+    }
+    writer.finish(bytes);
+    return file.write(bytes);
+}
+
+// The steps shared by the save and the two exports: write the file, and after a full write
+// show it in panel 3 and put the caret back. True when the file was written; otherwise the
+// error has been shown and the text, the caret and the status bar are as they were.
+bool writeEditorText(TForm1& form, const QString& fileName, textio::Format format) {
+    form.Memo1->hide();
+    OutputFile file;
+    const bool written =
+        file.open(fileName) && TextWalk(*form.Memo1->document(), format, file) && file.commit();
+    if (!written) {
+        file.cancel();
+        TForm1::ShowError(kCantOpen, kError);
+        form.Memo1->show();
+        form.Memo1->setFocus();
+        return false;
+    }
+    form.StatusBar1->setPanelText(TStatusBar::FilePanel,
+                                  QStringLiteral("UTF-8 nonBOM  ") + fileName);
+    form.Memo1->show();
+    // After the walk nothing is selected: the caret goes back to where the selection started,
+    // or, with wrapping on, stays at the end of the text where the walk ended.
+    MemoTarget& memo = form.memoTarget();
+    const qsizetype caret = memo.selStart();
+    memo.setSelLength(0);
+    memo.setSelStart(form.wordWrap() ? memo.length() : caret);
+    form.Memo1->setFocus();
+    return true;
+}
+
+} // namespace
+
+void TForm1::opentextfile1Click() {
+    QFileDialog& dialog = OpenDialog1();
+    prepareDialog(dialog, textFilters(), QStringLiteral("Open a Text file"), QStringLiteral("txt"));
+    QString fileName;
+    if (OpenFromCommandLine == 1) {
+        OpenFromCommandLine = 0;
+        fileName = m_arguments.value(1);
+    } else {
+        fileName = chosenFile(dialog);
+        if (fileName.isEmpty())
+            return;
+    }
+    const enc::Detection found = enc::DetectEncoding(localPath(fileName));
+    Memo1->hide();
+    Label1->setVisible(true);
+    Label1->repaint();
+    LoadTextFile(found.encoding, found.bom, fileName);
+    memoTarget().setSelLength(0);
+    memoTarget().setSelStart(0);
+    memoTarget().setSelLength(0);
+    Memo1->show();
+    Memo1->repaint();
+    Memo1->setFocus();
+}
+
+int TForm1::LoadTextFile(int encoding, int bomKind, const QString& fileName) {
+    // The whole file is decoded before the editor is touched, so a file that cannot be read
+    // leaves the user's text as it was.
+    std::u16string text;
+    const int read = enc::ReadTextFile(localPath(fileName), enc::TextEncoding(encoding),
+                                       enc::BomKind(bomKind), text);
+    StatusBar1->setPanelText(TStatusBar::FilePanel,
+                             QString::fromLatin1(enc::EncodingLabel(enc::TextEncoding(encoding),
+                                                                    enc::BomKind(bomKind))) +
+                                 QStringLiteral("  ") + fileName);
+    StatusBar1->setPanelText(TStatusBar::CaretPanel, QStringLiteral("Line:1  Col:1"));
+    RememberedFileName = fileName;
+    if (read != 0) {
+        ShowError(kCantOpen, kError);
+        return -2;
+    }
+    // One call fills the hidden editor; it also starts a fresh undo history.
+    const QuietTextChanges quiet(*this);
+    Memo1->setPlainText(viewOf(text));
+    return 0;
+}
+
+void TForm1::inserttextfile1Click() {
+    QFileDialog& dialog = OpenDialog1();
+    prepareDialog(dialog, textFilters(), QStringLiteral("Insert a Text file"),
+                  QStringLiteral("txt"));
+    const QString fileName = chosenFile(dialog);
+    if (fileName.isEmpty())
+        return;
+    const enc::Detection found = enc::DetectEncoding(localPath(fileName));
+    Memo1->hide();
+    Label1->setVisible(true);
+    Label1->repaint();
+    memoTarget().setSelStart(memoTarget().selStart() + memoTarget().selLength());
+    InsertTextFile(found.encoding, found.bom, fileName);
+    Memo1->show();
+    Memo1->repaint();
+    Memo1->setFocus();
+}
+
+int TForm1::InsertTextFile(int encoding, int bomKind, const QString& fileName) {
+    std::u16string text;
+    if (enc::ReadTextFile(localPath(fileName), enc::TextEncoding(encoding), enc::BomKind(bomKind),
+                          text) != 0) {
+        ShowError(kCantOpen, kError);
+        return -2;
+    }
+    // One edit at the caret: a single undo step, and the document turns the LFs between the
+    // lines into line breaks itself. The caret ends behind the inserted text.
+    const QuietTextChanges quiet(*this);
+    QTextCursor cursor = Memo1->textCursor();
+    cursor.clearSelection();
+    cursor.insertText(viewOf(text));
+    Memo1->setTextCursor(cursor);
+    return 0;
+}
+
+void TForm1::savefile1Click() {
+    m_lastSaveWrote = false;
+    QString fileName;
+    if (SaveToRememberedName == 1) {
+        fileName = RememberedFileName;
+    } else {
+        QFileDialog& dialog = SaveDialog1();
+        prepareDialog(dialog, textFilters(), QStringLiteral("Save a Text file"),
+                      QStringLiteral("txt"));
+        fileName = chosenFile(dialog);
+        if (fileName.isEmpty())
+            return;
+    }
+    if (!writeEditorText(*this, fileName, textio::Format::Utf8))
+        return;
+    TextModified = 0;
+    m_lastSaveWrote = true;
+}
+
+void TForm1::overwritesavefileUTF81Click() {
+    SaveToRememberedName = 0;
+    if (!RememberedFileName.isEmpty())
+        SaveToRememberedName = 1;
+    savefile1Click();
+    SaveToRememberedName = 0;
+}
+
+void TForm1::saveHTML99tagASCII1Click() {
+    QFileDialog& dialog = SaveDialog1();
+    prepareDialog(dialog, htmlFilters(), QStringLiteral("Save Unicode number HTML &#99;tag file"),
+                  QStringLiteral("html"));
+    const QString fileName = chosenFile(dialog);
+    if (!fileName.isEmpty())
+        writeEditorText(*this, fileName, textio::Format::Html);
+}
+
+void TForm1::saveUnicodenumberlanguageC0x1Click() {
+    QFileDialog& dialog = SaveDialog1();
+    prepareDialog(dialog, textFilters(), QStringLiteral("Save Unicode number language C 0x* file"),
+                  QStringLiteral("txt"));
+    const QString fileName = chosenFile(dialog);
+    if (!fileName.isEmpty())
+        writeEditorText(*this, fileName, textio::Format::CArray);
+}

@@ -1,0 +1,115 @@
+#include "shell/commandline.h"
+
+#include "encoding/detect.h"
+#include "encoding/textfile.h"
+#include "shell/outputfile.h"
+
+#include <QFile>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace cli {
+namespace {
+
+// Output is handed to the file in blocks of about this many bytes.
+constexpr std::size_t kFlushBytes = 1 << 20;
+
+bool formatOf(std::string_view option, textio::Format& format) {
+    if (option == "--convert")
+        format = textio::Format::Utf8;
+    else if (option == "--export-html")
+        format = textio::Format::Html;
+    else if (option == "--export-c")
+        format = textio::Format::CArray;
+    else
+        return false;
+    return true;
+}
+
+int fail(const char* what, const char* name) {
+    std::fprintf(stderr, "toviloeditru: %s: %s\n", what, name);
+    return 1;
+}
+
+} // namespace
+
+bool isCommand(const char* arg) {
+    textio::Format format;
+    return arg != nullptr && (formatOf(arg, format) || std::strcmp(arg, "--detect") == 0);
+}
+
+std::string detectLine(const std::string& fileName) {
+    const enc::Detection found = enc::DetectEncoding(fileName);
+    return std::string(enc::EncodingLabel(found.encoding, found.bom)) + "  " + fileName;
+}
+
+Result convertFile(const std::string& in, const QString& out, textio::Format format) {
+    const enc::Detection found = enc::DetectEncoding(in);
+    enc::TextLineReader reader;
+    if (!reader.open(in, found.encoding, found.bom))
+        return InputNotOpened;
+    OutputFile file;
+    if (!file.open(out))
+        return OutputNotCreated;
+
+    // The editor's text is the lines joined by LF; DocumentForm turns that into the units the
+    // editor would hold, so odd units inside a line (an LF from an overlong UTF-8 form, a
+    // U+2029 in UTF-16) end lines exactly as they would on screen.
+    textio::DocumentForm form;
+    textio::TextWriter writer(format);
+    std::u16string units;
+    std::string bytes;
+    writer.begin(bytes);
+    std::u16string_view line;
+    bool first = true;
+    while (reader.next(line)) {
+        units.clear();
+        if (!first)
+            form.append(u"\n", units);
+        first = false;
+        form.append(line, units);
+        writer.feed(units, bytes);
+        if (bytes.size() >= kFlushBytes && !file.write(bytes))
+            return OutputNotWritten;
+    }
+    writer.finish(bytes);
+    reader.close();
+    if (!file.write(bytes) || !file.commit())
+        return OutputNotWritten;
+    return Done;
+}
+
+int run(int argc, char** argv) {
+    const std::string_view option = argc >= 2 ? argv[1] : "";
+    if (option == "--detect") {
+        if (argc < 3)
+            return fail("usage", "--detect FILE...");
+        int code = 0;
+        for (int i = 2; i < argc; ++i) {
+            std::printf("%s\n", detectLine(argv[i]).c_str());
+            if (enc::DetectBom(argv[i]) == enc::BomOpenFailed)
+                code = fail("can't file open", argv[i]);
+        }
+        std::fflush(stdout);
+        return code;
+    }
+    textio::Format format;
+    if (!formatOf(option, format))
+        return fail("unknown option", argv[1]);
+    if (argc != 4)
+        return fail("usage", "--convert|--export-html|--export-c IN OUT");
+    switch (convertFile(argv[2], QFile::decodeName(argv[3]), format)) {
+    case Done:
+        return 0;
+    case InputNotOpened:
+        return fail("can't file open", argv[2]);
+    case OutputNotCreated:
+        return fail("can't file open", argv[3]);
+    case OutputNotWritten:
+        return fail("can't write file", argv[3]);
+    }
+    return 1;
+}
+
+} // namespace cli

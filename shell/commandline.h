@@ -1,0 +1,38 @@
+#pragma once
+
+#include "shell/textio.h"
+
+#include <QString>
+#include <string>
+
+// The batch commands of the program, run without a window and without a display:
+//   --convert IN OUT      read IN as the open command does, write OUT as "save file(UTF-8)"
+//   --export-html IN OUT  write OUT as the HTML export does
+//   --export-c IN OUT     write OUT as the C array export does
+//   --detect FILE...      print, per file, what status panel 3 shows after opening it
+// They never read or write the settings files.
+namespace cli {
+
+enum Result : int {
+    Done = 0,
+    InputNotOpened = -2,
+    OutputNotCreated = -3,
+    OutputNotWritten = -4,
+};
+
+// True when `arg` (the first argument) names one of the commands above.
+bool isCommand(const char* arg);
+
+// Runs the command in argv[1]; returns the process exit code (0 on success). Failures print
+// one line on stderr.
+int run(int argc, char** argv);
+
+// Reads `in` (detected as the open command detects it) line by line through reused buffers
+// and writes `out` in `format`: the same bytes the editor writes after opening `in`. Memory
+// stays flat whatever the file's size. `out` is replaced only when it was written in full.
+Result convertFile(const std::string& in, const QString& out, textio::Format format);
+
+// The status-bar text for a file: its encoding label, two spaces and the name as given.
+std::string detectLine(const std::string& fileName);
+
+} // namespace cli

@@ -1,0 +1,248 @@
+#include "shell/textio.h"
+
+#include "encoding/utf8writer.h"
+
+namespace textio {
+namespace {
+
+bool isHigh(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool isLow(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
+
+// Units the document takes as the end of a line when text is put into it.
+bool endsLine(char16_t u) {
+    return u == u'\n' || u == u'\r' || u == kLineBreak || u == 0xFDD0 || u == 0xFDD1;
+}
+
+char* putDecimal(char* p, std::uint32_t v) {
+    char digits[10];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    while (n > 0)
+        *p++ = digits[--n];
+    return p;
+}
+
+char* putHex(char* p, std::uint32_t v) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    int shift = 12;
+    while (shift > 0 && (v >> shift) == 0)
+        shift -= 4;
+    for (; shift >= 0; shift -= 4)
+        *p++ = kHex[(v >> shift) & 0xF];
+    return p;
+}
+
+char* putText(char* p, std::string_view s) {
+    for (const char c : s)
+        *p++ = c;
+    return p;
+}
+
+// One HTML reference, or the control byte itself below 32 (LF as CR LF in text mode).
+char* putHtml(char* p, std::uint32_t codePoint) {
+    if (codePoint >= 32) {
+        *p++ = '&';
+        *p++ = '#';
+        p = putDecimal(p, codePoint);
+        *p++ = ';';
+    } else if (codePoint == u'\n') {
+        *p++ = '\r';
+        *p++ = '\n';
+    } else if (codePoint != 0) {
+        *p++ = static_cast<char>(codePoint);
+    }
+    return p;
+}
+
+constexpr std::string_view kCWrap = "\r\n    ";
+// Worst case bytes per walked unit: a C value with a wrap after it.
+constexpr std::size_t kMaxBytesPerUnit = 16;
+
+} // namespace
+
+void DocumentForm::append(std::u16string_view text, std::u16string& out) {
+    for (const char16_t u : text) {
+        if (m_afterCr && u == u'\n') {
+            m_afterCr = false;
+            continue;
+        }
+        m_afterCr = u == u'\r';
+        out.push_back(endsLine(u) ? kLineBreak : u);
+    }
+}
+
+std::u16string toDocumentForm(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    DocumentForm form;
+    form.append(text, out);
+    return out;
+}
+
+TextWriter::TextWriter(Format format) : m_format(format) {}
+
+void TextWriter::begin(std::string& out) {
+    m_heldBreak = false;
+    m_heldHigh = 0;
+    m_pos = 0;
+    m_pieceEnd = 0;
+    m_count = 0;
+    if (m_format == Format::Html)
+        out += "<html>\r\n<body>\r\n";
+    else if (m_format == Format::CArray)
+        out += "  wchar_t unicodestr[]={\r\n    ";
+}
+
+void TextWriter::startPieceIfDue() {
+    if (m_pos == m_pieceEnd) {
+        m_pieceEnd = m_pos + kPieceSize;
+        m_count = 0;
+    }
+}
+
+void TextWriter::flushHigh(std::string& out) {
+    if (m_heldHigh == 0)
+        return;
+    const char16_t high = m_heldHigh;
+    m_heldHigh = 0;
+    if (m_format == Format::Utf8) {
+        enc::AppendUtf8(std::u16string_view(&high, 1), out);
+    } else {
+        char buf[16];
+        out.append(buf, static_cast<std::size_t>(putHtml(buf, high) - buf));
+    }
+}
+
+void TextWriter::walkUnit(char16_t u, std::string& out) {
+    char buf[32];
+    char* p = buf;
+    if (m_format == Format::CArray) {
+        startPieceIfDue();
+        *p++ = '0';
+        *p++ = 'x';
+        p = putHex(p, u);
+        *p++ = ',';
+        if (++m_count == 10) {
+            p = putText(p, kCWrap);
+            m_count = 0;
+        }
+    } else if (isLow(u) && m_heldHigh != 0) {
+        const char16_t pair[2] = {m_heldHigh, u};
+        m_heldHigh = 0;
+        if (m_format == Format::Utf8) {
+            enc::AppendUtf8(std::u16string_view(pair, 2), out);
+        } else {
+            const std::uint32_t cp = 0x10000 + ((pair[0] - 0xD800u) << 10) + (pair[1] - 0xDC00u);
+            p = putHtml(p, cp);
+        }
+    } else {
+        flushHigh(out);
+        if (isHigh(u))
+            m_heldHigh = u;
+        else if (m_format == Format::Utf8)
+            enc::AppendUtf8(std::u16string_view(&u, 1), out);
+        else
+            p = putHtml(p, u);
+    }
+    out.append(buf, static_cast<std::size_t>(p - buf));
+    ++m_pos;
+}
+
+void TextWriter::walkBreak(std::string& out) {
+    if (m_format == Format::CArray) {
+        // The selection cannot end between CR and LF: a piece that would do so ends before
+        // the CR, and the next one starts with the break.
+        if (m_pos + 1 == m_pieceEnd)
+            m_pieceEnd = m_pos;
+        walkUnit(u'\r', out);
+        walkUnit(u'\n', out);
+        return;
+    }
+    flushHigh(out);
+    out += m_format == Format::Utf8 ? "\r\n" : "\r\r\n";
+    m_pos += 2;
+}
+
+void TextWriter::feed(std::u16string_view units, std::string& out) {
+    std::size_t i = 0;
+    const std::size_t n = units.size();
+    while (i < n) {
+        if (units[i] == kLineBreak) {
+            if (m_heldBreak)
+                walkBreak(out);
+            m_heldBreak = true;
+            ++i;
+            continue;
+        }
+        if (m_heldBreak) {
+            walkBreak(out);
+            m_heldBreak = false;
+        }
+        // The units up to the next break.
+        std::size_t end = units.find(kLineBreak, i);
+        if (end == std::u16string_view::npos)
+            end = n;
+        if (m_format == Format::Utf8) {
+            // Encode the run in one call; a pair split by the chunk's edges goes unit by unit.
+            if (m_heldHigh != 0 || isLow(units[i]))
+                walkUnit(units[i++], out);
+            std::size_t runEnd = end;
+            if (runEnd > i && isHigh(units[runEnd - 1]))
+                --runEnd;
+            if (runEnd > i) {
+                const std::size_t old = out.size();
+                out.resize(old + 3 * (runEnd - i) + 1);
+                const std::size_t written = enc::Utf16ToUtf8(
+                    units.substr(i, runEnd - i), reinterpret_cast<std::uint8_t*>(out.data() + old));
+                out.resize(old + written);
+                m_pos += runEnd - i;
+                i = runEnd;
+            }
+            while (i < end)
+                walkUnit(units[i++], out);
+            continue;
+        }
+        out.reserve(out.size() + (end - i) * kMaxBytesPerUnit);
+        while (i < end)
+            walkUnit(units[i++], out);
+    }
+}
+
+void TextWriter::finish(std::string& out) {
+    flushHigh(out);
+    switch (m_format) {
+    case Format::Utf8:
+        if (m_heldBreak)
+            out += "\r\n";
+        break;
+    case Format::Html:
+        if (m_heldBreak)
+            out += "\r\n";
+        out += "\r\n</body>\r\n</html>";
+        break;
+    case Format::CArray:
+        if (m_heldBreak)
+            out += "0xd,0xa,";
+        out += "0\r\n  };";
+        break;
+    }
+    m_heldBreak = false;
+}
+
+std::string writeAll(Format format, std::u16string_view documentText) {
+    std::string out;
+    TextWriter writer(format);
+    writer.begin(out);
+    writer.feed(documentText, out);
+    writer.finish(out);
+    return out;
+}
+
+} // namespace textio

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The bytes that "save file(UTF-8)" and the two ASCII exports write, built from the editor's text
+// as its document holds it. Plain C++ without Qt: the menu commands and the command line share
+// it, so both write the same bytes for the same text.
+//
+// Document form: UTF-16 units with U+2029 between lines (what QTextDocument::toRawText()
+// gives); every other unit, U+00A0 and U+2028 included, is kept as it is. The editor shows each
+// line break as CR LF, so positions in the walk below count a break as two units.
+namespace textio {
+
+// The line break unit of the document form.
+inline constexpr char16_t kLineBreak = u'\u2029';
+// Length of one piece of the walk through the text, in CR LF units; the C array's line wrap
+// counts within each piece.
+inline constexpr std::size_t kPieceSize = 20000;
+
+// Turns decoded text into document form as the editor's document does when the text is put
+// into it in one call: CR LF, a lone CR, LF, U+2029, U+FDD0 and U+FDD1 each become one line
+// break. Feeding the text in several calls gives the same units as one call (a CR at the end of
+// one call and an LF at the start of the next make one break).
+class DocumentForm {
+public:
+    // Appends the document form of `text` to `out`.
+    void append(std::u16string_view text, std::u16string& out);
+    void reset() { m_afterCr = false; }
+
+private:
+    bool m_afterCr = false;
+};
+
+// The document form of `text` (see DocumentForm).
+std::u16string toDocumentForm(std::u16string_view text);
+
+enum class Format {
+    Utf8,   // UTF-8, no byte-order mark, lines ended by CR LF, binary
+    Html,   // "<html>" page of decimal references, text mode (LF written as CR LF)
+    CArray, // wchar_t array of hexadecimal values, text mode
+};
+
+// Produces the bytes of one file from the editor's text in document form, fed in any number of
+// chunks (a chunk may end anywhere, also inside a surrogate pair).
+//
+// The walk: the text in its CR LF view, up to but without a line break that ends the text;
+// that last break is written by the format's trailer ("\r\n" for UTF-8, one line end for HTML,
+// "0xd,0xa," for the C array), so it appears exactly once. Pieces of kPieceSize units run from
+// the start; a piece that would end between the CR and the LF of a break ends before the CR
+// instead, and the next piece starts there (the editor's selection cannot split a break).
+//
+// Per unit: UTF-8 writes a high surrogate followed by a low one as one four-byte sequence and
+// every other unit as Utf16ToUtf8 does; HTML writes units of 32 and above as "&#n;" (a valid
+// surrogate pair as one reference of its code point), units below 32 as that byte (LF as
+// CR LF, NUL as nothing); the C array writes "0x%x," per unit and "\r\n    " after every 10th
+// unit of a piece.
+class TextWriter {
+public:
+    explicit TextWriter(Format format);
+
+    // Appends the header to `out` (nothing for UTF-8). Starts a new file.
+    void begin(std::string& out);
+    // Appends the bytes of the next units of the text to `out`.
+    void feed(std::u16string_view units, std::string& out);
+    // Appends what is still held back, the trailer when the text ended with a break, and the
+    // footer.
+    void finish(std::string& out);
+
+private:
+    void walkBreak(std::string& out);
+    void walkUnit(char16_t u, std::string& out);
+    void flushHigh(std::string& out);
+    void startPieceIfDue();
+
+    Format m_format;
+    bool m_heldBreak = false; // a break seen; written once more units follow
+    char16_t m_heldHigh = 0;  // a high surrogate waiting for its low half (UTF-8, HTML)
+    std::uint64_t m_pos = 0;  // CR LF position of the next unit walked
+    std::uint64_t m_pieceEnd = 0;
+    int m_count = 0; // C array: units written in this piece since the last wrap
+};
+
+// All bytes of one file for a text in document form.
+std::string writeAll(Format format, std::u16string_view documentText);
+
+} // namespace textio
