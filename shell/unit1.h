@@ -131,6 +131,10 @@ public:
     void overwritesavefileUTF81Click();
     void saveHTML99tagASCII1Click();
     void saveUnicodenumberlanguageC0x1Click();
+    // Read the file into the editor (replacing the text) or at the caret; encoding and bomKind
+    // as enc::DetectEncoding gives them. 0, or -2 when the file could not be read.
+    int LoadTextFile(int encoding, int bomKind, const QString& fileName);
+    int InsertTextFile(int encoding, int bomKind, const QString& fileName);
     // True when the last run of savefile1Click wrote the file (false after a cancelled dialog
     // or a failed write), so the closing routes know whether the text is safe.
     bool lastSaveWroteFile() const { return m_lastSaveWrote; }
@@ -144,7 +148,22 @@ public:
 
     // --- closing (unit1_close.cpp)
     void exit1Click();
-    void FormClose();
+    // Returns false when the close must not go ahead: the user asked to save and the save did
+    // not write the file, so the window stays open with its text.
+    bool FormClose();
+
+    // While one of these lives, changes of the editor's text do not set TextModified: the
+    // file commands hold one while they load a file into the editor or save it.
+    class QuietTextChanges {
+    public:
+        explicit QuietTextChanges(TForm1& form) : m_form(form) { ++m_form.m_quietTextChanges; }
+        ~QuietTextChanges() { --m_form.m_quietTextChanges; }
+        QuietTextChanges(const QuietTextChanges&) = delete;
+        QuietTextChanges& operator=(const QuietTextChanges&) = delete;
+
+    private:
+        TForm1& m_form;
+    };
 
     // --- search (unit1_find.cpp)
     void find1Click();
@@ -175,6 +194,9 @@ private:
     void readSettingsFile();
     void clampGeometry();
     void readFontFile();
+    void writeFontFile();
+    // Sets TextModified whenever the editor's text changes, outside QuietTextChanges.
+    void watchTextChanges();
     bool handleEditorKey(QKeyEvent* event);
 
     QStringList m_arguments;
@@ -184,4 +206,7 @@ private:
     QFileDialog* m_saveDialog2 = nullptr;
     QFontDialog* m_fontDialog = nullptr;
     bool m_lastSaveWrote = false;
+    int m_quietTextChanges = 0;
+    // The font's character-set number as stored in fontedit.dat; Qt fonts carry none.
+    int m_fontCharSet = 0;
 };

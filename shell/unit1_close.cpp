@@ -1,14 +1,118 @@
-// Closing the main window and the exit command.
+// Closing the main window, the exit command, and the rule that marks the text as modified.
 #include "shell/appstate.h"
+#include "shell/exit.h"
+#include "shell/memoedit.h"
+#include "shell/modal.h"
+#include "shell/settings.h"
 #include "shell/unit1.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QMessageBox>
+#include <QTextDocument>
 
-void TForm1::exit1Click() {}
+#if __has_include("tools/accent.h")
+#include "tools/accent.h"
+#define TOVILO_HAVE_ACCENT 1
+#endif
+#if __has_include("tools/accent2.h")
+#include "tools/accent2.h"
+#define TOVILO_HAVE_ACCENT2 1
+#endif
 
-void TForm1::FormClose() {}
+namespace {
+
+// Runs the save command for a closing route: to the remembered name without a dialog when
+// there is one, else through the save dialog. Returns true when the file was written.
+bool saveForClose(TForm1& form) {
+    SaveToRememberedName = RememberedFileName.isEmpty() ? 0 : 1;
+    form.savefile1Click();
+    SaveToRememberedName = 0;
+    return form.lastSaveWroteFile();
+}
+
+} // namespace
+
+void TForm1::watchTextChanges() {
+    // Every route that changes the text (typing, cut, paste, clear, undo, inserted files, the
+    // character tools) passes through the document, so the rule lives here once. Format-only
+    // changes report as many characters removed as added over the whole document; a real edit
+    // that replaces n characters by n looks the same, so the undo stack decides: formats never
+    // enter it.
+    QTextDocument* document = Memo1->document();
+    connect(document, &QTextDocument::contentsChange, this,
+            [this, document](int, int removed, int added) {
+                if (m_quietTextChanges > 0 || (removed == 0 && added == 0))
+                    return;
+                if (removed == added && !document->isUndoAvailable())
+                    return;
+                TextModified = 1;
+            });
+}
+
+void TForm1::exit1Click() {
+    ExitChoice = 0;
+    if (TextModified == 1) {
+        if (!exitform)
+            return;
+        modal::run(*exitform);
+        switch (ExitChoice) {
+        case 2:
+            TextModified = 0;
+            close();
+            break;
+        case 1:
+            m_lastSaveWrote = false;
+            // A save that was cancelled or failed keeps the editor open with its text.
+            if (!saveForClose(*this))
+                return;
+            TextModified = 0;
+            close();
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+    if (AskYesNo(QStringLiteral("Exit OK?"), QStringLiteral("confirm")) == QMessageBox::Yes) {
+        TextModified = 0;
+        close();
+    }
+}
+
+bool TForm1::FormClose() {
+    if (TextModified == 1 &&
+        AskYesNo(QStringLiteral("Save file?"), QStringLiteral("confirm")) == QMessageBox::Yes) {
+        m_lastSaveWrote = false;
+        if (!saveForClose(*this))
+            return false;
+        TextModified = 0;
+    }
+
+    const settings::EditorSettings values{
+        y(), x(), width(), height(), ImeMode, wordWrap(), JapaneseOSJapaneseIME1->isChecked()};
+    settings::writeFile(settings::kSettingsFileName, settings::formatSettings(values));
+
+    if (AccentPadCreated == 1) {
+        if (IsWin9x == 1) {
+#ifdef TOVILO_HAVE_ACCENT2
+            delete accent2form;
+#endif
+            accent2form = nullptr;
+        } else {
+#ifdef TOVILO_HAVE_ACCENT
+            delete accentform;
+#endif
+            accentform = nullptr;
+        }
+        AccentPadCreated = 0;
+    }
+    return true;
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    FormClose();
-    event->accept();
+    if (FormClose())
+        event->accept();
+    else
+        event->ignore();
 }
