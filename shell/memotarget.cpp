@@ -3,16 +3,19 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
-
 #include <algorithm>
 
 namespace {
 
 // Length of a block's text without its separator.
-qsizetype lineLength(const QTextBlock& block) { return block.length() - 1; }
+qsizetype lineLength(const QTextBlock& block) {
+    return block.length() - 1;
+}
 
 // Position of the block's first unit in the CR LF view: every earlier block adds one unit.
-qsizetype crlfStart(const QTextBlock& block) { return block.position() + block.blockNumber(); }
+qsizetype crlfStart(const QTextBlock& block) {
+    return block.position() + block.blockNumber();
+}
 
 } // namespace
 
@@ -26,6 +29,17 @@ qsizetype MemoTarget::length() const {
 MemoTarget::Location MemoTarget::locate(qsizetype pos) const {
     const QTextDocument* doc = m_edit->document();
     pos = std::clamp<qsizetype>(pos, 0, length());
+    // Nearly every position asked for is on the caret's line or next to it: try those first.
+    const QTextBlock caretBlock = m_edit->textCursor().block();
+    for (QTextBlock near : {caretBlock, caretBlock.previous(), caretBlock.next()}) {
+        if (!near.isValid())
+            continue;
+        const qsizetype start = crlfStart(near);
+        const qsizetype last = near.next().isValid() ? start + lineLength(near) + 1
+                                                     : start + lineLength(near);
+        if (pos >= start && pos <= last)
+            return {near, pos - start};
+    }
     // The block that holds document position pos is at or after the one that holds pos in
     // the CR LF view, since CR LF positions run ahead by one per line.
     const int documentEnd = doc->characterCount() - 1;
@@ -133,6 +147,7 @@ char16_t MemoTarget::unitBefore(qsizetype pos) const {
         return u'\n'; // just behind the LF of the break before this line
     if (at.offset > lineLength(at.block))
         return u'\r'; // between the CR and the LF
-    return m_edit->document()->characterAt(at.block.position() + static_cast<int>(at.offset) - 1)
+    return m_edit->document()
+        ->characterAt(at.block.position() + static_cast<int>(at.offset) - 1)
         .unicode();
 }
