@@ -1,15 +1,52 @@
 // Edit commands of the editor's context menu and the clipboard.
 #include "shell/appstate.h"
 #include "shell/memoedit.h"
+#include "shell/memotarget.h"
+#include "shell/paste.h"
 #include "shell/unit1.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QTextCursor>
 #include <QTimer>
 
-void TForm1::MenuItem1Click() {}
-void TForm1::MenuItem2Click() {}
-void TForm1::MenuItem3Click() {}
-void TForm1::MenuItem4Click() {}
-void TForm1::MenuItem5Click() {}
+void TForm1::MenuItem1Click() {
+    MemoTarget& memo = memoTarget();
+    const QString selected = memo.selText();
+    QGuiApplication::clipboard()->setText(selected);
+    memo.setSelText(QString());
+    memo.setSelLength(0);
+    // A cut changes the text as typing does, so closing must offer to save it.
+    if (!selected.isEmpty())
+        TextModified = 1;
+}
+
+void TForm1::MenuItem2Click() {
+    QGuiApplication::clipboard()->setText(memoTarget().selText());
+}
+
+void TForm1::MenuItem3Click() {
+    if (PasteUnicodeText(memoTarget()))
+        TextModified = 1;
+}
+
+void TForm1::MenuItem4Click() {
+    if (AskYesNo(QStringLiteral("Clear OK?"), QStringLiteral("confirm")) != QMessageBox::Yes)
+        return;
+    const bool hadText = memoTarget().length() > 0;
+    // Removed through a cursor rather than cleared, so that Ctrl+Z brings the text back.
+    QTextCursor cursor(Memo1->document());
+    cursor.select(QTextCursor::Document);
+    cursor.removeSelectedText();
+    Memo1->setTextCursor(cursor);
+    if (hadText)
+        TextModified = 1;
+}
+
+void TForm1::MenuItem5Click() {
+    Memo1->selectAll();
+}
 
 void TForm1::TimerMemoTimer() {
     Memo1->setReadOnly(false);

@@ -1,5 +1,61 @@
 // The find command.
+#include "search/docsearch.h"
+#include "search/find.h"
 #include "shell/appstate.h"
+#include "shell/memoedit.h"
+#include "shell/memotarget.h"
 #include "shell/unit1.h"
 
-void TForm1::find1Click() {}
+#include <QAction>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QThread>
+
+void TForm1::find1Click() {
+    if (!searchform)
+        return;
+    FindRequested = 0;
+    Memo1->setEnabled(false);
+    FILE1->setEnabled(false);
+    find1->setEnabled(false);
+
+    // The dialog is not modal: this command waits for it here, and the dialog's handlers run
+    // inside the wait.
+    QPointer<TForm1> self(this);
+    QPointer<Tsearchform> dialog(searchform);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    dialog->Edit1->setFocus();
+    while (dialog && dialog->isVisible()) {
+        QThread::msleep(100);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    if (!self)
+        return; // the window went away while the dialog was up
+    Memo1->setEnabled(true);
+    FILE1->setEnabled(true);
+    find1->setEnabled(true);
+
+    if (!FindRequested || !dialog)
+        return;
+    const QString needle = dialog->Edit1->text();
+    if (needle.isEmpty())
+        return;
+    if (wordWrap())
+        setWordWrapShown(false);
+
+    Memo1->hide();
+    MemoTarget& memo = memoTarget();
+    memo.setSelLength(0);
+    const qsizetype start = memo.selStart();
+    const qsizetype hit = search::findInEditor(memo, *Memo1->document(), start, needle);
+    memo.setSelLength(0);
+    memo.setSelStart(hit >= 0 ? hit : start);
+    Memo1->show();
+    activateWindow();
+    Memo1->setFocus();
+    Memo1->ensureCursorVisible();
+}

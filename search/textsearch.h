@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <functional>
+
+namespace ime {
+class TextTarget;
+}
+
+namespace search {
+
+// The find command reads the text in pieces of this many UTF-16 units.
+inline constexpr qsizetype kChunkUnits = 70000;
+
+// Reads at most len units of a text from pos (fewer at its end, none past it).
+using ChunkReader = std::function<QString(qsizetype pos, qsizetype len)>;
+
+// The forward search of the find command over a text in the editor's CR LF view, read piece
+// by piece through read(). Positions count UTF-16 units; units are compared exactly (no case
+// or other folding). Each piece of chunkUnits units is searched up to its last line feed
+// (without the CR before it), and the next piece starts right after that line feed. A piece
+// without a line feed is searched whole, and the next one overlaps it by the needle's length
+// less one, so that an occurrence crossing the boundary inside a long line is found.
+// Returns the position of the first hit at or after start, or -1 when there is none, when the
+// needle is empty or when start lies outside 0..length. A needle longer than chunkUnits is
+// read in pieces of its own length.
+qsizetype findForward(const ChunkReader& read, qsizetype length, qsizetype start,
+                      QStringView needle, qsizetype chunkUnits = kChunkUnits);
+
+// The same search on a text target, reading each piece through its selection (the target's
+// selection is left on the last piece read; the caller puts the caret where it wants it).
+qsizetype findInTarget(ime::TextTarget& target, qsizetype start, QStringView needle,
+                       qsizetype chunkUnits = kChunkUnits);
+
+// True when the needle holds a CR or an LF, so a hit could cross a line break and only
+// findForward's piece rules decide whether it counts.
+bool spansLines(QStringView needle);
+
+// The search on a text in the document form, where lines are separated by the single unit
+// U+2029 instead of CR LF. For a needle without CR and LF this gives the hit findForward gives
+// on the CR LF view of the same text (each occurrence lies inside one line, so the pieces
+// cannot hide it), as a position in the document form. A needle holding U+2029 is never
+// found, as no line of the CR LF view holds that unit. Returns -1 when nothing is found, when
+// the needle is empty or spans lines, or when start lies outside the text.
+qsizetype findInDocumentText(QStringView documentText, qsizetype start, QStringView needle);
+
+} // namespace search
