@@ -10,7 +10,8 @@ namespace enc {
 // The three byte-line decoders. Each decodes every byte of `line` (a byte line as the readers
 // give it, without its line end) into UTF-16 units at `out`, writes a terminating zero unit and
 // returns the number of units written before it. `out` must hold line.size() + 1 units: a line
-// never decodes to more units than it has bytes. Decoding never fails.
+// never decodes to more units than it has bytes. Decoding never fails. The span's length ends
+// the line; a NUL byte inside it (the readers never leave one there) is decoded like any other.
 
 // Shift_JIS (code page 932): a lead byte (81..9F, E0..FC) with a trail byte (40..FC but 7F)
 // is one two-byte code, any other byte a code of its own; codes the table does not hold

@@ -10,6 +10,7 @@ namespace enc {
 namespace {
 
 constexpr std::size_t kInitialBuffer = 128 * 1024;
+constexpr std::size_t kKeptBuffer = 1024 * 1024;
 
 // Opens a file for reading; -1 when it cannot be opened. A folder counts as a file that cannot
 // be opened. size receives the file's size (0 when it is not a regular file).
@@ -55,7 +56,8 @@ bool ByteStream::open(const std::string& path) {
     if (m_fd < 0)
         return false;
     m_fileSize = size;
-    if (!m_buf) {
+    if (!m_buf || m_cap > kKeptBuffer) {
+        // A buffer grown for a very long line is not kept for the next file.
         m_cap = kInitialBuffer;
         m_buf = std::make_unique_for_overwrite<std::uint8_t[]>(m_cap);
     }
