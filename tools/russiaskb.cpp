@@ -1,10 +1,43 @@
 #include "tools/russiaskb.h"
 
 #include "shell/appstate.h"
+#include "tools/insertchar.h"
+#include "tools/padmap.h"
+#include "tools/padpictures.h"
+#include "tools/picturebox.h"
 
 Trussiaskbform::Trussiaskbform(QWidget* parent) : QWidget(parent, Qt::Window) {
     russiaskbform = this;
     setObjectName(QStringLiteral("russiaskbform"));
     setWindowTitle(QStringLiteral("Russia Screen keyboard(key click)"));
-    resize(617, 169);
+    setFixedSize(615, 167);
+    move(44, 59);
+    Image1 = new PictureBox(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(2, 2, 613, 165);
+    Image1->setPixmap(tools::russianKeyboardPicture());
+    connect(Image1, &PictureBox::clicked, this, &Trussiaskbform::Image1Click);
+}
+
+Trussiaskbform::~Trussiaskbform() {
+    if (russiaskbform == this)
+        russiaskbform = nullptr;
+}
+
+void Trussiaskbform::Image1Click(QPoint position) {
+    const tools::PadPoint at = tools::keyboardPointFromPicture(position.x(), position.y());
+    const tools::KeyboardHit hit = tools::keyboardKeyAt(at.x, at.y);
+    switch (hit.action) {
+    case tools::KeyAction::Insert:
+        InsertPadChar(hit.code);
+        break;
+    case tools::KeyAction::Enter:
+        ScreenKeyboardEnter();
+        break;
+    case tools::KeyAction::Backspace:
+        ScreenKeyboardBackspace();
+        break;
+    case tools::KeyAction::None:
+        break;
+    }
 }
