@@ -1,10 +1,41 @@
 // Help windows, desktop shortcuts and web sites.
+#include "info/copyright.h"
+#include "info/help.h"
+#include "info/shortcut.h"
+#include "info/siteinfo.h"
+#include "info/weblaunch.h"
 #include "shell/appstate.h"
+#include "shell/modal.h"
 #include "shell/unit1.h"
 
-void TForm1::keymap1Click() {}
-void TForm1::copyright1Click() {}
-void TForm1::createShortcutinprogrammenu1Click() {}
-void TForm1::createshortcutinDesktopmenu1Click() {}
-void TForm1::Jumptoofficialwebsite1Click() {}
-void TForm1::JumptoToviloGlossawebsite1Click() {}
+#include <QCoreApplication>
+
+void TForm1::keymap1Click() {
+    if (helpform)
+        helpform->showOverMainWindow();
+}
+
+void TForm1::copyright1Click() {
+    if (!copyrightform)
+        return;
+    QRect frame = copyrightform->frameGeometry();
+    frame.moveCenter(frameGeometry().center());
+    copyrightform->move(frame.topLeft());
+    modal::run(*copyrightform);
+}
+
+void TForm1::createShortcutinprogrammenu1Click() {
+    CreateProgramsShortcut(QCoreApplication::applicationFilePath());
+}
+
+void TForm1::createshortcutinDesktopmenu1Click() {
+    CreateDesktopShortcut(QCoreApplication::applicationFilePath());
+}
+
+void TForm1::Jumptoofficialwebsite1Click() {
+    weblaunch::openAddress(info::officialSiteAddress());
+}
+
+void TForm1::JumptoToviloGlossawebsite1Click() {
+    weblaunch::openAddress(info::glossaSiteAddress());
+}
