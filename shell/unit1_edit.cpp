@@ -1,4 +1,5 @@
-// Edit commands of the editor's context menu and the clipboard.
+// Edit commands of the editor's context menu and the clipboard. Cut, Paste and Clear change
+// the document, so the editor's change watch marks the text modified, as typing does.
 #include "shell/appstate.h"
 #include "shell/memoedit.h"
 #include "shell/memotarget.h"
@@ -17,9 +18,6 @@ void TForm1::MenuItem1Click() {
     QGuiApplication::clipboard()->setText(selected);
     memo.setSelText(QString());
     memo.setSelLength(0);
-    // A cut changes the text as typing does, so closing must offer to save it.
-    if (!selected.isEmpty())
-        TextModified = 1;
 }
 
 void TForm1::MenuItem2Click() {
@@ -27,21 +25,17 @@ void TForm1::MenuItem2Click() {
 }
 
 void TForm1::MenuItem3Click() {
-    if (PasteUnicodeText(memoTarget()))
-        TextModified = 1;
+    PasteUnicodeText(memoTarget());
 }
 
 void TForm1::MenuItem4Click() {
     if (AskYesNo(QStringLiteral("Clear OK?"), QStringLiteral("confirm")) != QMessageBox::Yes)
         return;
-    const bool hadText = memoTarget().length() > 0;
     // Removed through a cursor rather than cleared, so that Ctrl+Z brings the text back.
     QTextCursor cursor(Memo1->document());
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
     Memo1->setTextCursor(cursor);
-    if (hadText)
-        TextModified = 1;
 }
 
 void TForm1::MenuItem5Click() {

@@ -1,0 +1,3 @@
+# The search logic without windows, and the find dialog and find command through the real
+# windows.
+tovilo_add_test(NAME tst_textsearch SOURCES tst_textsearch.cpp LIBS tovilo_search)

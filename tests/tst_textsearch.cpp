@@ -1,0 +1,183 @@
+// The find command's search: pieces of the text, line breaks, exact units, and the one-pass
+// search on the document form giving the same hits.
+#include "ime/stringtarget.h"
+#include "search/textsearch.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+// Texts are written with \n between lines; the editor shows them with CR LF, the document
+// keeps U+2029.
+QString crlfView(const QString& lines) {
+    QString out = lines;
+    return out.replace(u"\n"_qs, u"\r\n"_qs);
+}
+QString documentForm(const QString& lines) {
+    QString out = lines;
+    return out.replace(u'\n', QChar::ParagraphSeparator);
+}
+
+qsizetype findInString(const QString& text, qsizetype start, const QString& needle,
+                       qsizetype chunk) {
+    const search::ChunkReader read = [&text](qsizetype pos, qsizetype len) {
+        return text.mid(pos, len);
+    };
+    return search::findForward(read, text.size(), start, needle, chunk);
+}
+
+// A CR LF position of the document-form position pos: each separator before it adds one.
+qsizetype crlfPosition(const QString& document, qsizetype pos) {
+    return pos < 0 ? -1 : pos + QStringView(document).first(pos).count(QChar::ParagraphSeparator);
+}
+
+} // namespace
+
+class TestTextSearch : public QObject {
+    Q_OBJECT
+
+private slots:
+    void findsInPieces_data() {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<int>("chunk");
+        QTest::addColumn<int>("hit");
+
+        const int big = int(search::kChunkUnits);
+        QTest::newRow("abc from 0 -> 0") << u"abc"_qs << 0 << u"abc"_qs << big << 0;
+        QTest::newRow("xxabc from the hit -> the hit") << u"xxabc"_qs << 2 << u"abc"_qs << big << 2;
+        QTest::newRow("abcxx from 1: only before the caret")
+            << u"abcxx"_qs << 1 << u"abc"_qs << big << -1;
+        QTest::newRow("а in А: case is exact") << u"А"_qs << 0 << u"а"_qs << big << -1;
+        QTest::newRow("а in Аа -> 1") << u"Аа"_qs << 0 << u"а"_qs << big << 1;
+        QTest::newRow("e in é (e + U+0301) -> 0, no folding")
+            << u"e\u0301"_qs << 0 << u"e"_qs << big << 0;
+        QTest::newRow("é in e: no composing") << u"e"_qs << 0 << u"\u00e9"_qs << big << -1;
+        QTest::newRow("ab|cd second line -> 4") << u"ab\ncd"_qs << 0 << u"cd"_qs << big << 4;
+        QTest::newRow("bc across a line break") << u"ab\ncd"_qs << 0 << u"bc"_qs << big << -1;
+        QTest::newRow("empty needle") << u"abc"_qs << 0 << QString() << big << -1;
+        QTest::newRow("start at the end") << u"abc"_qs << 3 << u"c"_qs << big << -1;
+        QTest::newRow("start past the end") << u"abc"_qs << 9 << u"c"_qs << big << -1;
+        QTest::newRow("hit ends the text") << u"xyzabc"_qs << 0 << u"abc"_qs << big << 3;
+        QTest::newRow("empty text") << QString() << 0 << u"a"_qs << big << -1;
+        QTest::newRow("needle longer than the text") << u"ab"_qs << 0 << u"abc"_qs << big << -1;
+        // Pieces of 4 units.
+        QTest::newRow("def across a piece boundary in one line")
+            << u"abcdefgh"_qs << 0 << u"def"_qs << 4 << 3;
+        QTest::newRow("gh in the last, short piece") << u"abcdefgh"_qs << 0 << u"gh"_qs << 4 << 6;
+        QTest::newRow("needle longer than a piece")
+            << u"abcdefgh"_qs << 1 << u"bcdefg"_qs << 4 << 1;
+        QTest::newRow("piece ending between CR and LF")
+            << u"abc\ndef"_qs << 0 << u"def"_qs << 4 << 5;
+        QTest::newRow("line after a piece's last break")
+            << u"ab\ncdef"_qs << 0 << u"cdef"_qs << 5 << 4;
+        QTest::newRow("occurrence after many pieces")
+            << u"a\nb\nc\nd\ne\nfind"_qs << 0 << u"find"_qs << 4 << 15;
+        QTest::newRow("start inside a line") << u"find\nfind"_qs << 1 << u"find"_qs << 4 << 6;
+        // A needle holding a line break is found only where it lies inside one piece, before
+        // that piece's last line break.
+        QTest::newRow("b CR LF c inside a piece")
+            << u"ab\ncd\nef"_qs << 0 << u"b\r\nc"_qs << big << 1;
+        QTest::newRow("b CR LF c at the piece's last break")
+            << u"ab\ncd"_qs << 0 << u"b\r\nc"_qs << big << -1;
+    }
+    void findsInPieces() {
+        QFETCH(QString, lines);
+        QFETCH(int, start);
+        QFETCH(QString, needle);
+        QFETCH(int, chunk);
+        QFETCH(int, hit);
+        const QString text = crlfView(lines);
+        QCOMPARE(findInString(text, start, needle, chunk), qsizetype(hit));
+
+        // Through a text target's selection the hit is the same.
+        ime::StringTarget target(text);
+        QCOMPARE(search::findInTarget(target, start, needle, chunk), qsizetype(hit));
+
+        // The document form gives the same hit for needles without line breaks.
+        if (!search::spansLines(needle)) {
+            const QString document = documentForm(lines);
+            const qsizetype docStart =
+                start -
+                QStringView(text).first(std::min<qsizetype>(start, text.size())).count(u'\n');
+            const qsizetype docHit = search::findInDocumentText(document, docStart, needle);
+            QCOMPARE(crlfPosition(document, docHit), qsizetype(hit));
+        }
+    }
+
+    // Texts of real size: the pieces are 70000 units.
+    void findsBeyondTheFirstPiece() {
+        QString lines;
+        while (lines.size() < 200000)
+            lines += QString(99, u'x') + u'\n';
+        lines += u"цель"_qs;
+        const QString text = crlfView(lines);
+        QCOMPARE(findInString(text, 0, u"цель"_qs, search::kChunkUnits), text.size() - 4);
+        QCOMPARE(findInString(text, 5, u"цель"_qs, search::kChunkUnits), text.size() - 4);
+    }
+
+    void findsAcrossABoundaryInsideALongLine_data() {
+        QTest::addColumn<int>("at");
+        QTest::addColumn<QString>("needle");
+        const int edge = int(search::kChunkUnits);
+        QTest::newRow("one unit before the boundary") << edge - 1 << u"ab"_qs;
+        QTest::newRow("starting at the boundary") << edge << u"ab"_qs;
+        QTest::newRow("crossing it by three") << edge - 3 << u"привет"_qs;
+        QTest::newRow("crossing the second boundary") << 2 * edge - 2 << u"привет"_qs;
+        QTest::newRow("ending the text") << 3 * edge - 6 << u"привет"_qs;
+    }
+    void findsAcrossABoundaryInsideALongLine() {
+        QFETCH(int, at);
+        QFETCH(QString, needle);
+        QString text(3 * search::kChunkUnits, u'x');
+        text.replace(at, needle.size(), needle);
+        text.prepend(u"x\r\n"_qs); // a first short line shifts nothing: the search starts after it
+        const qsizetype expected = at + 3;
+        QCOMPARE(findInString(text, 3, needle, search::kChunkUnits), expected);
+        ime::StringTarget target(text);
+        QCOMPARE(search::findInTarget(target, 3, needle), expected);
+        QCOMPARE(findInString(text, expected + 1, needle, search::kChunkUnits), qsizetype(-1));
+    }
+
+    // The one-pass search on the document form and the piece-by-piece search on the CR LF view
+    // agree on every text, start and needle without line breaks, whatever the piece size.
+    void documentFormAgreesWithPieces() {
+        QRandomGenerator random(7);
+        const QString alphabet = u"abА\n"_qs;
+        for (int round = 0; round < 3000; ++round) {
+            QString lines;
+            const int size = random.bounded(40);
+            for (int i = 0; i < size; ++i)
+                lines += alphabet.at(random.bounded(alphabet.size()));
+            QString needle;
+            const int needleSize = 1 + random.bounded(3);
+            for (int i = 0; i < needleSize; ++i)
+                needle += alphabet.at(random.bounded(3));
+            const QString text = crlfView(lines);
+            const QString document = documentForm(lines);
+            const qsizetype docStart = random.bounded(document.size() + 1);
+            const qsizetype start = crlfPosition(document, docStart);
+            const qsizetype chunk = 1 + random.bounded(8);
+            const qsizetype pieces = findInString(text, start, needle, chunk);
+            const qsizetype onePass =
+                crlfPosition(document, search::findInDocumentText(document, docStart, needle));
+            if (pieces != onePass)
+                QFAIL(qPrintable(u"text %1 start %2 needle %3 chunk %4: %5 != %6"_qs.arg(
+                    text.toHtmlEscaped(), QString::number(start), needle, QString::number(chunk),
+                    QString::number(pieces), QString::number(onePass))));
+            QCOMPARE(findInString(text, start, needle, search::kChunkUnits), pieces);
+        }
+    }
+
+    void documentFormNeverMatchesALineSeparator() {
+        const QString document = u"ab"_qs + QChar::ParagraphSeparator + u"cd"_qs;
+        QCOMPARE(search::findInDocumentText(document, 0, QString(QChar::ParagraphSeparator)), -1);
+        QCOMPARE(search::findInDocumentText(document, 0, u"b\nc"_qs), -1);
+        QCOMPARE(search::findInDocumentText(document, 0, u"cd"_qs), 3);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestTextSearch)
+#include "tst_textsearch.moc"
