@@ -93,7 +93,6 @@ QByteArray desktopEntryText(const QString& executable) {
     QString text;
     text += QStringLiteral("[Desktop Entry]\n");
     text += QStringLiteral("Type=Application\n");
-    text += QStringLiteral("Version=1.5\n");
     text += QStringLiteral("Name=Tovilo Russian Editor\n");
     text +=
         QStringLiteral("Comment=Type Russian on a Latin keyboard with a built-in input method\n");
