@@ -64,12 +64,10 @@ Result convertFile(const std::string& in, const QString& out, textio::Format for
     std::u16string_view line;
     bool first = true;
     while (reader.next(line)) {
-        units.clear();
         if (!first)
-            form.append(u"\n", units);
+            writer.feed(form.convert(u"\n", units), bytes);
         first = false;
-        form.append(line, units);
-        writer.feed(units, bytes);
+        writer.feed(form.convert(line, units), bytes);
         if (bytes.size() >= kFlushBytes && !file.write(bytes))
             return OutputNotWritten;
     }

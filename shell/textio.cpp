@@ -2,6 +2,10 @@
 
 #include "encoding/utf8writer.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace textio {
 namespace {
 
@@ -15,6 +19,37 @@ bool isLow(char16_t u) {
 // Units the document takes as the end of a line when text is put into it.
 bool endsLine(char16_t u) {
     return u == u'\n' || u == u'\r' || u == kLineBreak || u == 0xFDD0 || u == 0xFDD1;
+}
+
+// Index of the first unit of `text` that ends a line (all = true: any unit endsLine() names;
+// all = false: only U+2029), or text.size().
+template <bool all> std::size_t findLineEnd(std::u16string_view text) {
+    const char16_t* const p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi16(0x0A);
+    const __m128i cr = _mm_set1_epi16(0x0D);
+    const __m128i ps = _mm_set1_epi16(static_cast<short>(kLineBreak));
+    const __m128i fd = _mm_set1_epi16(static_cast<short>(0xFDD1));
+    const __m128i one = _mm_set1_epi16(1);
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        __m128i hit = _mm_cmpeq_epi16(v, ps);
+        if (all)
+            hit = _mm_or_si128(
+                _mm_or_si128(hit, _mm_cmpeq_epi16(v, lf)),
+                _mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(_mm_or_si128(v, one), fd)));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
+    }
+#endif
+    for (; i < n; ++i) {
+        if (all ? endsLine(p[i]) : p[i] == kLineBreak)
+            return i;
+    }
+    return n;
 }
 
 char* putDecimal(char* p, std::uint32_t v) {
@@ -67,7 +102,25 @@ constexpr std::size_t kMaxBytesPerUnit = 16;
 
 } // namespace
 
+bool DocumentForm::changes(std::u16string_view text) const {
+    if (m_afterCr)
+        return true;
+    return findLineEnd<true>(text) != text.size();
+}
+
+std::u16string_view DocumentForm::convert(std::u16string_view text, std::u16string& scratch) {
+    if (!changes(text))
+        return text;
+    scratch.clear();
+    append(text, scratch);
+    return scratch;
+}
+
 void DocumentForm::append(std::u16string_view text, std::u16string& out) {
+    if (!changes(text)) {
+        out.append(text);
+        return;
+    }
     for (const char16_t u : text) {
         if (m_afterCr && u == u'\n') {
             m_afterCr = false;
@@ -186,9 +239,7 @@ void TextWriter::feed(std::u16string_view units, std::string& out) {
             m_heldBreak = false;
         }
         // The units up to the next break.
-        std::size_t end = units.find(kLineBreak, i);
-        if (end == std::u16string_view::npos)
-            end = n;
+        const std::size_t end = i + findLineEnd<false>(units.substr(i));
         if (m_format == Format::Utf8) {
             // Encode the run in one call; a pair split by the chunk's edges goes unit by unit.
             if (m_heldHigh != 0 || isLow(units[i]))

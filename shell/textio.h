@@ -28,9 +28,14 @@ class DocumentForm {
 public:
     // Appends the document form of `text` to `out`.
     void append(std::u16string_view text, std::u16string& out);
+    // The document form of `text`: `text` itself when nothing in it changes, else the units
+    // built in `scratch`.
+    std::u16string_view convert(std::u16string_view text, std::u16string& scratch);
     void reset() { m_afterCr = false; }
 
 private:
+    bool changes(std::u16string_view text) const;
+
     bool m_afterCr = false;
 };
 
