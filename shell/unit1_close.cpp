@@ -5,20 +5,13 @@
 #include "shell/modal.h"
 #include "shell/settings.h"
 #include "shell/unit1.h"
+#include "tools/accent.h"
+#include "tools/accent2.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QMessageBox>
 #include <QTextDocument>
-
-#if __has_include("tools/accent.h")
-#include "tools/accent.h"
-#define TOVILO_HAVE_ACCENT 1
-#endif
-#if __has_include("tools/accent2.h")
-#include "tools/accent2.h"
-#define TOVILO_HAVE_ACCENT2 1
-#endif
 
 namespace {
 
@@ -35,18 +28,12 @@ bool saveForClose(TForm1& form) {
 
 void TForm1::watchTextChanges() {
     // Every route that changes the text (typing, cut, paste, clear, undo, inserted files, the
-    // character tools) passes through the document, so the rule lives here once. Format-only
-    // changes report as many characters removed as added over the whole document; a real edit
-    // that replaces n characters by n looks the same, so the undo stack decides: formats never
-    // enter it.
-    QTextDocument* document = Memo1->document();
-    connect(document, &QTextDocument::contentsChange, this,
-            [this, document](int, int removed, int added) {
-                if (m_quietTextChanges > 0 || (removed == 0 && added == 0))
-                    return;
-                if (removed == added && !document->isUndoAvailable())
-                    return;
-                TextModified = 1;
+    // character tools) passes through the document, so the rule lives here once. Font, palette
+    // and wrap changes touch no characters and report none.
+    connect(Memo1->document(), &QTextDocument::contentsChange, this,
+            [this](int, int removed, int added) {
+                if (m_quietTextChanges == 0 && (removed > 0 || added > 0))
+                    TextModified = 1;
             });
 }
 
@@ -95,14 +82,10 @@ bool TForm1::FormClose() {
 
     if (AccentPadCreated == 1) {
         if (IsWin9x == 1) {
-#ifdef TOVILO_HAVE_ACCENT2
             delete accent2form;
-#endif
             accent2form = nullptr;
         } else {
-#ifdef TOVILO_HAVE_ACCENT
             delete accentform;
-#endif
             accentform = nullptr;
         }
         AccentPadCreated = 0;
