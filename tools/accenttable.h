@@ -19,7 +19,7 @@ inline constexpr int kAccentColumns = 14;
 // Column 14 of rows 4 to 8 holds combining accents, shown here on a dotted circle.
 // clang-format off
 inline constexpr std::array<AccentKey, kAccentRows * kAccentColumns> kAccentKeys = {{
-    // name               code    row,col char
+    // button name     code      row,col char
     {"ButtonAc0",      0x00E4}, // 1, 1  ä
     {"ButtonIc0",      0x00EF}, // 1, 2  ï
     {"ButtonUc0",      0x00FC}, // 1, 3  ü
