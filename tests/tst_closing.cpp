@@ -2,6 +2,7 @@
 // text as modified, and the font and wrap commands, all through the real windows.
 #include "search/find.h"
 #include "shell/memoedit.h"
+#include "shell/memotarget.h"
 #include "shell/statusbar.h"
 #include "tools/accent.h"
 #include "windowrun.h"
@@ -28,6 +29,8 @@ private slots:
     void cancelThenExitAgainShowsTheExitWindowAgain();
     void closeAfterSaveAsksNothing();
     void accentPadIsFreedAtClose();
+    void editedWithoutTypingIsNotLostAtClose_data();
+    void editedWithoutTypingIsNotLostAtClose();
 
     void textModifiedRule_data();
     void textModifiedRule();
@@ -144,6 +147,9 @@ void TstClosing::decisionTable_data() {
     QTest::newRow("close box, typed, Yes, save dialog cancelled: stays open")
         << "close box" << true << none << QStringList{"Yes", "cancel"}
         << QStringList{saveFile, "file dialog"} << false << false;
+    QTest::newRow("close box, typed, Yes, file cannot be written: stays open")
+        << "close box" << true << "unwritable" << QStringList{"Yes", "OK"}
+        << QStringList{saveFile, "can't file open"} << false << false;
     QTest::newRow("close box, typed, No") << "close box" << true << remembered << QStringList{"No"}
                                           << QStringList{saveFile} << false << true;
     QTest::newRow("close box, untouched: no question")
@@ -232,6 +238,49 @@ void TstClosing::accentPadIsFreedAtClose() {
     QVERIFY(pad.isNull());
     QCOMPARE(accentform, nullptr);
     QCOMPARE(AccentPadCreated, 0);
+}
+
+// Text changed by a command rather than by typing still gets the question, and is saved on Yes.
+void TstClosing::editedWithoutTypingIsNotLostAtClose_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("saved");
+
+    QTest::newRow("Paste, close box, Yes") << "paste"
+                                           << "Yes"
+                                           << "abcpasted";
+    QTest::newRow("Paste, close box, No") << "paste"
+                                          << "No"
+                                          << "";
+    QTest::newRow("Cut, close box, Yes") << "cut"
+                                         << "Yes"
+                                         << "bc";
+}
+
+void TstClosing::editedWithoutTypingIsNotLostAtClose() {
+    QFETCH(QString, command);
+    QFETCH(QString, answer);
+    QFETCH(QString, saved);
+
+    startShown(false);
+    const QString file = m_run().path(QStringLiteral("kept.txt"));
+    {
+        const TForm1::QuietTextChanges quiet(*Form1);
+        Form1->Memo1->setPlainText(QStringLiteral("abc"));
+    }
+    RememberedFileName = file;
+    if (command == QLatin1String("paste")) {
+        QApplication::clipboard()->setText(QStringLiteral("pasted"));
+        Form1->Memo1->moveCursor(QTextCursor::End);
+        Form1->MenuItem3Click();
+    } else {
+        Form1->memoTarget().setSelection(0, 1);
+        Form1->MenuItem1Click();
+    }
+    Answers answers({answer});
+    QVERIFY(Form1->close());
+    QCOMPARE(answers.seen, QStringList{"Save file?"});
+    QCOMPARE(QString::fromUtf8(m_run().get(QStringLiteral("kept.txt"))), saved);
 }
 
 // Every route by which the user changes the text marks it as modified; commands that only look
