@@ -47,6 +47,11 @@ Thelpform::Thelpform(QWidget* parent) : QWidget(parent, Qt::Window) {
     FormCreate();
 }
 
+Thelpform::~Thelpform() {
+    if (helpform == this)
+        helpform = nullptr;
+}
+
 void Thelpform::FormCreate() {
     if (Form1 && Form1->Memo1) {
         // The user's editor font as it was at start-up; later font changes do not reach here.
@@ -70,6 +75,8 @@ void Thelpform::showOverMainWindow() {
             move(frame.topLeft());
         }
         show();
+    } else if (isMinimized()) {
+        showNormal();
     }
     raise();
     activateWindow();

@@ -9,6 +9,7 @@ class Thelpform final : public QWidget {
     Q_OBJECT
 public:
     explicit Thelpform(QWidget* parent = nullptr);
+    ~Thelpform() override;
 
     // Fills the text control once, at creation: the main editor's font (when the main window
     // exists), the help text inserted at the caret, then the caret back at position 0.

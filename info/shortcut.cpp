@@ -243,7 +243,8 @@ QString linkPathIn(const QString& folder) {
 
 int CreateShellLink(const QString& linkPath, const QString& target) {
     bool written = false;
-    if (!linkPath.isEmpty()) {
+    // A shortcut needs both a place and a program to start.
+    if (!linkPath.isEmpty() && !target.isEmpty()) {
 #ifdef Q_OS_WIN
         written = writeShellLink(linkPath, target);
 #else

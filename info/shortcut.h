@@ -45,7 +45,8 @@ bool writeDesktopEntry(const QString& linkPath, const QString& executable);
 } // namespace shortcut
 
 // Creates or replaces the shortcut at linkPath that starts target. Returns 1 on success; on
-// failure shows "ショートカット作成失敗" in a message box and returns 0.
+// failure (also for an empty link path or target) shows "ショートカット作成失敗" in a message box
+// and returns 0.
 int CreateShellLink(const QString& linkPath, const QString& target);
 // Creates the shortcut in the user's programs menu (Linux: the applications folder).
 int CreateProgramsShortcut(const QString& target);

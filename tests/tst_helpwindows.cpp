@@ -152,15 +152,20 @@ private slots:
         palette.setColor(QPalette::Text, QColor(0x80, 0x00, 0x20));
         Form1->Memo1->setPalette(palette);
 
-        Thelpform fresh(Form1);
-        QCOMPARE(fresh.Memo1->font(), Form1->Memo1->font());
-        QCOMPARE(fresh.Memo1->palette().color(QPalette::Text), QColor(0x80, 0x00, 0x20));
+        Thelpform* const original = helpform;
+        {
+            Thelpform fresh(Form1);
+            QCOMPARE(fresh.Memo1->font(), Form1->Memo1->font());
+            QCOMPARE(fresh.Memo1->palette().color(QPalette::Text), QColor(0x80, 0x00, 0x20));
 
-        // A later change in the editor does not reach the help window.
-        QFont later = font;
-        later.setPixelSize(31);
-        Form1->Memo1->setFont(later);
-        QCOMPARE(fresh.Memo1->font().pixelSize(), 23);
+            // A later change in the editor does not reach the help window.
+            QFont later = font;
+            later.setPixelSize(31);
+            Form1->Memo1->setFont(later);
+            QCOMPARE(fresh.Memo1->font().pixelSize(), 23);
+        }
+        QVERIFY(helpform == nullptr); // the window that went away does not stay registered
+        helpform = original;
     }
 
     void keymapTwiceReusesTheWindowAndItsScroll() {

@@ -395,6 +395,8 @@ private slots:
         QCOMPARE(CreateShellLink(home() + u"/file/toviloeditru.desktop"_qs, u"/usr/bin/x"_qs), 0);
         QCOMPARE(CreateShellLink(home() + u"/ok/toviloeditru.desktop"_qs, u"/usr/bin/x"_qs), 1);
         QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(CreateShellLink(home() + u"/ok/toviloeditru.desktop"_qs, QString()), 0);
+        QCOMPARE(m_messages.size(), 2);
     }
 
 private:
