@@ -87,6 +87,10 @@ void TstClosing::exitWindowLayout() {
     QCOMPARE(button->text(), caption);
     QCOMPARE(button->geometry(), geometry);
 
+    // Tab order: Button1, Button2, Button3.
+    QCOMPARE(exitform->Button1->nextInFocusChain(), exitform->Button2);
+    QCOMPARE(exitform->Button2->nextInFocusChain(), exitform->Button3);
+
     ExitChoice = 7;
     modal::setResponder([button](QDialog&) { button->click(); });
     modal::run(*exitform);
