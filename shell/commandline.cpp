@@ -49,7 +49,9 @@ Result convertFile(const std::string& in, const QString& out, textio::Format for
     enc::TextLineReader reader;
     if (!reader.open(in, found.encoding, found.bom))
         return InputNotOpened;
-    OutputFile file;
+    // The rename still keeps a half-written file from ever taking OUT's place; waiting for the
+    // disk on top of that would cost more than the whole conversion.
+    OutputFile file(OutputFile::Sync::Fast);
     if (!file.open(out))
         return OutputNotCreated;
 

@@ -52,25 +52,56 @@ template <bool all> std::size_t findLineEnd(std::u16string_view text) {
     return n;
 }
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+char* putTwoDigits(char* p, std::uint32_t v) {
+    p[0] = kDigitPairs[2 * v];
+    p[1] = kDigitPairs[2 * v + 1];
+    return p + 2;
+}
+
+// Decimal digits of v (any value up to 0x10FFFF and beyond).
 char* putDecimal(char* p, std::uint32_t v) {
-    char digits[10];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0);
-    while (n > 0)
-        *p++ = digits[--n];
+    if (v < 10) {
+        *p++ = static_cast<char>('0' + v);
+    } else if (v < 100) {
+        p = putTwoDigits(p, v);
+    } else if (v < 1000) {
+        *p++ = static_cast<char>('0' + v / 100);
+        p = putTwoDigits(p, v % 100);
+    } else if (v < 10000) {
+        p = putTwoDigits(p, v / 100);
+        p = putTwoDigits(p, v % 100);
+    } else if (v < 100000) {
+        *p++ = static_cast<char>('0' + v / 10000);
+        p = putTwoDigits(p, v / 100 % 100);
+        p = putTwoDigits(p, v % 100);
+    } else {
+        char digits[10];
+        int n = 0;
+        do {
+            digits[n++] = static_cast<char>('0' + v % 10);
+            v /= 10;
+        } while (v != 0);
+        while (n > 0)
+            *p++ = digits[--n];
+    }
     return p;
 }
 
+// Lower-case hexadecimal digits of a unit, without leading zeros.
 char* putHex(char* p, std::uint32_t v) {
     static constexpr char kHex[] = "0123456789abcdef";
-    int shift = 12;
-    while (shift > 0 && (v >> shift) == 0)
-        shift -= 4;
-    for (; shift >= 0; shift -= 4)
-        *p++ = kHex[(v >> shift) & 0xF];
+    if (v >= 0x1000)
+        *p++ = kHex[v >> 12];
+    if (v >= 0x100)
+        *p++ = kHex[(v >> 8) & 0xF];
+    if (v >= 0x10)
+        *p++ = kHex[(v >> 4) & 0xF];
+    *p++ = kHex[v & 0xF];
     return p;
 }
 
@@ -97,7 +128,9 @@ char* putHtml(char* p, std::uint32_t codePoint) {
 }
 
 constexpr std::string_view kCWrap = "\r\n    ";
-// Worst case bytes per walked unit: a C value with a wrap after it.
+// Runs of units are formatted into a block on the stack and appended to the output a block at
+// a time; a unit never takes more than kMaxBytesPerUnit bytes (a C value with a wrap after it).
+constexpr std::size_t kBlockBytes = 16384;
 constexpr std::size_t kMaxBytesPerUnit = 16;
 
 } // namespace
@@ -260,10 +293,82 @@ void TextWriter::feed(std::u16string_view units, std::string& out) {
                 walkUnit(units[i++], out);
             continue;
         }
-        out.reserve(out.size() + (end - i) * kMaxBytesPerUnit);
-        while (i < end)
-            walkUnit(units[i++], out);
+        if (m_format == Format::Html)
+            feedHtmlRun(units.substr(i, end - i), out);
+        else
+            feedCRun(units.substr(i, end - i), out);
+        i = end;
     }
+}
+
+void TextWriter::feedHtmlRun(std::u16string_view run, std::string& out) {
+    std::size_t i = 0;
+    const std::size_t n = run.size();
+    // A low half that may pair with a held high one goes the careful way.
+    if (m_heldHigh != 0)
+        walkUnit(run[i++], out);
+    char block[kBlockBytes];
+    char* p = block;
+    char* const limit = block + kBlockBytes - 2 * kMaxBytesPerUnit;
+    const std::size_t start = i;
+    while (i < n) {
+        const char16_t u = run[i];
+        if (u >= 32 && (u < 0xD800 || u > 0xDFFF)) {
+            *p++ = '&';
+            *p++ = '#';
+            p = putDecimal(p, u);
+            *p++ = ';';
+            ++i;
+        } else if (isHigh(u) && i + 1 < n && isLow(run[i + 1])) {
+            const std::uint32_t cp = 0x10000 + ((u - 0xD800u) << 10) + (run[i + 1] - 0xDC00u);
+            p = putHtml(p, cp);
+            i += 2;
+        } else if (isHigh(u) && i + 1 == n) {
+            // Its low half may start the next chunk.
+            m_heldHigh = u;
+            ++i;
+        } else {
+            p = putHtml(p, u);
+            ++i;
+        }
+        if (p >= limit) {
+            out.append(block, static_cast<std::size_t>(p - block));
+            p = block;
+        }
+    }
+    out.append(block, static_cast<std::size_t>(p - block));
+    m_pos += n - start;
+}
+
+void TextWriter::feedCRun(std::u16string_view run, std::string& out) {
+    char block[kBlockBytes];
+    char* p = block;
+    char* const limit = block + kBlockBytes - kMaxBytesPerUnit;
+    std::size_t i = 0;
+    const std::size_t n = run.size();
+    while (i < n) {
+        startPieceIfDue();
+        const std::size_t pieceLeft = static_cast<std::size_t>(m_pieceEnd - m_pos);
+        const std::size_t end = n - i < pieceLeft ? n : i + pieceLeft;
+        m_pos += end - i;
+        int count = m_count;
+        for (; i < end; ++i) {
+            *p++ = '0';
+            *p++ = 'x';
+            p = putHex(p, run[i]);
+            *p++ = ',';
+            if (++count == 10) {
+                p = putText(p, kCWrap);
+                count = 0;
+            }
+            if (p >= limit) {
+                out.append(block, static_cast<std::size_t>(p - block));
+                p = block;
+            }
+        }
+        m_count = count;
+    }
+    out.append(block, static_cast<std::size_t>(p - block));
 }
 
 void TextWriter::finish(std::string& out) {

@@ -78,6 +78,9 @@ private:
     void walkBreak(std::string& out);
     void walkUnit(char16_t u, std::string& out);
     void flushHigh(std::string& out);
+    // Runs of units without a line break, formatted a block at a time.
+    void feedHtmlRun(std::u16string_view run, std::string& out);
+    void feedCRun(std::u16string_view run, std::string& out);
     void startPieceIfDue();
 
     Format m_format;
