@@ -3,20 +3,27 @@
 // batch converter beside iconv. The window work runs in child processes of this program, so
 // each side's peak memory is its own.
 #include "benchtable.h"
+#include "encoding/detect.h"
 #include "encoding/textfile.h"
+#include "encoding/utf8writer.h"
 #include "guiapp.h"
 #include "shell/appstate.h"
 #include "shell/modal.h"
 #include "shell/startup.h"
+#include "shell/textio.h"
 #include "shell/unit1.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QPlainTextEdit>
+#include <QTextDocument>
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -36,13 +43,9 @@ double since(Clock::time_point start) {
 
 // Peak resident memory of this process so far, in kB.
 long peakKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-    return 0;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 void settle() {
@@ -99,6 +102,8 @@ void runChild(const char* mode, const char* in, const char* dir) {
         t = Clock::now();
         Form1->saveUnicodenumberlanguageC0x1Click();
         out["c"] = since(t);
+        out["html_bytes"] = double(std::filesystem::file_size(base + ".html"));
+        out["c_bytes"] = double(std::filesystem::file_size(base + ".c"));
     } else {
         QPlainTextEdit edit;
         edit.resize(534, 355);
@@ -120,6 +125,15 @@ void runChild(const char* mode, const char* in, const char* dir) {
             file.write(edit.toPlainText().toUtf8());
         file.close();
         out["save"] = since(t);
+        // The floor of an export: writing its finished bytes, made beforehand from the same text.
+        const std::string cBytes =
+            textio::writeAll(textio::Format::CArray, edit.document()->toRawText().toStdU16String());
+        const auto w = Clock::now();
+        QFile cFile(QString::fromStdString(base + ".c"));
+        if (cFile.open(QIODevice::WriteOnly))
+            cFile.write(cBytes.data(), qint64(cBytes.size()));
+        cFile.close();
+        out["write_c"] = since(w);
     }
     out["peak"] = double(peakKb());
     for (const auto& [key, value] : out)
@@ -175,57 +189,131 @@ void childSuite(bench::Table&, const bench::Options&) {
         runChild(mode, std::getenv("TOVILO_BENCH_FILES_IN"), std::getenv("TOVILO_BENCH_FILES_DIR"));
 }
 
+// The floor of detection: the first SampleSize bytes read five times, one open each, as the
+// five probes read them.
+void readSampleFiveTimes(const std::string& path) {
+    static char buffer[enc::SampleSize];
+    for (int i = 0; i < 5; ++i) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        std::size_t got = 0;
+        while (got < sizeof buffer) {
+            const ssize_t n = ::read(fd, buffer + got, sizeof buffer - got);
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+    }
+}
+
+// Keeps the smallest of each time and the largest of each peak memory.
+void mergeBest(ChildResult& best, const ChildResult& run) {
+    for (const auto& [key, value] : run.values) {
+        auto [it, fresh] = best.values.emplace(key, value);
+        if (!fresh)
+            it->second = key.rfind("peak", 0) == 0 ? std::max(it->second, value)
+                                                   : std::min(it->second, value);
+    }
+    best.peakKb = std::max(best.peakKb, run.peakKb);
+}
+
 void filesSuite(bench::Table& table, const bench::Options& options) {
     if (std::getenv("TOVILO_BENCH_FILES_CHILD") != nullptr)
         return;
     const std::string in = options.workDir + "/files-sjis.txt";
     const std::string small = options.workDir + "/files-sjis-small.txt";
+    const std::string utf8 = options.workDir + "/files-utf8.txt";
     {
         std::ofstream(in, std::ios::binary) << makeSjis(options.megabytes);
         std::ofstream(small, std::ios::binary)
             << makeSjis(std::max<std::size_t>(1, options.megabytes / 5));
+        // The same text as UTF-8, cut to the same size at a line end.
+        std::u16string text;
+        enc::ReadTextFile(in, enc::EncSjis, enc::BomNone, text);
+        std::string bytes;
+        enc::AppendUtf8(text, bytes);
+        bytes.resize(std::min(bytes.size(), options.megabytes << 20));
+        bytes.resize(bytes.rfind('\n') + 1);
+        std::ofstream(utf8, std::ios::binary) << bytes;
     }
+    const double fileBytes = double(std::filesystem::file_size(in));
     const std::string mb = std::to_string(options.megabytes) + " MB";
     // The program sits at the top of the build folder, one level above this one.
     const std::string program =
         std::filesystem::path(options.selfPath).parent_path().parent_path() / "toviloeditru";
     const std::string out = options.workDir + "/files-out.txt";
 
-    // Batch converter against iconv, best of three each, interleaved.
-    double ours = 1e300, iconv = 1e300;
-    long oursPeak = 0, smallPeak = 0;
-    for (int i = 0; i < 3; ++i) {
-        const ChildResult r = runProcess("'" + program + "' --convert '" + in + "' '" + out + "'");
-        ours = std::min(ours, r.seconds);
-        oursPeak = std::max(oursPeak, r.peakKb);
-        iconv = std::min(
-            iconv,
-            runProcess("iconv -f CP932 -t UTF-8 '" + in + "' > '" + out + ".iconv'").seconds);
-    }
-    smallPeak = runProcess("'" + program + "' --convert '" + small + "' '" + out + "'").peakKb;
-    table.add({"files: --convert " + mb + " SJIS vs iconv", ours, iconv, "s", false, 1.0,
-               "whole process each"});
+    // Batch converter against the iconv command, the whole process each, taking turns so a
+    // change in the machine's load hits both; best of five.
+    auto convertRow = [&](const std::string& file, const char* name, const char* from) {
+        double ours = 1e300, iconv = 1e300;
+        long oursPeak = 0;
+        for (int i = 0; i < 5; ++i) {
+            const ChildResult r =
+                runProcess("'" + program + "' --convert '" + file + "' '" + out + "'");
+            ours = std::min(ours, r.seconds);
+            oursPeak = std::max(oursPeak, r.peakKb);
+            iconv = std::min(iconv, runProcess(std::string("iconv -f ") + from + " -t UTF-8 '" +
+                                               file + "' > '" + out + ".iconv'")
+                                        .seconds);
+        }
+        table.add({std::string("files: --convert ") + mb + " " + name + " vs iconv", ours, iconv,
+                   "s", false, 1.0, std::string("iconv -f ") + from + " -t UTF-8, whole process"});
+        return oursPeak;
+    };
+    const long oursPeak = convertRow(in, "SJIS", "CP932");
+    convertRow(utf8, "UTF-8", "UTF-8");
+    const long smallPeak =
+        runProcess("'" + program + "' --convert '" + small + "' '" + out + "'").peakKb;
     table.add({"files: --convert peak RSS " + mb + " vs 1/5 size", double(oursPeak),
                double(smallPeak), "kB", false, 1.1, "flat memory"});
+    std::remove(out.c_str());
+    std::remove((out + ".iconv").c_str());
 
-    const ChildResult o = runChildMode(options, "ours", in);
-    const ChildResult r = runChildMode(options, "ref", in);
+    // Detection against its floor, in this process; best of many, taking turns.
+    enc::Detection found;
+    double detect = 1e300, floor = 1e300;
+    for (int i = 0; i < 20; ++i) {
+        detect = std::min(detect, bench::bestSeconds([&] { found = enc::DetectEncoding(in); }, 5));
+        floor = std::min(floor, bench::bestSeconds([&] { readSampleFiveTimes(in); }, 5));
+    }
+    table.add({"files: detect encoding of " + mb, detect * 1e6, floor * 1e6, "us", false, 1.5,
+               std::string("floor: first 60010 bytes read 5 times; found ") +
+                   enc::EncodingLabel(found.encoding, found.bom)});
+
+    // The window work, each side in its own process so each peak is its own; two runs each.
+    ChildResult o, r;
+    for (int i = 0; i < 2; ++i) {
+        mergeBest(o, runChildMode(options, "ours", in));
+        mergeBest(r, runChildMode(options, "ref", in));
+    }
     auto value = [](const ChildResult& c, const char* key) {
         const auto it = c.values.find(key);
         return it == c.values.end() ? 0.0 : it->second;
     };
     table.add({"files: open " + mb + " to idle (main window)", value(o, "open"), value(r, "open"),
                "s", false, 1.15, "ref: read+decode+setPlainText+show+idle"});
-    table.add({"files: open peak RSS", value(o, "peak_open"), value(r, "peak_open"), "kB", false,
-               1.1, ""});
-    table.add({"files: save UTF-8", value(o, "save"), value(r, "save"), "s", false, 1.5,
-               "ref: toPlainText as UTF-8"});
+    table.add({"files: peak memory after open", value(o, "peak_open") * 1024 / fileBytes,
+               value(r, "peak_open") * 1024 / fileBytes, "B/B file", false, 1.1,
+               "ru_maxrss of each child / file size"});
+    table.add({"files: save UTF-8 (fsync)", value(o, "save"), value(r, "save"), "s", false, 1.5,
+               "ref: toPlainText as UTF-8, no fsync"});
     table.add({"files: export HTML", value(o, "html"), value(r, "save"), "s", false, 1.5,
-               "ref: toPlainText as UTF-8"});
+               "ref: toPlainText as UTF-8; output " +
+                   std::to_string(std::lround(value(o, "html_bytes") / 1e6)) + " MB"});
     table.add({"files: export C array", value(o, "c"), value(r, "save"), "s", false, 1.5,
-               "ref: toPlainText as UTF-8"});
+               "ref: toPlainText as UTF-8; output " +
+                   std::to_string(std::lround(value(o, "c_bytes") / 1e6)) + " MB"});
+    table.add({"files: export C array vs writing its bytes", value(o, "c"), value(r, "write_c"),
+               "s", false, 0, "ref: the finished export written from memory"});
     table.add({"files: peak RSS whole run", value(o, "peak"), value(r, "peak"), "kB", false, 0,
                "incl. the exports' buffers"});
+    for (const char* suffix : {".txt", ".html", ".c", ".out"}) {
+        std::remove((options.workDir + "/child-ours" + suffix).c_str());
+        std::remove((options.workDir + "/child-ref" + suffix).c_str());
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Finding a word placed at the end of a large text: the find command's search on the editor's
 // document beside QString::indexOf over the same text in one string.
 #include "benchtable.h"
+#include "guiapp.h"
 #include "search/docsearch.h"
 #include "search/textsearch.h"
 #include "shell/memotarget.h"
@@ -13,11 +14,7 @@
 namespace {
 
 void searchSuite(bench::Table& table, const bench::Options& options) {
-    int argc = 1;
-    char name[] = "toviloeditru-bench";
-    char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    bench::guiApp();
 
     // options.megabytes of UTF-16 text in lines of about 60 letters, the word at its end.
     const QString line =
