@@ -275,7 +275,7 @@ void TextWriter::feed(std::u16string_view units, std::string& out) {
         const std::size_t end = i + findLineEnd<false>(units.substr(i));
         if (m_format == Format::Utf8) {
             // Encode the run in one call; a pair split by the chunk's edges goes unit by unit.
-            if (m_heldHigh != 0 || isLow(units[i]))
+            while (i < end && (m_heldHigh != 0 || isLow(units[i])))
                 walkUnit(units[i++], out);
             std::size_t runEnd = end;
             if (runEnd > i && isHigh(units[runEnd - 1]))
@@ -304,8 +304,9 @@ void TextWriter::feed(std::u16string_view units, std::string& out) {
 void TextWriter::feedHtmlRun(std::u16string_view run, std::string& out) {
     std::size_t i = 0;
     const std::size_t n = run.size();
-    // A low half that may pair with a held high one goes the careful way.
-    if (m_heldHigh != 0)
+    // Units after a held high half go the careful way until nothing is held: the next may
+    // pair with it, or be a high half that is held in its place.
+    while (i < n && m_heldHigh != 0)
         walkUnit(run[i++], out);
     char block[kBlockBytes];
     char* p = block;

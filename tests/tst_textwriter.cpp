@@ -107,8 +107,11 @@ private slots:
     }
     void chunkEdgesChangeNothing() {
         QFETCH(textio::Format, format);
-        const std::u16string text =
-            doc(u"aЖ"_qs + QString::fromUcs4(U"\U0001F600") + u"¶¶b\tc¶"_qs);
+        // A lone high half right before a pair: the pair must still be joined when a chunk
+        // ends between the two high halves.
+        const QString loneHighThenPair = QString(QChar(0xD800)) + QString::fromUcs4(U"\U0001F600");
+        const std::u16string text = doc(u"aЖ"_qs + QString::fromUcs4(U"\U0001F600") + u"¶¶b\tc"_qs +
+                                        loneHighThenPair + u"¶"_qs);
         const std::string whole = textio::writeAll(format, text);
         for (std::size_t cut = 0; cut <= text.size(); ++cut) {
             std::string out;
