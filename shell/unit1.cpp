@@ -45,8 +45,8 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     ProgramDir = programFolder();
 
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral(
-        "Tovilo Russian Editor Ver 0.81(Built-in Russian IME Romanized/Direct)"));
+    setWindowTitle(
+        QStringLiteral("Tovilo Russian Editor Ver 0.81(Built-in Russian IME Romanized/Direct)"));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     auto* central = new QWidget(this);
@@ -106,14 +106,13 @@ void TForm1::buildMenus() {
     FILE1->setObjectName(QStringLiteral("FILE1"));
     opentextfile1 = addCommand(FILE1, QStringLiteral("open text file(UTF-8,UTF16,SJIS,EUC)"),
                                "opentextfile1", this, &TForm1::opentextfile1Click);
-    inserttextfile1 =
-        addCommand(FILE1, QStringLiteral("insert text file(UTF-8,UTF16,SJIS,EUC)"),
-                   "inserttextfile1", this, &TForm1::inserttextfile1Click);
+    inserttextfile1 = addCommand(FILE1, QStringLiteral("insert text file(UTF-8,UTF16,SJIS,EUC)"),
+                                 "inserttextfile1", this, &TForm1::inserttextfile1Click);
     savefile1 = addCommand(FILE1, QStringLiteral("save file(UTF-8)"), "savefile1", this,
                            &TForm1::savefile1Click);
     overwritesavefileUTF81 =
-        addCommand(FILE1, QStringLiteral("over write save file(UTF-8)"),
-                   "overwritesavefileUTF81", this, &TForm1::overwritesavefileUTF81Click);
+        addCommand(FILE1, QStringLiteral("over write save file(UTF-8)"), "overwritesavefileUTF81",
+                   this, &TForm1::overwritesavefileUTF81Click);
     saveHTML99tagASCII1 =
         addCommand(FILE1, QStringLiteral("save Unicode number HTML &&#99;tag(ASCII)"),
                    "saveHTML99tagASCII1", this, &TForm1::saveHTML99tagASCII1Click);
@@ -129,8 +128,8 @@ void TForm1::buildMenus() {
                                 this, &TForm1::Wrapofftoggle1Click);
     changefont1 = addCommand(edit1, QStringLiteral("change font"), "changefont1", this,
                              &TForm1::changefont1Click);
-    Screenkeyboard2 = addCommand(edit1, QStringLiteral("Screen keyboard"), "Screenkeyboard2",
-                                 this, &TForm1::Screenkeyboard2Click);
+    Screenkeyboard2 = addCommand(edit1, QStringLiteral("Screen keyboard"), "Screenkeyboard2", this,
+                                 &TForm1::Screenkeyboard2Click);
     AccentPAD2 = addCommand(edit1, QStringLiteral("Accent PAD"), "AccentPAD2", this,
                             &TForm1::AccentPAD2Click);
     JapaneseOSJapaneseIME1 = new QAction(QStringLiteral("on Japanese OS(Japanese IME)"), edit1);
@@ -152,8 +151,8 @@ void TForm1::buildMenus() {
 
     KoreaRomaIME1 = addCommand(bar, QStringLiteral("RussiaRomaIME"), "KoreaRomaIME1", this,
                                &TForm1::KoreaRomaIME1Click);
-    KoreaDirectIME1 = addCommand(bar, QStringLiteral("RussiaDirectIME"), "KoreaDirectIME1",
-                                 this, &TForm1::KoreaDirectIME1Click);
+    KoreaDirectIME1 = addCommand(bar, QStringLiteral("RussiaDirectIME"), "KoreaDirectIME1", this,
+                                 &TForm1::KoreaDirectIME1Click);
     nonIME1 = addCommand(bar, QStringLiteral("nonIME"), "nonIME1", this, &TForm1::nonIME1Click);
 
     ime1 = bar->addMenu(QStringLiteral("IME"));
@@ -161,26 +160,24 @@ void TForm1::buildMenus() {
     KoreanRomanizedinput1 =
         addCommand(ime1, QStringLiteral("Russian Romanized input built-in IME"),
                    "KoreanRomanizedinput1", this, &TForm1::KoreanRomanizedinput1Click);
-    KoreanDirectinput1 =
-        addCommand(ime1, QStringLiteral("Russian Direct input built-in IME"),
-                   "KoreanDirectinput1", this, &TForm1::KoreanDirectinput1Click);
+    KoreanDirectinput1 = addCommand(ime1, QStringLiteral("Russian Direct input built-in IME"),
+                                    "KoreanDirectinput1", this, &TForm1::KoreanDirectinput1Click);
     dontuseIME1 = addCommand(ime1, QStringLiteral("don't use built-in IME"), "dontuseIME1", this,
                              &TForm1::dontuseIME1Click);
 
     help1 = bar->addMenu(QStringLiteral("help"));
     help1->setObjectName(QStringLiteral("help1"));
-    keymap1 =
-        addCommand(help1, QStringLiteral("keymap"), "keymap1", this, &TForm1::keymap1Click);
-    Screenkeyboard1 = addCommand(help1, QStringLiteral("Screen keyboard"), "Screenkeyboard1",
-                                 this, &TForm1::Screenkeyboard1Click);
+    keymap1 = addCommand(help1, QStringLiteral("keymap"), "keymap1", this, &TForm1::keymap1Click);
+    Screenkeyboard1 = addCommand(help1, QStringLiteral("Screen keyboard"), "Screenkeyboard1", this,
+                                 &TForm1::Screenkeyboard1Click);
     AccentPAD1 = addCommand(help1, QStringLiteral("Accent PAD"), "AccentPAD1", this,
                             &TForm1::AccentPAD1Click);
     Jumptoofficialwebsite1 =
         addCommand(help1, QStringLiteral("Jump to Official web site"), "Jumptoofficialwebsite1",
                    this, &TForm1::Jumptoofficialwebsite1Click);
-    JumptoToviloGlossawebsite1 = addCommand(
-        help1, QStringLiteral("Jump to ToviloGlossa web site(Japanese)"),
-        "JumptoToviloGlossawebsite1", this, &TForm1::JumptoToviloGlossawebsite1Click);
+    JumptoToviloGlossawebsite1 =
+        addCommand(help1, QStringLiteral("Jump to ToviloGlossa web site(Japanese)"),
+                   "JumptoToviloGlossawebsite1", this, &TForm1::JumptoToviloGlossawebsite1Click);
     copyright1 = addCommand(help1, QStringLiteral("copyright"), "copyright1", this,
                             &TForm1::copyright1Click);
 }
@@ -190,12 +187,12 @@ void TForm1::buildPopupMenu() {
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     MenuItem1 =
         addCommand(PopupMenu1, QStringLiteral("Cut"), "MenuItem1", this, &TForm1::MenuItem1Click);
-    MenuItem2 = addCommand(PopupMenu1, QStringLiteral("Copy"), "MenuItem2", this,
-                           &TForm1::MenuItem2Click);
-    MenuItem3 = addCommand(PopupMenu1, QStringLiteral("Paste"), "MenuItem3", this,
-                           &TForm1::MenuItem3Click);
-    MenuItem4 = addCommand(PopupMenu1, QStringLiteral("Clear"), "MenuItem4", this,
-                           &TForm1::MenuItem4Click);
+    MenuItem2 =
+        addCommand(PopupMenu1, QStringLiteral("Copy"), "MenuItem2", this, &TForm1::MenuItem2Click);
+    MenuItem3 =
+        addCommand(PopupMenu1, QStringLiteral("Paste"), "MenuItem3", this, &TForm1::MenuItem3Click);
+    MenuItem4 =
+        addCommand(PopupMenu1, QStringLiteral("Clear"), "MenuItem4", this, &TForm1::MenuItem4Click);
     MenuItem5 = addCommand(PopupMenu1, QStringLiteral("Select All"), "MenuItem5", this,
                            &TForm1::MenuItem5Click);
     PopupMenu1->addSeparator();
@@ -205,10 +202,9 @@ void TForm1::buildPopupMenu() {
                            &TForm1::MenuItem8Click);
     MenuItem9 = addCommand(PopupMenu1, QStringLiteral("nonIME"), "MenuItem9", this,
                            &TForm1::MenuItem9Click);
-    KanjiJapantoHangulSelectArea1 =
-        addCommand(PopupMenu1, QStringLiteral("Kanji(Japan) to Hangul(SelectArea)Type1"),
-                   "KanjiJapantoHangulSelectArea1", this,
-                   &TForm1::KanjiJapantoHangulSelectArea1Click);
+    KanjiJapantoHangulSelectArea1 = addCommand(
+        PopupMenu1, QStringLiteral("Kanji(Japan) to Hangul(SelectArea)Type1"),
+        "KanjiJapantoHangulSelectArea1", this, &TForm1::KanjiJapantoHangulSelectArea1Click);
     KanjiJapantoHangulSelectAreaType21 =
         addCommand(PopupMenu1, QStringLiteral("Kanji(Japan) to Hangul(SelectArea)Type2"),
                    "KanjiJapantoHangulSelectAreaType21", this,
@@ -235,6 +231,8 @@ void TForm1::FormCreate() {
     Memo1->clear();
     StatusBar1->setPanelText(TStatusBar::ModePanel, QStringLiteral("R"));
     memoTarget().setSelection(0, 0);
+    // From here on every change of the (now empty) text marks it modified.
+    watchTextChanges();
     // 7. Wrap off, breaking anywhere at the control's width once switched on.
     Memo1->setWordWrapMode(QTextOption::WrapAnywhere);
     setWordWrapShown(false);
@@ -295,24 +293,23 @@ QFileDialog* makeFileDialog(QWidget* parent, const QString& title, QFileDialog::
 
 QFileDialog& TForm1::OpenDialog1() {
     if (!m_openDialog)
-        m_openDialog =
-            makeFileDialog(this, QString::fromUtf8("開く"), QFileDialog::AcceptOpen);
+        m_openDialog = makeFileDialog(this, QString::fromUtf8("開く"), QFileDialog::AcceptOpen);
     m_openDialog->setOption(QFileDialog::DontUseNativeDialog, modal::answeredByResponder());
     return *m_openDialog;
 }
 
 QFileDialog& TForm1::SaveDialog1() {
     if (!m_saveDialog1)
-        m_saveDialog1 = makeFileDialog(this, QString::fromUtf8("名前を付けて保存"),
-                                       QFileDialog::AcceptSave);
+        m_saveDialog1 =
+            makeFileDialog(this, QString::fromUtf8("名前を付けて保存"), QFileDialog::AcceptSave);
     m_saveDialog1->setOption(QFileDialog::DontUseNativeDialog, modal::answeredByResponder());
     return *m_saveDialog1;
 }
 
 QFileDialog& TForm1::SaveDialog2() {
     if (!m_saveDialog2)
-        m_saveDialog2 = makeFileDialog(this, QString::fromUtf8("名前を付けて保存"),
-                                       QFileDialog::AcceptSave);
+        m_saveDialog2 =
+            makeFileDialog(this, QString::fromUtf8("名前を付けて保存"), QFileDialog::AcceptSave);
     m_saveDialog2->setOption(QFileDialog::DontUseNativeDialog, modal::answeredByResponder());
     return *m_saveDialog2;
 }

@@ -191,8 +191,8 @@ int TForm1::InsertTextFile(int encoding, int bomKind, const QString& fileName) {
         return -2;
     }
     // One edit at the caret: a single undo step, and the document turns the LFs between the
-    // lines into line breaks itself. The caret ends behind the inserted text.
-    const QuietTextChanges quiet(*this);
+    // lines into line breaks itself. The caret ends behind the inserted text. It changes the
+    // user's text, so it counts as a change like typing does.
     QTextCursor cursor = Memo1->textCursor();
     cursor.clearSelection();
     cursor.insertText(viewOf(text));

@@ -20,9 +20,6 @@ constexpr int kMaxFontHeight = 2000;
 } // namespace
 
 void TForm1::readSettingsFile() {
-    // Text changes count from here on: the editor is prepared and empty.
-    watchTextChanges();
-
     const std::optional<QByteArray> text = settings::readFile(settings::kSettingsFileName, 8192);
     if (!text)
         return;
