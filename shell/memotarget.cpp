@@ -21,6 +21,29 @@ qsizetype crlfStart(const QTextBlock& block) {
 
 MemoTarget::MemoTarget(QPlainTextEdit* edit) : m_edit(edit) {}
 
+MemoTarget::Batch::Batch(MemoTarget& target) : m_target(target) {
+    if (m_target.m_batchDepth++ == 0)
+        m_target.m_batchCursor = m_target.m_edit->textCursor();
+}
+
+MemoTarget::Batch::~Batch() {
+    if (--m_target.m_batchDepth == 0) {
+        m_target.m_edit->setTextCursor(m_target.m_batchCursor);
+        m_target.m_batchCursor = QTextCursor();
+    }
+}
+
+QTextCursor MemoTarget::currentCursor() const {
+    return m_batchDepth > 0 ? m_batchCursor : m_edit->textCursor();
+}
+
+void MemoTarget::applyCursor(const QTextCursor& cursor) {
+    if (m_batchDepth > 0)
+        m_batchCursor = cursor;
+    else
+        m_edit->setTextCursor(cursor);
+}
+
 qsizetype MemoTarget::length() const {
     const QTextDocument* doc = m_edit->document();
     return doc->characterCount() - 1 + doc->blockCount() - 1;
@@ -30,13 +53,13 @@ MemoTarget::Location MemoTarget::locate(qsizetype pos) const {
     const QTextDocument* doc = m_edit->document();
     pos = std::clamp<qsizetype>(pos, 0, length());
     // Nearly every position asked for is on the caret's line or next to it: try those first.
-    const QTextBlock caretBlock = m_edit->textCursor().block();
+    const QTextBlock caretBlock = currentCursor().block();
     for (QTextBlock near : {caretBlock, caretBlock.previous(), caretBlock.next()}) {
         if (!near.isValid())
             continue;
         const qsizetype start = crlfStart(near);
-        const qsizetype last = near.next().isValid() ? start + lineLength(near) + 1
-                                                     : start + lineLength(near);
+        const qsizetype last =
+            near.next().isValid() ? start + lineLength(near) + 1 : start + lineLength(near);
         if (pos >= start && pos <= last)
             return {near, pos - start};
     }
@@ -72,31 +95,31 @@ int MemoTarget::toDocument(qsizetype pos) const {
 }
 
 qsizetype MemoTarget::selStart() const {
-    const QTextCursor cursor = m_edit->textCursor();
+    const QTextCursor cursor = currentCursor();
     return fromDocument(cursor.selectionStart());
 }
 
 qsizetype MemoTarget::selLength() const {
-    const QTextCursor cursor = m_edit->textCursor();
+    const QTextCursor cursor = currentCursor();
     if (!cursor.hasSelection())
         return 0;
     return fromDocument(cursor.selectionEnd()) - fromDocument(cursor.selectionStart());
 }
 
 void MemoTarget::setSelStart(qsizetype pos) {
-    QTextCursor cursor = m_edit->textCursor();
+    QTextCursor cursor = currentCursor();
     cursor.setPosition(toDocument(pos));
-    m_edit->setTextCursor(cursor);
+    applyCursor(cursor);
 }
 
 void MemoTarget::setSelLength(qsizetype len) {
     const qsizetype start = selStart();
-    QTextCursor cursor = m_edit->textCursor();
+    QTextCursor cursor = currentCursor();
     cursor.setPosition(toDocument(start));
     if (len > 0)
         cursor.setPosition(toDocument(start + std::min(len, length() - start)),
                            QTextCursor::KeepAnchor);
-    m_edit->setTextCursor(cursor);
+    applyCursor(cursor);
 }
 
 QString MemoTarget::crlfText(const QString& documentText) {
@@ -112,7 +135,7 @@ QString MemoTarget::crlfText(const QString& documentText) {
 }
 
 QString MemoTarget::selText() const {
-    const QTextCursor cursor = m_edit->textCursor();
+    const QTextCursor cursor = currentCursor();
     if (!cursor.hasSelection())
         return {};
     // selectedText() keeps every unit (no-break spaces, line separators) and marks block
@@ -121,7 +144,7 @@ QString MemoTarget::selText() const {
 }
 
 void MemoTarget::setSelText(const QString& text) {
-    QTextCursor cursor = m_edit->textCursor();
+    QTextCursor cursor = currentCursor();
     const int start = cursor.selectionStart();
     cursor.beginEditBlock();
     cursor.insertText(text);
@@ -129,14 +152,14 @@ void MemoTarget::setSelText(const QString& text) {
     const int end = cursor.position();
     cursor.setPosition(start);
     cursor.setPosition(end, QTextCursor::KeepAnchor);
-    m_edit->setTextCursor(cursor);
+    applyCursor(cursor);
 }
 
 void MemoTarget::insertAtCaret(const QString& text) {
-    QTextCursor cursor = m_edit->textCursor();
+    QTextCursor cursor = currentCursor();
     cursor.clearSelection();
     cursor.insertText(text);
-    m_edit->setTextCursor(cursor);
+    applyCursor(cursor);
 }
 
 char16_t MemoTarget::unitBefore(qsizetype pos) const {

@@ -3,6 +3,7 @@
 #include "ime/texttarget.h"
 
 #include <QTextBlock>
+#include <QTextCursor>
 
 class QPlainTextEdit;
 
@@ -15,6 +16,20 @@ class QPlainTextEdit;
 class MemoTarget final : public ime::TextTarget {
 public:
     explicit MemoTarget(QPlainTextEdit* edit);
+
+    // While a Batch lives, caret and selection changes collect in a cursor of the target's own
+    // and reach the widget once, when the last Batch ends: one key of an input engine moves the
+    // caret several times, and each hand-over makes the widget look up its layout again.
+    class Batch {
+    public:
+        explicit Batch(MemoTarget& target);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        MemoTarget& m_target;
+    };
 
     qsizetype length() const override;
     qsizetype selStart() const override;
@@ -42,6 +57,10 @@ private:
         qsizetype offset; // 0 .. block length, or block length + 1 between CR and LF
     };
     Location locate(qsizetype pos) const;
+    QTextCursor currentCursor() const;
+    void applyCursor(const QTextCursor& cursor);
 
     QPlainTextEdit* m_edit;
+    int m_batchDepth = 0;
+    QTextCursor m_batchCursor;
 };

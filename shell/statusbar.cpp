@@ -5,6 +5,11 @@
 TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) {
     static constexpr int kWidths[] = {20, 100, 65, 0};
     setFixedHeight(19);
+    // Small type, so that the longest panel texts ("noWrapLine", "Line:99999  Col:999") fit
+    // the fixed panel widths.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
     setSizeGripEnabled(true);
     for (int i = 0; i < 4; ++i) {
         auto* label = new QLabel(this);
@@ -19,6 +24,10 @@ TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) {
     }
 }
 
-QString TStatusBar::panelText(int index) const { return panel(index)->text(); }
+QString TStatusBar::panelText(int index) const {
+    return panel(index)->text();
+}
 
-void TStatusBar::setPanelText(int index, const QString& text) { panel(index)->setText(text); }
+void TStatusBar::setPanelText(int index, const QString& text) {
+    panel(index)->setText(text);
+}

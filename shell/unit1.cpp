@@ -16,6 +16,9 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#ifdef Q_OS_WIN
+#include <QOperatingSystemVersion>
+#endif
 
 namespace {
 
@@ -212,7 +215,8 @@ void TForm1::buildPopupMenu() {
 }
 
 void TForm1::FormCreate() {
-    // 1. The Windows family flags; other systems have neither family.
+    // 1. The Windows family flags; other systems have neither family. The program needs an NT
+    // system to run at all, so the 95 family flag stays 0 there too.
 #ifdef Q_OS_WIN
     const QOperatingSystemVersion os = QOperatingSystemVersion::current();
     IsVistaOrLater = os.majorVersion() >= 6 ? 1 : 0;

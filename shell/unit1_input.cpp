@@ -46,24 +46,25 @@ bool TForm1::handleEditorKey(QKeyEvent* event) {
     if (Memo1->isReadOnly())
         return false; // the control refuses typing itself
     int key = original;
-    Memo1KeyPress(key);
-    if (key == 0) {
+    bool handled = true;
+    {
+        // The engine's caret moves reach the widget once, when the key is done.
+        const MemoTarget::Batch batch(memoTarget());
+        Memo1KeyPress(key);
+        if (key == 13 || key == 10) {
+            // A line break is always a new line of the text, whatever modifier came with it.
+            memoTarget().setSelText(QStringLiteral("\n"));
+            memoTarget().setSelStart(memoTarget().selStart() + memoTarget().selLength());
+        } else if (key != 0 && key != original) {
+            memoTarget().setSelText(QString(QChar(static_cast<char16_t>(key))));
+            memoTarget().setSelStart(memoTarget().selStart() + memoTarget().selLength());
+        } else if (key != 0) {
+            handled = false; // the control handles the key itself
+        }
+    }
+    if (handled)
         Memo1->ensureCursorVisible();
-        return true;
-    }
-    if (key == 13 || key == 10) {
-        // A line break is always a new line of the text, whatever modifier came with it.
-        memoTarget().setSelText(QStringLiteral("\n"));
-        memoTarget().setSelStart(memoTarget().selStart() + memoTarget().selLength());
-        Memo1->ensureCursorVisible();
-        return true;
-    }
-    if (key != original) {
-        memoTarget().setSelText(QString(QChar(static_cast<char16_t>(key))));
-        memoTarget().setSelStart(memoTarget().selStart() + memoTarget().selLength());
-        return true;
-    }
-    return false;
+    return handled;
 }
 
 void TForm1::Memo1KeyPress(int& key) {
@@ -123,12 +124,24 @@ void TForm1::nonIME1Click() {
     StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(0));
 }
 
-void TForm1::KoreanRomanizedinput1Click() { KoreaRomaIME1Click(); }
-void TForm1::KoreanDirectinput1Click() { KoreaDirectIME1Click(); }
-void TForm1::dontuseIME1Click() { nonIME1Click(); }
-void TForm1::MenuItem7Click() { KoreaRomaIME1Click(); }
-void TForm1::MenuItem8Click() { KoreaDirectIME1Click(); }
-void TForm1::MenuItem9Click() { nonIME1Click(); }
+void TForm1::KoreanRomanizedinput1Click() {
+    KoreaRomaIME1Click();
+}
+void TForm1::KoreanDirectinput1Click() {
+    KoreaDirectIME1Click();
+}
+void TForm1::dontuseIME1Click() {
+    nonIME1Click();
+}
+void TForm1::MenuItem7Click() {
+    KoreaRomaIME1Click();
+}
+void TForm1::MenuItem8Click() {
+    KoreaDirectIME1Click();
+}
+void TForm1::MenuItem9Click() {
+    nonIME1Click();
+}
 
 void TForm1::JapaneseOSJapaneseIME1Click() {
     JapaneseOSJapaneseIME1->setChecked(!JapaneseOSJapaneseIME1->isChecked());
@@ -143,4 +156,6 @@ void TForm1::Memo1KeyUp() {
                              QStringLiteral("Line:%1  Col:%2").arg(line + 1).arg(column + 1));
 }
 
-void TForm1::Memo1Click() { Memo1KeyUp(); }
+void TForm1::Memo1Click() {
+    Memo1KeyUp();
+}
