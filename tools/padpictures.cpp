@@ -21,7 +21,6 @@ namespace {
 constexpr int kPitch = 28;
 constexpr int kCell = 26;
 
-const QColor kFace(0xF4, 0xF4, 0xF4);
 const QColor kBackground(0xC0, 0xC0, 0xC0);
 const QColor kLight(0xFF, 0xFF, 0xFF);
 const QColor kShadow(0x80, 0x80, 0x80);
