@@ -26,13 +26,13 @@ bool isSurrogate(char16_t u) {
     return u >= 0xD800 && u <= 0xDFFF;
 }
 
-// The bytes of the text fed in chunks whose sizes follow from `seed`.
-std::string inChunks(textio::Format format, std::u16string_view text, std::uint8_t seed) {
+// The bytes of the text fed in chunks whose sizes follow from `chunkKey`.
+std::string inChunks(textio::Format format, std::u16string_view text, std::uint8_t chunkKey) {
     std::string out;
     textio::TextWriter writer(format);
     writer.begin(out);
     std::size_t at = 0;
-    std::uint32_t state = seed;
+    std::uint32_t state = chunkKey;
     while (at < text.size()) {
         state = state * 1103515245u + 12345u;
         const std::size_t size = 1 + (state >> 16) % 7;
@@ -55,7 +55,7 @@ std::size_t count(const std::string& s, std::string_view what) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
-    const std::uint8_t seed = data[0];
+    const std::uint8_t chunkKey = data[0];
     std::u16string raw;
     for (std::size_t i = 1; i + 1 < size; i += 2)
         raw.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string whole = textio::writeAll(format, text);
         const char* const names[] = {"chunks change the UTF-8 bytes", "chunks change the HTML",
                                      "chunks change the C array"};
-        check(inChunks(format, text, seed) == whole, names[static_cast<int>(format)]);
+        check(inChunks(format, text, chunkKey) == whole, names[static_cast<int>(format)]);
         if (format == textio::Format::Utf8)
             continue;
         for (const char c : whole)

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus of fuzz_exports into fuzz/corpus/exports/.
+"""Writes the starting corpus of fuzz_exports into fuzz/corpus/exports/.
 
 Run from the repository root:  python3 fuzz/make_exports_corpus.py
-Each seed is one chunk-size byte followed by the text as UTF-16LE (see fuzz/fuzz_exports.cpp).
+Each input is one chunk-size byte followed by the text as UTF-16LE (see fuzz/fuzz_exports.cpp).
 """
 import pathlib
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus of fuzz_settings into fuzz/corpus/settings/.
+"""Writes the starting corpus of fuzz_settings into fuzz/corpus/settings/.
 
 Run from the repository root:  python3 fuzz/make_settings_corpus.py
-Each seed is one selector byte (0: setteiedit.dat text, 1: fontedit.dat record) and the file.
+Each input is one selector byte (0: setteiedit.dat text, 1: fontedit.dat record) and the file.
 """
 import pathlib
 import struct

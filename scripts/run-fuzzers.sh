@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs every libFuzzer target of a build for a bounded time, each from a copy of its seed
+# Runs every libFuzzer target of a build for a bounded time, each from a copy of its starting
 # corpus: scripts/run-fuzzers.sh BUILD_DIR SECONDS
 set -euo pipefail
 build=$1
