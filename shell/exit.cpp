@@ -3,6 +3,28 @@
 #include "shell/appstate.h"
 
 #include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace {
+
+// A push button that shows its caption literally: "Save & Exit" keeps its ampersand on screen
+// instead of taking it as the mark of a keyboard mnemonic.
+class LiteralButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text.replace(u'&', QStringLiteral("&&"));
+        painter.drawControl(QStyle::CE_PushButton, option);
+    }
+};
+
+} // namespace
 
 Texitform::Texitform(QWidget* parent) : QDialog(parent) {
     exitform = this;
@@ -22,10 +44,11 @@ Texitform::Texitform(QWidget* parent) : QDialog(parent) {
         {&Button3, "Button3", "Cancel", 292, 85, &Texitform::Button3Click},
     };
     for (const auto& b : buttons) {
-        auto* button = new QPushButton(QString::fromLatin1(b.caption), this);
+        auto* button = new LiteralButton(QString::fromLatin1(b.caption), this);
         button->setObjectName(QLatin1String(b.name));
         button->setGeometry(b.left, 32, b.width, 25);
         button->setAutoDefault(false);
+        button->setShortcut(QKeySequence()); // the ampersand marks no mnemonic
         connect(button, &QPushButton::clicked, this, b.handler);
         *b.button = button;
     }

@@ -8,7 +8,7 @@ TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) {
     // Small type, so that the longest panel texts ("noWrapLine", "Line:99999  Col:999") fit
     // the fixed panel widths.
     QFont small = font();
-    small.setPixelSize(11);
+    small.setPixelSize(10);
     setFont(small);
     setSizeGripEnabled(true);
     for (int i = 0; i < 4; ++i) {
