@@ -184,7 +184,8 @@ void encodeFontRecord(const FontFields& fields, FontRecordBytes& record) {
     if (const qsizetype nul = name.indexOf('\0'); nul >= 0)
         name = name.first(nul);
     name = name.first(std::min<qsizetype>(name.size(), kFontNameSize - 1));
-    std::memcpy(record.data() + kNameAt, name.data(), static_cast<std::size_t>(name.size()));
+    if (!name.isEmpty()) // an empty name may have no storage at all
+        std::memcpy(record.data() + kNameAt, name.data(), static_cast<std::size_t>(name.size()));
     record[kNameAt + static_cast<std::size_t>(name.size())] = 0;
     record[kPitchAt] = fields.pitch;
     putInt32(record, kCharSetAt, fields.charSet);
