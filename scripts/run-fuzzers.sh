@@ -12,10 +12,15 @@ for fuzzer in "$build"/fuzz/fuzz_*; do
     [ -x "$fuzzer" ] && [ -f "$fuzzer" ] || continue
     name=$(basename "$fuzzer")
     area=${name#fuzz_}
-    # Only real libFuzzer binaries take -max_total_time; replayers would ignore it.
-    if ! "$fuzzer" -help=1 2>&1 | grep -q "max_total_time"; then
+    # Only real libFuzzer binaries take -max_total_time; replayers would ignore it. (The help
+    # text is captured first: a pipe into grep -q would cut the fuzzer off and, under
+    # pipefail, read as "not found".)
+    help=$("$fuzzer" -help=1 2>&1 || true)
+    if [[ $help != *max_total_time* ]]; then
         echo "$name is a corpus replayer (no libFuzzer); replaying only"
-        [ -d "$root/fuzz/corpus/$area" ] && "$fuzzer" "$root/fuzz/corpus/$area"
+        if [ -d "$root/fuzz/corpus/$area" ]; then
+            "$fuzzer" -runs=0 "$root/fuzz/corpus/$area"
+        fi
         continue
     fi
     found=1
@@ -23,6 +28,6 @@ for fuzzer in "$build"/fuzz/fuzz_*; do
     cp -r "$root/fuzz/corpus/$area/." "$work/$area/" 2>/dev/null || true
     echo "-- $name for $seconds s"
     "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
-        "$work/$area" 2>&1 | tail -n 12
+        "$work/$area" 2>&1 | tail -n 30
 done
 [ $found -eq 1 ] || echo "note: no libFuzzer targets found in $build"
