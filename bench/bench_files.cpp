@@ -167,6 +167,11 @@ ChildResult runProcess(const std::string& command) {
     wait4(pid, &status, 0, &usage);
     result.seconds = since(start);
     result.peakKb = usage.ru_maxrss;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        // A figure from a command that failed would be meaningless (and flattering).
+        std::fprintf(stderr, "bench: command failed: %s\n", command.c_str());
+        std::exit(1);
+    }
     return result;
 }
 

@@ -288,3 +288,10 @@ void Tsearchform::KanjiJapantoHangulSelectAreaType11Click() {
 void Tsearchform::KanjiJapantoHangulSelectAreaType21Click() {
     convertSelection(2);
 }
+
+void Tsearchform::showEvent(QShowEvent* event) {
+    // Each time it is shown, the dialog stands centred on the main window.
+    if (parentWidget())
+        move(parentWidget()->geometry().center() - rect().center());
+    QDialog::showEvent(event);
+}
