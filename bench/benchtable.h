@@ -56,5 +56,5 @@ template <class F> double bestSeconds(F&& f, int repeats = 3) {
 
 } // namespace bench
 
-#define TOVILO_BENCH_SUITE(name, function)                                                     \
+#define TOVILO_BENCH_SUITE(name, function)                                                         \
     static const bench::Registrar tovilo_bench_registrar_##function(name, &function)

@@ -1,12 +1,13 @@
 #include "shell/linetarget.h"
 
 #include <QLineEdit>
-
 #include <algorithm>
 
 LineTarget::LineTarget(QLineEdit* edit) : m_edit(edit) {}
 
-qsizetype LineTarget::length() const { return m_edit->text().size(); }
+qsizetype LineTarget::length() const {
+    return m_edit->text().size();
+}
 
 qsizetype LineTarget::selStart() const {
     return m_edit->hasSelectedText() ? m_edit->selectionStart() : m_edit->cursorPosition();
@@ -29,9 +30,13 @@ void LineTarget::setSelLength(qsizetype len) {
         m_edit->setSelection(static_cast<int>(start), static_cast<int>(len));
 }
 
-QString LineTarget::selText() const { return m_edit->selectedText(); }
+QString LineTarget::selText() const {
+    return m_edit->selectedText();
+}
 
-void LineTarget::setSelText(const QString& text) { m_edit->insert(text); }
+void LineTarget::setSelText(const QString& text) {
+    m_edit->insert(text);
+}
 
 char16_t LineTarget::unitBefore(qsizetype pos) const {
     const QString text = m_edit->text();

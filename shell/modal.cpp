@@ -1,7 +1,6 @@
 #include "shell/modal.h"
 
 #include <QDialog>
-
 #include <utility>
 
 namespace modal {
@@ -28,8 +27,12 @@ int run(QDialog& dialog) {
     return dialog.result();
 }
 
-Responder setResponder(Responder r) { return std::exchange(responder(), std::move(r)); }
+Responder setResponder(Responder r) {
+    return std::exchange(responder(), std::move(r));
+}
 
-bool answeredByResponder() { return static_cast<bool>(responder()); }
+bool answeredByResponder() {
+    return static_cast<bool>(responder());
+}
 
 } // namespace modal
