@@ -15,7 +15,10 @@ jobs=$(nproc)
 
 extra=()
 [ $full -eq 1 ] && extra=(clang libclang-rt-14-dev llvm)
-tovilo_install_deps "${TOVILO_BUILD_PACKAGES[@]}" python3 "${extra[@]}"
+# Fonts: the tests measure and draw text (font heights, the pads' pictures); the desktop-entry
+# check runs desktop-file-validate.
+tovilo_install_deps "${TOVILO_BUILD_PACKAGES[@]}" python3 fonts-dejavu-core desktop-file-utils \
+    "${extra[@]}"
 
 export QT_QPA_PLATFORM=offscreen
 
