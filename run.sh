@@ -5,7 +5,7 @@ cd "$(dirname "$0")"
 . scripts/deps.sh
 tovilo_install_deps "${TOVILO_BUILD_PACKAGES[@]}" qt6-gtk-platformtheme fonts-dejavu-core
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVILO_BUILD_TESTS=OFF >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target toviloeditru
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
