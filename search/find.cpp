@@ -5,6 +5,7 @@
 #include "shell/keycode.h"
 #include "shell/linetarget.h"
 #include "shell/memoedit.h"
+#include "shell/menucommand.h"
 #include "shell/paste.h"
 #include "shell/unit1.h"
 #include "tools/kanjihangul.h"
@@ -22,20 +23,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <string>
-
-namespace {
-
-// Adds a command under the given object name and wires it to a handler of the dialog.
-QAction* addCommand(QWidget* menu, const QString& caption, const char* name, Tsearchform* form,
-                    void (Tsearchform::*handler)()) {
-    auto* action = new QAction(caption, menu);
-    action->setObjectName(QLatin1String(name));
-    QObject::connect(action, &QAction::triggered, form, [form, handler] { (form->*handler)(); });
-    menu->addAction(action);
-    return action;
-}
-
-} // namespace
 
 Tsearchform::Tsearchform(QWidget* parent) : QDialog(parent) {
     searchform = this;

@@ -3,6 +3,7 @@
 #include "shell/appstate.h"
 #include "shell/memoedit.h"
 #include "shell/memotarget.h"
+#include "shell/menucommand.h"
 #include "shell/modal.h"
 #include "shell/statusbar.h"
 
@@ -27,17 +28,6 @@ QString programFolder() {
     if (!dir.endsWith(u'/') && !dir.endsWith(u'\\'))
         dir += u'/';
     return dir;
-}
-
-// Adds a command to a menu under the given object name and wires it to a handler.
-template <class Handler>
-QAction* addCommand(QWidget* menu, const QString& caption, const char* name, TForm1* form,
-                    Handler handler) {
-    auto* action = new QAction(caption, menu);
-    action->setObjectName(QLatin1String(name));
-    QObject::connect(action, &QAction::triggered, form, [form, handler] { (form->*handler)(); });
-    menu->addAction(action);
-    return action;
 }
 
 } // namespace
