@@ -2,24 +2,25 @@
 
 QString ProgramDir;
 QString RememberedFileName;
-int ImeMode = 1;
-int TextModified = 0;
-int OpenFromCommandLine = 0;
-int IsWin9x = 0;
-int IsVistaOrLater = 0;
-int WindowTop = 86;
-int WindowLeft = 357;
-int WindowWidth = 416;
-int WindowHeight = 480;
+// Every value below gets its start value from resetAppState(), run once at load.
+int ImeMode;
+int TextModified;
+int OpenFromCommandLine;
+int IsWin9x;
+int IsVistaOrLater;
+int WindowTop;
+int WindowLeft;
+int WindowWidth;
+int WindowHeight;
 FontRecordBytes FontRecord{};
-int AccentPending = 0;
-int ExitChoice = 0;
-int SaveToRememberedName = 0;
-int AccentPadCreated = 0;
-int RomaDecided = 0;
-int EditRomaDecided = 0;
-int FindRequested = 0;
-int EditAccentPending = 0;
+int AccentPending;
+int ExitChoice;
+int SaveToRememberedName;
+int AccentPadCreated;
+int RomaDecided;
+int EditRomaDecided;
+int FindRequested;
+int EditAccentPending;
 
 TForm1* Form1 = nullptr;
 Tsearchform* searchform = nullptr;
@@ -52,3 +53,7 @@ void resetAppState() {
     FindRequested = 0;
     EditAccentPending = 0;
 }
+
+namespace {
+[[maybe_unused]] const bool kStartValuesSet = (resetAppState(), true);
+} // namespace
