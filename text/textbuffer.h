@@ -1,0 +1,137 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The editor's text: UTF-16 units exactly as the user's file and typing made them. A line
+// break is the two units CR LF; every other unit (U+2029, U+2028, U+FDD0, NUL, lone
+// surrogates, U+FEFF, a lone CR) is an ordinary unit of its line. Plain C++ without Qt.
+//
+// Positions and lengths count UTF-16 units from 0; lines count from 0. Out-of-range
+// arguments are clamped to the text, never undefined.
+namespace text {
+
+using Pos = std::int64_t;
+
+// What one edit did, sent to the listeners once the buffer holds the new text. Line numbers
+// are those before the edit.
+struct Change {
+    Pos position = 0;      // first unit touched
+    Pos removed = 0;       // units removed at position
+    Pos inserted = 0;      // units inserted at position, after the removal
+    Pos firstLine = 0;     // line of position
+    Pos linesRemoved = 0;  // line ends (LF units) removed
+    Pos linesInserted = 0; // line ends (LF units) inserted
+};
+
+class BufferListener {
+public:
+    virtual ~BufferListener() = default;
+    // After every edit, undo and redo step included.
+    virtual void textChanged(const Change& change) = 0;
+    // After the whole text was replaced by assign(): every line may be new.
+    virtual void textReset() {}
+    // After atSavePoint() changed its answer.
+    virtual void savePointChanged(bool atSavePoint) { (void)atSavePoint; }
+};
+
+// Collects the text of a new buffer piece by piece (a file being decoded) without undo
+// history, so the buffer being shown keeps its old text until the new one is complete.
+class TextBuilder {
+public:
+    TextBuilder();
+    ~TextBuilder();
+    TextBuilder(TextBuilder&&) noexcept;
+    TextBuilder& operator=(TextBuilder&&) noexcept;
+
+    void append(std::u16string_view units);
+    Pos length() const;
+    // Asks for room for `units` more units up front (an estimate from a file's size).
+    void reserve(Pos units);
+
+private:
+    friend class TextBuffer;
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+class TextBuffer {
+public:
+    TextBuffer();
+    ~TextBuffer();
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
+
+    // --- Reading. Each costs O(log n) in the length of the text, plus the units returned.
+    Pos length() const;
+    // The unit at pos, or 0 when pos is outside the text.
+    char16_t at(Pos pos) const;
+    // Number of lines: the number of LF units plus one. A line ends after its LF.
+    Pos lineCount() const;
+    // The line that holds pos (pos == length() is on the last line).
+    Pos lineOf(Pos pos) const;
+    // First unit of a line.
+    Pos lineStart(Pos line) const;
+    // End of a line's text: the position of its CR LF (of a lone LF: of the LF), or length()
+    // on the last line.
+    Pos lineEnd(Pos line) const;
+    // A copy of the units [pos, pos + len).
+    std::u16string text(Pos pos, Pos len) const;
+    // A copy of the whole text (tests and small texts only).
+    std::u16string text() const;
+    // Hands the units [pos, pos + len) in order as contiguous pieces, without copying them;
+    // a piece is valid only during the call. `visit` returns false to stop early.
+    void forEachSpan(Pos pos, Pos len, const std::function<bool(std::u16string_view)>& visit) const;
+
+    // --- Editing. Each is one undo step unless a group is open. Cost O(log n) plus the
+    // units inserted or removed.
+    void insert(Pos pos, std::u16string_view units);
+    void remove(Pos pos, Pos len);
+    void replace(Pos pos, Pos len, std::u16string_view units);
+
+    // Replaces the whole text with the builder's (which is left empty), forgets the undo
+    // history and puts the save point there. Listeners get textReset().
+    void assign(TextBuilder&& builder);
+    void assign(std::u16string_view units);
+
+    // Edits between beginGroup() and the matching endGroup() undo as one step. Groups nest;
+    // the outermost one closes the step.
+    void beginGroup();
+    void endGroup();
+
+    // --- Undo and redo.
+    // Where a step left its text: the units [position, position + length) now stand where the
+    // step was undone or redone (the caret goes to their end).
+    struct Restored {
+        bool done = false;
+        Pos position = 0;
+        Pos length = 0;
+    };
+    bool canUndo() const;
+    bool canRedo() const;
+    Restored undo();
+    Restored redo();
+    // Forgets every step; the save point is kept only when it is the present text.
+    void clearHistory();
+
+    // The save point: the text as last saved or loaded. It moves with undo and redo, so undoing
+    // back to it makes the text unmodified again; an edit after undoing past it loses it.
+    void setSavePoint();
+    bool atSavePoint() const;
+
+    // Counts every change of the text (edits, undo, redo, assign).
+    std::uint64_t revision() const;
+
+    // Listeners are not owned and must be removed before they are destroyed.
+    void addListener(BufferListener* listener);
+    void removeListener(BufferListener* listener);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace text
