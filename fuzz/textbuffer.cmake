@@ -5,7 +5,8 @@ if(TOVILO_LIBFUZZER)
     get_target_property(tovilo_text_dir tovilo_text SOURCE_DIR)
     list(TRANSFORM tovilo_text_sources PREPEND ${tovilo_text_dir}/)
     tovilo_add_fuzzer(NAME fuzz_textbuffer
-                      SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_textbuffer.cpp ${tovilo_text_sources})
+                      SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_textbuffer.cpp ${tovilo_text_sources}
+                      LIBS tovilo_encoding)
 else()
     tovilo_add_fuzzer(NAME fuzz_textbuffer SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_textbuffer.cpp
                       LIBS tovilo_text)

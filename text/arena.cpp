@@ -31,7 +31,8 @@ Arena* Arena::create(std::int64_t slotUnits, std::int64_t slots) {
     // once instead of 4 KiB, and loading a big file takes a few hundred faults, not thousands.
     const bool huge = want >= 2 * kHugePage;
     const std::size_t mapped = huge ? want + kHugePage : want;
-    void* p = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* p = mmap(nullptr, mapped, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (p == MAP_FAILED)
         throw std::bad_alloc();
     auto* base = static_cast<char*>(p);
@@ -70,6 +71,11 @@ std::int64_t Arena::slotLength(std::int64_t i) const {
 std::int64_t Arena::append(std::u16string_view units) {
     const std::int64_t n = std::min<std::int64_t>(room(), std::int64_t(units.size()));
     std::memcpy(m_base + m_used, units.data(), std::size_t(n) * 2);
+    commit(n);
+    return n;
+}
+
+void Arena::commit(std::int64_t n) {
     // LF units are counted per slot while the units are still in the cache.
     std::int64_t done = 0;
     while (done < n) {
@@ -77,11 +83,10 @@ std::int64_t Arena::append(std::u16string_view units) {
         const std::int64_t part = std::min(n - done, (slot + 1) * m_slotUnits - (m_used + done));
         if (std::int64_t(m_lines.size()) <= slot)
             m_lines.resize(std::size_t(slot) + 1, 0);
-        m_lines[std::size_t(slot)] += countLf(units.data() + done, part);
+        m_lines[std::size_t(slot)] += countLf(m_base + m_used + done, part);
         done += part;
     }
     m_used += n;
-    return n;
 }
 
 void Arena::handOver(std::int64_t leaves) {

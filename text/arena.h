@@ -34,6 +34,10 @@ public:
 
     // Copies as much of `units` as fits after the units already written; returns how many.
     std::int64_t append(std::u16string_view units);
+    // Where the next units go, room() of them, for a writer that fills them in place; then
+    // commit(n) takes the first n as written.
+    char16_t* tail() const { return m_base + m_used; }
+    void commit(std::int64_t n);
 
     // The written slots now belong to that many leaves: the unwritten end is given back, and
     // an arena with no leaves is freed at once.

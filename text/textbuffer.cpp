@@ -66,6 +66,25 @@ void TextBuilder::append(std::u16string_view units) {
     }
 }
 
+char16_t* TextBuilder::beginAppend(Pos units) {
+    if (!m_impl)
+        m_impl = std::make_unique<Impl>(kDefaultChunkUnits);
+    Impl& d = *m_impl;
+    units = std::max<Pos>(units, 1);
+    if (d.arenas.empty() || d.arenas.back()->room() < units)
+        d.grow(units);
+    return d.arenas.back()->tail();
+}
+
+void TextBuilder::endAppend(Pos units) {
+    if (units <= 0 || !m_impl || m_impl->arenas.empty())
+        return;
+    detail::Arena& a = *m_impl->arenas.back();
+    units = std::min(units, a.room());
+    a.commit(units);
+    m_impl->length += units;
+}
+
 Pos TextBuilder::length() const {
     return m_impl ? m_impl->length : 0;
 }
