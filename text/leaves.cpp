@@ -30,25 +30,48 @@ void pull(Node* n) {
 
 void freeLeaf(Node* n) {
     if (n->arena)
-        n->arena->releaseSlot(n->data);
+        n->arena->releaseSlots(n->data, 1);
     else
         std::free(n->data);
     delete n;
 }
 
-void freeTree(Node* root) {
-    std::vector<Node*> stack;
-    if (root)
-        stack.push_back(root);
-    while (!stack.empty()) {
-        Node* n = stack.back();
-        stack.pop_back();
-        if (n->left)
-            stack.push_back(n->left);
-        if (n->right)
-            stack.push_back(n->right);
-        freeLeaf(n);
+// Frees leaves given in text order; the slots of neighbouring leaves that lie one after the
+// other in an arena go back in one call, so removing a large text takes a few calls to the
+// system, not one per leaf.
+void freeLeaves(const std::vector<Node*>& dead) {
+    std::size_t i = 0;
+    while (i < dead.size()) {
+        Node* first = dead[i];
+        std::size_t j = i + 1;
+        if (Arena* arena = first->arena) {
+            const auto slotBytes = std::uintptr_t(arena->slotUnits()) * 2;
+            while (j < dead.size() && dead[j]->arena == arena &&
+                   reinterpret_cast<std::uintptr_t>(dead[j]->data) ==
+                       reinterpret_cast<std::uintptr_t>(dead[j - 1]->data) + slotBytes)
+                ++j;
+            arena->releaseSlots(first->data, Pos(j - i));
+        } else {
+            std::free(first->data);
+        }
+        for (std::size_t k = i; k < j; ++k)
+            delete dead[k];
+        i = j;
     }
+}
+
+void collect(Node* n, std::vector<Node*>& out) {
+    if (!n)
+        return;
+    collect(n->left, out);
+    out.push_back(n);
+    collect(n->right, out);
+}
+
+void freeTree(Node* root) {
+    std::vector<Node*> leaves;
+    collect(root, leaves);
+    freeLeaves(leaves);
 }
 
 Node* merge(Node* a, Node* b) {
@@ -110,14 +133,6 @@ Node* build(const std::vector<Node*>& leaves) {
         return nullptr;
     pullAll(spine.front());
     return spine.front();
-}
-
-void collect(Node* n, std::vector<Node*>& out) {
-    if (!n)
-        return;
-    collect(n->left, out);
-    out.push_back(n);
-    collect(n->right, out);
 }
 
 } // namespace
@@ -217,20 +232,32 @@ LeafTree::Spot LeafTree::findInsert(Pos pos, std::vector<Node*>& path) const {
     return s;
 }
 
+const LeafTree::Last& LeafTree::remember(const Node* leaf, Pos start, Pos line) const {
+    Last& entry = m_last[m_older];
+    entry = {leaf, start, line};
+    m_older ^= 1;
+    return entry;
+}
+
 const Node* LeafTree::leafOfUnit(Pos pos, Pos& start, Pos& line) const {
-    const Last& c = m_last;
-    if (!c.leaf || pos < c.start || pos >= c.start + c.leaf->len) {
+    auto holds = [pos](const Last& c) {
+        return c.leaf && pos >= c.start && pos < c.start + c.leaf->len;
+    };
+    const Last* hit = holds(m_last[0]) ? &m_last[0] : holds(m_last[1]) ? &m_last[1] : nullptr;
+    if (!hit) {
         const Spot s = findUnit(pos);
-        m_last = {s.leaf, s.start, s.line};
+        hit = &remember(s.leaf, s.start, s.line);
     }
+    const Last& c = *hit;
     start = c.start;
     line = c.line;
     return c.leaf;
 }
 
 const Node* LeafTree::leafOfLf(Pos k, Pos& start, Pos& line, Pos& offset) const {
-    const Last& c = m_last;
-    if (!c.leaf || k <= c.line || k > c.line + c.leaf->lfs) {
+    auto holds = [k](const Last& c) { return c.leaf && k > c.line && k <= c.line + c.leaf->lfs; };
+    const Last* hit = holds(m_last[0]) ? &m_last[0] : holds(m_last[1]) ? &m_last[1] : nullptr;
+    if (!hit) {
         Spot s;
         Node* n = m_root;
         Pos left = k;
@@ -254,8 +281,9 @@ const Node* LeafTree::leafOfLf(Pos k, Pos& start, Pos& line, Pos& offset) const 
         }
         if (!s.leaf)
             return nullptr;
-        m_last = {s.leaf, s.start, s.line};
+        hit = &remember(s.leaf, s.start, s.line);
     }
+    const Last& c = *hit;
     start = c.start;
     line = c.line;
     // Counted from the nearer end of the leaf.
@@ -360,7 +388,7 @@ void LeafTree::takeArena(Arena* arena, std::vector<Node*>& out) {
 }
 
 void LeafTree::reset(const std::vector<Arena*>& arenas) {
-    m_last = {};
+    forget();
     freeTree(m_root);
     m_root = nullptr;
     std::vector<Node*> leaves;
@@ -427,9 +455,11 @@ bool LeafTree::replaceInLeaf(Pos pos, Pos len, std::u16string_view ins) {
         p->lines += lfDelta;
     }
     // A remembered leaf after this one has moved by the edit.
-    if (m_last.leaf && m_last.leaf != leaf && m_last.start > s.start) {
-        m_last.start += n - len;
-        m_last.line += lfDelta;
+    for (Last& c : m_last) {
+        if (c.leaf && c.leaf != leaf && c.start > s.start) {
+            c.start += n - len;
+            c.line += lfDelta;
+        }
     }
     return true;
 }
@@ -437,7 +467,7 @@ bool LeafTree::replaceInLeaf(Pos pos, Pos len, std::u16string_view ins) {
 // The general case: the leaves around the edit, with one neighbour on each side, are taken
 // out of the tree, edited as a list, evened out and put back.
 void LeafTree::replaceInWindow(Pos pos, Pos len, std::u16string_view ins) {
-    m_last = {};
+    forget();
     std::vector<Node*> leaves;
     Pos windowStart = 0;
     Node* before = nullptr;
@@ -461,6 +491,7 @@ void LeafTree::replaceInWindow(Pos pos, Pos len, std::u16string_view ins) {
     if (len > 0) {
         Pos start = 0;
         std::vector<Node*> kept;
+        std::vector<Node*> dead;
         for (Node* leaf : leaves) {
             const Pos leafStart = start;
             start += leaf->len;
@@ -474,11 +505,9 @@ void LeafTree::replaceInWindow(Pos pos, Pos len, std::u16string_view ins) {
                 leaf->len -= cut;
                 leaf->lfs = countLf(leaf->data, leaf->len);
             }
-            if (leaf->len == 0)
-                freeLeaf(leaf);
-            else
-                kept.push_back(leaf);
+            (leaf->len == 0 ? dead : kept).push_back(leaf);
         }
+        freeLeaves(dead);
         leaves.swap(kept);
     }
 
