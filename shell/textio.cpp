@@ -1,6 +1,7 @@
 #include "shell/textio.h"
 
 #include "encoding/utf8writer.h"
+#include "text/textbuffer.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -47,6 +48,27 @@ template <bool all> std::size_t findLineEnd(std::u16string_view text) {
 #endif
     for (; i < n; ++i) {
         if (all ? endsLine(p[i]) : p[i] == kLineBreak)
+            return i;
+    }
+    return n;
+}
+
+// Index of the first CR in `text`, or text.size().
+std::size_t findCr(std::u16string_view text) {
+    const char16_t* const p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi16(0x0D);
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(v, cr));
+        if (mask != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
+    }
+#endif
+    for (; i < n; ++i) {
+        if (p[i] == u'\r')
             return i;
     }
     return n;
@@ -172,9 +194,10 @@ std::u16string toDocumentForm(std::u16string_view text) {
     return out;
 }
 
-TextWriter::TextWriter(Format format) : m_format(format) {}
+TextWriter::TextWriter(Format format, Breaks breaks) : m_format(format), m_breaks(breaks) {}
 
 void TextWriter::begin(std::string& out) {
+    m_heldCr = false;
     m_heldBreak = false;
     m_heldHigh = 0;
     m_pos = 0;
@@ -256,49 +279,79 @@ void TextWriter::walkBreak(std::string& out) {
     m_pos += 2;
 }
 
+void TextWriter::breakSeen(std::string& out) {
+    if (m_heldBreak)
+        walkBreak(out);
+    m_heldBreak = true;
+}
+
 void TextWriter::feed(std::u16string_view units, std::string& out) {
     std::size_t i = 0;
     const std::size_t n = units.size();
     while (i < n) {
-        if (units[i] == kLineBreak) {
-            if (m_heldBreak)
-                walkBreak(out);
-            m_heldBreak = true;
-            ++i;
-            continue;
-        }
-        if (m_heldBreak) {
-            walkBreak(out);
-            m_heldBreak = false;
-        }
-        // The units up to the next break.
-        const std::size_t end = i + findLineEnd<false>(units.substr(i));
-        if (m_format == Format::Utf8) {
-            // Encode the run in one call; a pair split by the chunk's edges goes unit by unit.
-            while (i < end && (m_heldHigh != 0 || isLow(units[i])))
-                walkUnit(units[i++], out);
-            std::size_t runEnd = end;
-            if (runEnd > i && isHigh(units[runEnd - 1]))
-                --runEnd;
-            if (runEnd > i) {
-                const std::size_t old = out.size();
-                out.resize(old + 3 * (runEnd - i) + 1);
-                const std::size_t written = enc::Utf16ToUtf8(
-                    units.substr(i, runEnd - i), reinterpret_cast<std::uint8_t*>(out.data() + old));
-                out.resize(old + written);
-                m_pos += runEnd - i;
-                i = runEnd;
+        std::size_t end = 0;
+        if (m_breaks == Breaks::DocumentForm) {
+            if (units[i] == kLineBreak) {
+                breakSeen(out);
+                ++i;
+                continue;
             }
-            while (i < end)
-                walkUnit(units[i++], out);
-            continue;
+            end = i + findLineEnd<false>(units.substr(i));
+        } else {
+            if (m_heldCr) {
+                // Only a CR with an LF right after it is a break; any other CR is a unit.
+                m_heldCr = false;
+                if (units[i] == u'\n') {
+                    breakSeen(out);
+                    ++i;
+                    continue;
+                }
+                feedRun(u"\r", out);
+            }
+            if (units[i] == u'\r') {
+                m_heldCr = true;
+                ++i;
+                continue;
+            }
+            end = i + findCr(units.substr(i));
         }
-        if (m_format == Format::Html)
-            feedHtmlRun(units.substr(i, end - i), out);
-        else
-            feedCRun(units.substr(i, end - i), out);
+        feedRun(units.substr(i, end - i), out);
         i = end;
     }
+}
+
+void TextWriter::feedRun(std::u16string_view run, std::string& out) {
+    if (m_heldBreak) {
+        walkBreak(out);
+        m_heldBreak = false;
+    }
+    if (m_format == Format::Html) {
+        feedHtmlRun(run, out);
+        return;
+    }
+    if (m_format == Format::CArray) {
+        feedCRun(run, out);
+        return;
+    }
+    // UTF-8: the run in one call; a pair split by the chunk's edges goes unit by unit.
+    std::size_t i = 0;
+    const std::size_t end = run.size();
+    while (i < end && (m_heldHigh != 0 || isLow(run[i])))
+        walkUnit(run[i++], out);
+    std::size_t runEnd = end;
+    if (runEnd > i && isHigh(run[runEnd - 1]))
+        --runEnd;
+    if (runEnd > i) {
+        const std::size_t old = out.size();
+        out.resize(old + 3 * (runEnd - i) + 1);
+        const std::size_t written = enc::Utf16ToUtf8(
+            run.substr(i, runEnd - i), reinterpret_cast<std::uint8_t*>(out.data() + old));
+        out.resize(old + written);
+        m_pos += runEnd - i;
+        i = runEnd;
+    }
+    while (i < end)
+        walkUnit(run[i++], out);
 }
 
 void TextWriter::feedHtmlRun(std::u16string_view run, std::string& out) {
@@ -373,6 +426,10 @@ void TextWriter::feedCRun(std::u16string_view run, std::string& out) {
 }
 
 void TextWriter::finish(std::string& out) {
+    if (m_heldCr) {
+        m_heldCr = false;
+        feedRun(u"\r", out);
+    }
     flushHigh(out);
     switch (m_format) {
     case Format::Utf8:
@@ -393,13 +450,38 @@ void TextWriter::finish(std::string& out) {
     m_heldBreak = false;
 }
 
-std::string writeAll(Format format, std::u16string_view documentText) {
+std::string writeAll(Format format, std::u16string_view documentText, Breaks breaks) {
     std::string out;
-    TextWriter writer(format);
+    TextWriter writer(format, breaks);
     writer.begin(out);
     writer.feed(documentText, out);
     writer.finish(out);
     return out;
+}
+
+bool writeBuffer(Format format, const text::TextBuffer& buffer,
+                 const std::function<bool(std::string_view bytes)>& write) {
+    // A span may be the whole text; it is fed in slices so the bytes never pile up.
+    constexpr std::size_t kSlice = 65536;
+    TextWriter writer(format, Breaks::CrLf);
+    std::string bytes;
+    bytes.reserve(kWriteBlockBytes + 16 * kSlice);
+    writer.begin(bytes);
+    bool ok = true;
+    buffer.forEachSpan(0, buffer.length(), [&](std::u16string_view span) {
+        for (std::size_t at = 0; at < span.size() && ok; at += kSlice) {
+            writer.feed(span.substr(at, kSlice), bytes);
+            if (bytes.size() >= kWriteBlockBytes) {
+                ok = write(bytes);
+                bytes.clear();
+            }
+        }
+        return ok;
+    });
+    if (!ok)
+        return false;
+    writer.finish(bytes);
+    return write(bytes);
 }
 
 } // namespace textio
