@@ -3,6 +3,8 @@
 #include "encoding/utf8writer.h"
 #include "text/textbuffer.h"
 
+#include <memory>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -286,6 +288,12 @@ void TextWriter::breakSeen(std::string& out) {
 }
 
 void TextWriter::feed(std::u16string_view units, std::string& out) {
+    if (m_breaks == Breaks::CrLf && m_format == Format::Utf8) {
+        // A CR LF break is written as the bytes CR LF, in the walk or as the trailer alike,
+        // and every other unit as its own UTF-8: the text is encoded as it stands.
+        feedRun(units, out);
+        return;
+    }
     std::size_t i = 0;
     const std::size_t n = units.size();
     while (i < n) {
@@ -459,8 +467,64 @@ std::string writeAll(Format format, std::u16string_view documentText, Breaks bre
     return out;
 }
 
+namespace {
+
+// The UTF-8 save of the buffer's text is its units encoded as they stand (see TextWriter::feed):
+// slices of the spans are encoded straight into one block, a surrogate pair split between two
+// spans joined again.
+bool writeBufferUtf8(const text::TextBuffer& buffer,
+                     const std::function<bool(std::string_view bytes)>& write) {
+    constexpr std::size_t kSlice = 65536;
+    const std::size_t capacity = kWriteBlockBytes + 3 * (kSlice + 2) + 1;
+    const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+    std::size_t used = 0;
+    char16_t held = 0; // a high surrogate that ended the last span
+    bool ok = true;
+    auto flush = [&] {
+        ok = write(std::string_view(reinterpret_cast<const char*>(block.get()), used));
+        used = 0;
+        return ok;
+    };
+    buffer.forEachSpan(0, buffer.length(), [&](std::u16string_view span) {
+        if (held != 0) {
+            const char16_t pair[2] = {held, span[0]};
+            const bool joined = isLow(span[0]);
+            used += enc::Utf16ToUtf8(std::u16string_view(pair, joined ? 2 : 1), block.get() + used);
+            if (joined)
+                span.remove_prefix(1);
+            held = 0;
+        }
+        while (!span.empty()) {
+            std::size_t n = span.size() < kSlice ? span.size() : kSlice;
+            bool holdLast = false;
+            if (isHigh(span[n - 1])) {
+                if (n == span.size())
+                    holdLast = true; // its low half may start the next span
+                else if (isLow(span[n]))
+                    ++n; // the pair stays in one slice
+            }
+            used += enc::Utf16ToUtf8(span.substr(0, holdLast ? n - 1 : n), block.get() + used);
+            if (holdLast)
+                held = span[n - 1];
+            span.remove_prefix(n);
+            if (used >= kWriteBlockBytes && !flush())
+                return false;
+        }
+        return true;
+    });
+    if (!ok)
+        return false;
+    if (held != 0)
+        used += enc::Utf16ToUtf8(std::u16string_view(&held, 1), block.get() + used);
+    return flush();
+}
+
+} // namespace
+
 bool writeBuffer(Format format, const text::TextBuffer& buffer,
                  const std::function<bool(std::string_view bytes)>& write) {
+    if (format == Format::Utf8)
+        return writeBufferUtf8(buffer, write);
     // A span may be the whole text; it is fed in slices so the bytes never pile up.
     constexpr std::size_t kSlice = 65536;
     TextWriter writer(format, Breaks::CrLf);
