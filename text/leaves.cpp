@@ -135,6 +135,47 @@ Node* build(const std::vector<Node*>& leaves) {
     return spine.front();
 }
 
+// A leaf's LF units are counted per block once it is looked into, so a look-up inside it scans
+// one block, not the whole leaf, wherever in the leaf it lands.
+Pos blockUnits(const Node* n) {
+    const Pos b = (n->cap + Node::kBlocks - 1) / Node::kBlocks;
+    return std::max<Pos>(256, (b + 15) / 16 * 16);
+}
+
+void countBlocks(const Node* n) {
+    const Pos b = blockUnits(n);
+    for (int i = 0; i < Node::kBlocks; ++i) {
+        const Pos from = i * b;
+        n->blockLfs[std::size_t(i)] =
+            from < n->len ? std::uint32_t(countLf(n->data + from, std::min(b, n->len - from))) : 0;
+    }
+    n->counted = true;
+}
+
+// LF units in the first `offset` units of a leaf.
+Pos lfsInLeafBefore(const Node* n, Pos offset) {
+    if (!n->counted)
+        countBlocks(n);
+    const Pos b = blockUnits(n);
+    const Pos block = offset / b;
+    Pos count = 0;
+    for (Pos i = 0; i < block; ++i)
+        count += n->blockLfs[std::size_t(i)];
+    return count + countLf(n->data + block * b, offset - block * b);
+}
+
+// Offset of the k-th LF unit (1 <= k <= lfs) of a leaf.
+Pos nthLfInLeaf(const Node* n, Pos k) {
+    if (!n->counted)
+        countBlocks(n);
+    const Pos b = blockUnits(n);
+    Pos block = 0;
+    while (block + 1 < Node::kBlocks && k > Pos(n->blockLfs[std::size_t(block)]))
+        k -= n->blockLfs[std::size_t(block++)];
+    const Pos from = block * b;
+    return from + nthLf(n->data + from, std::min(b, n->len - from), k);
+}
+
 } // namespace
 
 // A leaf found by a descent, with what comes before it.
@@ -286,11 +327,7 @@ const Node* LeafTree::leafOfLf(Pos k, Pos& start, Pos& line, Pos& offset) const 
     const Last& c = *hit;
     start = c.start;
     line = c.line;
-    // Counted from the nearer end of the leaf.
-    const Pos nth = k - c.line;
-    offset = nth <= c.leaf->lfs / 2
-                 ? nthLf(c.leaf->data, c.leaf->len, nth)
-                 : nthLfFromEnd(c.leaf->data, c.leaf->len, c.leaf->lfs - nth + 1);
+    offset = nthLfInLeaf(c.leaf, k - c.line);
     return c.leaf;
 }
 
@@ -304,11 +341,7 @@ Pos LeafTree::lfsBefore(Pos pos) const {
         return lfCount();
     Pos start = 0, line = 0;
     const Node* n = leafOfUnit(pos, start, line);
-    const Pos offset = pos - start;
-    // Counted from the nearer end of the leaf.
-    if (offset <= n->len / 2)
-        return line + countLf(n->data, offset);
-    return line + n->lfs - countLf(n->data + offset, n->len - offset);
+    return line + lfsInLeafBefore(n, pos - start);
 }
 
 Pos LeafTree::afterLf(Pos k) const {
@@ -450,6 +483,7 @@ bool LeafTree::replaceInLeaf(Pos pos, Pos len, std::u16string_view ins) {
     std::memcpy(at, ins.data(), std::size_t(n) * 2);
     leaf->len = newLen;
     leaf->lfs += lfDelta;
+    leaf->counted = false;
     for (Node* p : path) {
         p->units += n - len;
         p->lines += lfDelta;
@@ -504,6 +538,7 @@ void LeafTree::replaceInWindow(Pos pos, Pos len, std::u16string_view ins) {
                              std::size_t(leaf->len - a - cut) * 2);
                 leaf->len -= cut;
                 leaf->lfs = countLf(leaf->data, leaf->len);
+                leaf->counted = false;
             }
             (leaf->len == 0 ? dead : kept).push_back(leaf);
         }
@@ -532,6 +567,7 @@ void LeafTree::replaceInWindow(Pos pos, Pos len, std::u16string_view ins) {
                 std::memcpy(at, ins.data(), std::size_t(n) * 2);
                 leaf->len += n;
                 leaf->lfs += countLf(ins.data(), n);
+                leaf->counted = false;
             } else {
                 // The leaf keeps its head and takes what fits up to the fill target; the rest
                 // of the insertion and the leaf's tail go to new leaves after it.
@@ -543,6 +579,7 @@ void LeafTree::replaceInWindow(Pos pos, Pos len, std::u16string_view ins) {
                 std::memcpy(leaf->data + offset, rest.data(), std::size_t(take) * 2);
                 leaf->len += take;
                 leaf->lfs = countLf(leaf->data, leaf->len);
+                leaf->counted = false;
                 makeLeaves(std::u16string_view(rest).substr(std::size_t(take)), fresh);
                 leaves.insert(leaves.begin() + std::ptrdiff_t(j) + 1, fresh.begin(), fresh.end());
                 if (leaf->len == 0) {
@@ -574,6 +611,7 @@ void LeafTree::evenOut(std::vector<Node*>& leaves) {
             std::memcpy(a->data + a->len, b->data, std::size_t(b->len) * 2);
             a->len = total;
             a->lfs += b->lfs;
+            a->counted = false;
             freeLeaf(b);
             leaves.erase(leaves.begin() + std::ptrdiff_t(k) + 1);
             i = k;
@@ -582,6 +620,7 @@ void LeafTree::evenOut(std::vector<Node*>& leaves) {
             std::memcpy(b->data, a->data, std::size_t(a->len) * 2);
             b->len = total;
             b->lfs += a->lfs;
+            b->counted = false;
             freeLeaf(a);
             leaves.erase(leaves.begin() + std::ptrdiff_t(k));
             i = k;
@@ -602,6 +641,7 @@ void LeafTree::evenOut(std::vector<Node*>& leaves) {
             b->len = total - newA;
             a->lfs = countLf(a->data, a->len);
             b->lfs = countLf(b->data, b->len);
+            a->counted = b->counted = false;
             i = k + 2;
         }
     }

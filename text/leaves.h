@@ -29,6 +29,10 @@ struct Node {
     Pos count = 1; // leaves in the subtree
     Pos units = 0; // units in the subtree
     Pos lines = 0; // LF units in the subtree
+    // LF units per block of the leaf, counted when a look-up first needs them.
+    static constexpr int kBlocks = 16;
+    mutable std::uint32_t blockLfs[kBlocks] = {};
+    mutable bool counted = false;
 };
 
 class LeafTree {

@@ -78,23 +78,4 @@ inline std::int64_t nthLf(const char16_t* p, std::int64_t n, std::int64_t k) {
     return n;
 }
 
-// Index of the k-th LF unit (k >= 1) counted back from the end of p[0, n), or n when there
-// are fewer.
-inline std::int64_t nthLfFromEnd(const char16_t* p, std::int64_t n, std::int64_t k) {
-    std::int64_t i = n;
-    for (; i >= 16; i -= 16) {
-        for (unsigned mask = lfMask(p + i - 16); mask != 0;) {
-            const int top = 31 - std::countl_zero(mask);
-            if (--k == 0)
-                return i - 16 + top;
-            mask &= ~(1u << top);
-        }
-    }
-    while (i-- > 0) {
-        if (p[i] == kLf && --k == 0)
-            return i;
-    }
-    return n;
-}
-
 } // namespace text::detail
