@@ -142,9 +142,10 @@ Pos blockUnits(const Node* n) {
     return std::max<Pos>(256, (b + 15) / 16 * 16);
 }
 
-void countBlocks(const Node* n) {
+// Counts the blocks from `first` on (the ones before it are still right).
+void countBlocks(const Node* n, Pos first = 0) {
     const Pos b = blockUnits(n);
-    for (int i = 0; i < Node::kBlocks; ++i) {
+    for (int i = int(first); i < Node::kBlocks; ++i) {
         const Pos from = i * b;
         n->blockLfs[std::size_t(i)] =
             from < n->len ? std::uint32_t(countLf(n->data + from, std::min(b, n->len - from))) : 0;
@@ -483,7 +484,9 @@ bool LeafTree::replaceInLeaf(Pos pos, Pos len, std::u16string_view ins) {
     std::memcpy(at, ins.data(), std::size_t(n) * 2);
     leaf->len = newLen;
     leaf->lfs += lfDelta;
-    leaf->counted = false;
+    // The units before the edit stayed where they were, and so did their blocks' counts.
+    if (leaf->counted)
+        countBlocks(leaf, s.offset / blockUnits(leaf));
     for (Node* p : path) {
         p->units += n - len;
         p->lines += lfDelta;
