@@ -45,13 +45,14 @@ void LayoutCache::clear() {
     m_entries.clear();
 }
 
-void LayoutCache::applyChange(text::Pos firstLine, text::Pos linesRemoved,
+void LayoutCache::applyChange(text::Pos firstLine, int firstSegment, text::Pos linesRemoved,
                               text::Pos linesInserted) {
     const text::Pos lastTouched = firstLine + linesRemoved;
     const text::Pos shift = linesInserted - linesRemoved;
     bool moved = false;
     for (auto it = m_entries.begin(); it != m_entries.end();) {
-        if (it->key.line >= firstLine && it->key.line <= lastTouched) {
+        const bool kept = it->key.line == firstLine && it->key.segment < firstSegment;
+        if (it->key.line >= firstLine && it->key.line <= lastTouched && !kept) {
             m_index.erase(it->key);
             it = m_entries.erase(it);
             continue;

@@ -49,9 +49,11 @@ public:
     void drop(text::Pos line, int segment);
     void dropLine(text::Pos line);
     void clear();
-    // After an edit of the buffer: the lines [firstLine, firstLine + linesRemoved] are gone and
-    // the later ones move by linesInserted - linesRemoved.
-    void applyChange(text::Pos firstLine, text::Pos linesRemoved, text::Pos linesInserted);
+    // After an edit of the buffer: the lines [firstLine, firstLine + linesRemoved] are gone
+    // (of firstLine only the segments from firstSegment on) and the later ones move by
+    // linesInserted - linesRemoved.
+    void applyChange(text::Pos firstLine, int firstSegment, text::Pos linesRemoved,
+                     text::Pos linesInserted);
     std::size_t size() const { return m_entries.size(); }
 
 private:

@@ -120,7 +120,14 @@ void MemoView::handOver() {
 
 void MemoView::bufferChanged(const text::Change& change) {
     const Hold hold(*this);
-    m_cache.applyChange(change.firstLine, change.linesRemoved, change.linesInserted);
+    // Within one line, the segments before the edited one keep their text and their bounds
+    // (a bound moves at most a few dozen units back, far less than a segment).
+    int firstSegment = 0;
+    if (change.linesRemoved == 0 && change.linesInserted == 0) {
+        const text::Pos offset = change.position - m_buffer.lineStart(change.firstLine);
+        firstSegment = static_cast<int>(std::max<text::Pos>(0, offset / kSegmentUnits - 1));
+    }
+    m_cache.applyChange(change.firstLine, firstSegment, change.linesRemoved, change.linesInserted);
     const text::Pos lastTouched = change.firstLine + change.linesRemoved;
     if (m_top.line > lastTouched)
         m_top.line += change.linesInserted - change.linesRemoved;
