@@ -23,6 +23,7 @@ struct TextBuilder::Impl {
 };
 
 TextBuilder::TextBuilder() : m_impl(std::make_unique<Impl>()) {}
+TextBuilder::TextBuilder(Pos) : m_impl(std::make_unique<Impl>()) {}
 TextBuilder::~TextBuilder() = default;
 TextBuilder::TextBuilder(TextBuilder&&) noexcept = default;
 TextBuilder& TextBuilder::operator=(TextBuilder&&) noexcept = default;
@@ -186,6 +187,7 @@ void extendRestored(TextBuffer::Restored& r, Pos pos, Pos removed, Pos inserted)
 } // namespace
 
 TextBuffer::TextBuffer() : m_impl(std::make_unique<Impl>()) {}
+TextBuffer::TextBuffer(Pos) : m_impl(std::make_unique<Impl>()) {}
 TextBuffer::~TextBuffer() = default;
 
 Pos TextBuffer::length() const {
