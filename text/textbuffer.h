@@ -16,6 +16,9 @@ namespace text {
 
 using Pos = std::int64_t;
 
+// Units per leaf of the buffer's storage unless a test asks for other sizes.
+inline constexpr Pos kDefaultChunkUnits = 4096;
+
 // What one edit did, sent to the listeners once the buffer holds the new text. Line numbers
 // are those before the edit.
 struct Change {
@@ -43,6 +46,9 @@ public:
 class TextBuilder {
 public:
     TextBuilder();
+    // Cuts the text into leaves of `chunkUnits` units (at least 2); small sizes are for tests
+    // and the fuzzer, which must cross leaf boundaries often.
+    explicit TextBuilder(Pos chunkUnits);
     ~TextBuilder();
     TextBuilder(TextBuilder&&) noexcept;
     TextBuilder& operator=(TextBuilder&&) noexcept;
@@ -61,6 +67,9 @@ private:
 class TextBuffer {
 public:
     TextBuffer();
+    // Keeps the text in leaves of at most `chunkUnits` units (at least 2); small sizes are for
+    // tests and the fuzzer.
+    explicit TextBuffer(Pos chunkUnits);
     ~TextBuffer();
     TextBuffer(const TextBuffer&) = delete;
     TextBuffer& operator=(const TextBuffer&) = delete;

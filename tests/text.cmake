@@ -1,0 +1,2 @@
+# Tests of the text buffer (the library has no Qt; QtTest is only the test framework).
+tovilo_add_test(NAME tst_textbuffer SOURCES tst_textbuffer.cpp LIBS tovilo_text LABELS text)
