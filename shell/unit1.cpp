@@ -1,8 +1,7 @@
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/menucommand.h"
 #include "shell/modal.h"
 #include "shell/statusbar.h"
@@ -51,7 +50,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     QFont labelFont(QStringLiteral("MS UI Gothic"));
     labelFont.setPixelSize(16);
     Label1->setFont(labelFont);
-    Memo1 = new MemoEdit(central);
+    Memo1 = new MemoView(central);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -63,7 +62,6 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     layout->addWidget(Memo1);
     Label1->lower();
     setCentralWidget(central);
-    m_memoTarget = std::make_unique<MemoTarget>(Memo1);
 
     Memo1->onKeyPress = [this](QKeyEvent* event) { return handleEditorKey(event); };
     Memo1->onKeyRelease = [this](QKeyEvent*) { Memo1KeyUp(); };

@@ -10,8 +10,7 @@ class QFontDialog;
 class QLabel;
 class QMenu;
 class QTimer;
-class MemoEdit;
-class MemoTarget;
+class MemoView;
 class TStatusBar;
 
 // The main window: the editor, its menus, context menu and status bar. Its command handlers
@@ -31,11 +30,11 @@ public:
     static int AskYesNo(const QString& text, const QString& caption);
     static void ShowError(const QString& text, const QString& caption);
 
-    // The editor as a text target (CR LF view).
-    MemoTarget& memoTarget() { return *m_memoTarget; }
+    // The editor as a text target (UTF-16 units, CR LF between lines).
+    MemoView& memoTarget() { return *Memo1; }
 
     // Controls, named as the window's designer named them.
-    MemoEdit* Memo1 = nullptr;
+    MemoView* Memo1 = nullptr;
     QLabel* Label1 = nullptr;
     TStatusBar* StatusBar1 = nullptr;
     QTimer* TimerMemo = nullptr;
@@ -199,7 +198,6 @@ private:
     bool handleEditorKey(QKeyEvent* event);
 
     QStringList m_arguments;
-    std::unique_ptr<MemoTarget> m_memoTarget;
     QFileDialog* m_openDialog = nullptr;
     QFileDialog* m_saveDialog1 = nullptr;
     QFileDialog* m_saveDialog2 = nullptr;

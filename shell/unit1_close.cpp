@@ -1,17 +1,16 @@
 // Closing the main window, the exit command, and the rule that marks the text as modified.
 #include "shell/appstate.h"
 #include "shell/exit.h"
-#include "shell/memoedit.h"
 #include "shell/modal.h"
 #include "shell/settings.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 #include "tools/accent.h"
 #include "tools/accent2.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QMessageBox>
-#include <QTextDocument>
 
 namespace {
 
@@ -28,13 +27,12 @@ bool saveForClose(TForm1& form) {
 
 void TForm1::watchTextChanges() {
     // Every route that changes the text (typing, cut, paste, clear, undo, inserted files, the
-    // character tools) passes through the document, so the rule lives here once. Font, palette
-    // and wrap changes touch no characters and report none.
-    connect(Memo1->document(), &QTextDocument::contentsChange, this,
-            [this](int, int removed, int added) {
-                if (m_quietTextChanges == 0 && (removed > 0 || added > 0))
-                    TextModified = 1;
-            });
+    // character tools) passes through the text buffer, so the rule lives here once. Font,
+    // palette and wrap changes touch no characters and report none.
+    connect(Memo1, &MemoView::textChanged, this, [this](const text::Change& change) {
+        if (m_quietTextChanges == 0 && (change.removed > 0 || change.inserted > 0))
+            TextModified = 1;
+    });
 }
 
 void TForm1::exit1Click() {
