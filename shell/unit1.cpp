@@ -2,6 +2,7 @@
 #include "view/memoview.h"
 
 #include "shell/appstate.h"
+#include "shell/diskwatch.h"
 #include "shell/menucommand.h"
 #include "shell/modal.h"
 #include "shell/statusbar.h"
@@ -62,6 +63,8 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     layout->addWidget(Memo1);
     Label1->lower();
     setCentralWidget(central);
+    m_diskWatch = new DiskWatch(this);
+    connect(m_diskWatch, &DiskWatch::changedOnDisk, this, &TForm1::fileChangedOnDisk);
 
     Memo1->onKeyPress = [this](QKeyEvent* event) { return handleEditorKey(event); };
     Memo1->onKeyRelease = [this](QKeyEvent*) { Memo1KeyUp(); };
@@ -257,17 +260,19 @@ void TForm1::clampGeometry() {
         WindowHeight = 700;
 }
 
-int TForm1::AskYesNo(const QString& text, const QString& caption) {
+int TForm1::AskYesNo(const QString& text, const QString& caption, const QString& detail) {
     QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No,
                     Form1);
     box.setDefaultButton(QMessageBox::Yes);
+    box.setInformativeText(detail);
     const int answer = modal::run(box);
     return answer == QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::No;
 }
 
-void TForm1::ShowError(const QString& text, const QString& caption) {
+void TForm1::ShowError(const QString& text, const QString& caption, const QString& detail) {
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, Form1);
     box.setDefaultButton(QMessageBox::Ok);
+    box.setInformativeText(detail);
     modal::run(box);
 }
 

@@ -12,19 +12,6 @@
 #include <QCloseEvent>
 #include <QMessageBox>
 
-namespace {
-
-// Runs the save command for a closing route: to the remembered name without a dialog when
-// there is one, else through the save dialog. Returns true when the file was written.
-bool saveForClose(TForm1& form) {
-    SaveToRememberedName = RememberedFileName.isEmpty() ? 0 : 1;
-    form.savefile1Click();
-    SaveToRememberedName = 0;
-    return form.lastSaveWroteFile();
-}
-
-} // namespace
-
 void TForm1::watchTextChanges() {
     // Every route that changes the text (typing, cut, paste, clear, undo, inserted files, the
     // character tools) passes through the text buffer, so the rule lives here once. Font,
@@ -47,9 +34,8 @@ void TForm1::exit1Click() {
             close();
             break;
         case 1:
-            m_lastSaveWrote = false;
             // A save that was cancelled or failed keeps the editor open with its text.
-            if (!saveForClose(*this))
+            if (!saveToRememberedOrAsk())
                 return;
             TextModified = 0;
             close();
@@ -68,8 +54,7 @@ void TForm1::exit1Click() {
 bool TForm1::FormClose() {
     if (TextModified == 1 &&
         AskYesNo(QStringLiteral("Save file?"), QStringLiteral("confirm")) == QMessageBox::Yes) {
-        m_lastSaveWrote = false;
-        if (!saveForClose(*this))
+        if (!saveToRememberedOrAsk())
             return false;
         TextModified = 0;
     }

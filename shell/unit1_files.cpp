@@ -1,7 +1,10 @@
 // Opening, inserting, saving and exporting files.
 #include "encoding/detect.h"
+#include "encoding/fileaccess.h"
 #include "encoding/textfile.h"
 #include "shell/appstate.h"
+#include "shell/diskwatch.h"
+#include "shell/localname.h"
 #include "shell/memoedit.h"
 #include "shell/memotarget.h"
 #include "shell/modal.h"
@@ -10,7 +13,6 @@
 #include "shell/textio.h"
 #include "shell/unit1.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QTextCursor>
@@ -18,9 +20,6 @@
 #include <string>
 
 namespace {
-
-const QString kCantOpen = QStringLiteral("can't file open");
-const QString kError = QStringLiteral("ERROR");
 
 // The document is handed to the writer in chunks of this many units, and the bytes to the file
 // in blocks of about kFlushBytes, so the output never has to be held whole.
@@ -53,7 +52,7 @@ QString chosenFile(QFileDialog& dialog) {
 }
 
 std::string localPath(const QString& fileName) {
-    return QFile::encodeName(fileName).toStdString();
+    return toLocalName(fileName);
 }
 
 // The decoded text as the widget takes it, without a copy; `text` must outlive the use.
@@ -94,11 +93,11 @@ bool writeEditorText(TForm1& form, const QString& fileName, textio::Format forma
     // keeps a half-written export from replacing an old one.
     OutputFile file(format == textio::Format::Utf8 ? OutputFile::Sync::Durable
                                                    : OutputFile::Sync::Fast);
-    const bool written =
-        file.open(fileName) && TextWalk(*form.Memo1->document(), format, file) && file.commit();
+    const bool written = file.open(localPath(fileName)) &&
+                         TextWalk(*form.Memo1->document(), format, file) && file.commit();
     if (!written) {
         file.cancel();
-        TForm1::ShowError(kCantOpen, kError);
+        TForm1::ShowFileError(fileName, file.result());
         form.Memo1->show();
         form.Memo1->setFocus();
         return false;
@@ -130,6 +129,12 @@ void TForm1::opentextfile1Click() {
         if (fileName.isEmpty())
             return;
     }
+    openTextFileNamed(fileName);
+}
+
+void TForm1::openTextFileNamed(const QString& fileName) {
+    if (!readyToReplaceText(fileName))
+        return;
     const enc::Detection found = enc::DetectEncoding(localPath(fileName));
     Memo1->hide();
     Label1->setVisible(true);
@@ -147,8 +152,16 @@ int TForm1::LoadTextFile(int encoding, int bomKind, const QString& fileName) {
     // The whole file is decoded before the editor is touched, so a file that cannot be read
     // leaves the user's text as it was.
     std::u16string text;
+    enc::FileResult why;
+    enc::FileStamp stamp;
     const int read = enc::ReadTextFile(localPath(fileName), enc::TextEncoding(encoding),
-                                       enc::BomKind(bomKind), text);
+                                       enc::BomKind(bomKind), text, &why, &stamp);
+    // A file that is there but cannot be read to its end is not what the text or a later save
+    // belongs to: the status bar and the remembered name stay as they were.
+    if (read != 0 && !why.missing()) {
+        ShowFileError(fileName, why);
+        return -2;
+    }
     StatusBar1->setPanelText(TStatusBar::FilePanel,
                              QString::fromLatin1(enc::EncodingLabel(enc::TextEncoding(encoding),
                                                                     enc::BomKind(bomKind))) +
@@ -156,12 +169,16 @@ int TForm1::LoadTextFile(int encoding, int bomKind, const QString& fileName) {
     StatusBar1->setPanelText(TStatusBar::CaretPanel, QStringLiteral("Line:1  Col:1"));
     RememberedFileName = fileName;
     if (read != 0) {
-        ShowError(kCantOpen, kError);
+        m_diskWatch->forget();
+        ShowFileError(fileName, why);
         return -2;
     }
     // One call fills the hidden editor; it also starts a fresh undo history.
     const QuietTextChanges quiet(*this);
     Memo1->setPlainText(viewOf(text));
+    // The text equals the file now.
+    TextModified = 0;
+    m_diskWatch->follow(fileName, stamp);
     return 0;
 }
 
@@ -185,9 +202,10 @@ void TForm1::inserttextfile1Click() {
 
 int TForm1::InsertTextFile(int encoding, int bomKind, const QString& fileName) {
     std::u16string text;
+    enc::FileResult why;
     if (enc::ReadTextFile(localPath(fileName), enc::TextEncoding(encoding), enc::BomKind(bomKind),
-                          text) != 0) {
-        ShowError(kCantOpen, kError);
+                          text, &why) != 0) {
+        ShowFileError(fileName, why);
         return -2;
     }
     // One edit at the caret: a single undo step, and the document turns the LFs between the
@@ -205,6 +223,8 @@ void TForm1::savefile1Click() {
     QString fileName;
     if (SaveToRememberedName == 1) {
         fileName = RememberedFileName;
+        if (!overwriteConfirmed(fileName))
+            return;
     } else {
         QFileDialog& dialog = SaveDialog1();
         prepareDialog(dialog, textFilters(), QStringLiteral("Save a Text file"),
@@ -217,6 +237,7 @@ void TForm1::savefile1Click() {
         return;
     TextModified = 0;
     m_lastSaveWrote = true;
+    textSavedTo(fileName);
 }
 
 void TForm1::overwritesavefileUTF81Click() {

@@ -34,8 +34,8 @@ private slots:
 
     void textModifiedRule_data();
     void textModifiedRule();
-    void openingAFileLeavesTheFlag_data();
-    void openingAFileLeavesTheFlag();
+    void openingAFileClearsTheFlag_data();
+    void openingAFileClearsTheFlag();
 
     void fontCommandChangesEditorAndFindEntry();
     void cancelledFontDialogWritesNothing();
@@ -362,21 +362,26 @@ void TstClosing::textModifiedRule() {
     QCOMPARE(TextModified, expected);
 }
 
-void TstClosing::openingAFileLeavesTheFlag_data() {
+// The opened text equals the file; modified text is offered for saving first.
+void TstClosing::openingAFileClearsTheFlag_data() {
     QTest::addColumn<int>("before");
-    QTest::newRow("untouched text") << 0;
-    QTest::newRow("modified text") << 1;
+    QTest::addColumn<QStringList>("questions");
+    QTest::newRow("untouched text") << 0 << QStringList{"file dialog"};
+    QTest::newRow("modified text, No to Save file?")
+        << 1 << QStringList{"file dialog", "Save file?"};
 }
 
-void TstClosing::openingAFileLeavesTheFlag() {
+void TstClosing::openingAFileClearsTheFlag() {
     QFETCH(int, before);
+    QFETCH(QStringList, questions);
     startShown(false);
     m_run().put(QStringLiteral("open.txt"), "opened text");
     TextModified = before;
-    Answers answers({"save:" + m_run().path(QStringLiteral("open.txt"))});
+    Answers answers({"save:" + m_run().path(QStringLiteral("open.txt")), "No"});
     Form1->opentextfile1Click();
+    QCOMPARE(answers.seen, questions);
     QCOMPARE(Form1->Memo1->toPlainText(), QStringLiteral("opened text"));
-    QCOMPARE(TextModified, before);
+    QCOMPARE(TextModified, 0);
 }
 
 void TstClosing::fontCommandChangesEditorAndFindEntry() {
