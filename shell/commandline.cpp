@@ -3,6 +3,7 @@
 #include "encoding/detect.h"
 #include "encoding/textfile.h"
 #include "shell/outputfile.h"
+#include "text/textload.h"
 
 #include <cstdio>
 #include <cstring>
@@ -51,21 +52,19 @@ Result convert(const std::string& in, const std::string& out, textio::Format for
         return OutputNotCreated;
     }
 
-    // The editor's text is the lines joined by LF; DocumentForm turns that into the units the
-    // editor would hold, so odd units inside a line (an LF from an overlong UTF-8 form, a
-    // U+2029 in UTF-16) end lines exactly as they would on screen.
-    textio::DocumentForm form;
-    textio::TextWriter writer(format);
-    std::u16string units;
+    // The text is the lines joined by CR LF, as the editor holds it after opening the file, so
+    // the batch commands write the bytes the menus write; every other unit (U+2029, U+FDD0)
+    // is kept as it is.
+    textio::TextWriter writer(format, textio::TextWriter::Breaks::CrLf);
     std::string bytes;
     writer.begin(bytes);
     std::u16string_view line;
     bool first = true;
     while (reader.next(line)) {
         if (!first)
-            writer.feed(form.convert(u"\n", units), bytes);
+            writer.feed(u"\r\n", bytes);
         first = false;
-        writer.feed(form.convert(line, units), bytes);
+        text::EmitLine(line, [&](std::u16string_view piece) { writer.feed(piece, bytes); });
         if (bytes.size() >= kFlushBytes && !file.write(bytes)) {
             why = file.result();
             return OutputNotWritten;

@@ -1,11 +1,11 @@
 #include "shell/unit1.h"
-#include "view/memoview.h"
 
 #include "shell/appstate.h"
 #include "shell/diskwatch.h"
 #include "shell/menucommand.h"
 #include "shell/modal.h"
 #include "shell/statusbar.h"
+#include "view/memoview.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -51,6 +51,11 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     QFont labelFont(QStringLiteral("MS UI Gothic"));
     labelFont.setPixelSize(16);
     Label1->setFont(labelFont);
+    m_readProgress = new QLabel(central);
+    m_readProgress->setObjectName(QStringLiteral("readProgress"));
+    m_readProgress->setGeometry(330, 118, 60, 16);
+    m_readProgress->setFont(labelFont);
+    m_readProgress->hide();
     Memo1 = new MemoView(central);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);

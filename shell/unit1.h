@@ -218,6 +218,8 @@ private:
     // changes nothing (false); when the text is modified, "Save file?" is asked, and a save
     // that is cancelled or fails stops the open (false).
     bool readyToReplaceText(const QString& fileName);
+    // Shows how much of a file has been read (percent) beside the wait label; -1 hides it.
+    void showReadProgress(int percent);
     // Before the text replaces RememberedFileName: when the file changed or went since it was
     // read or saved, asks whether to replace it. True to go on.
     bool overwriteConfirmed(const QString& fileName);
@@ -227,6 +229,7 @@ private:
     void textSavedTo(const QString& fileName);
 
     QStringList m_arguments;
+    QLabel* m_readProgress = nullptr;
     QFileDialog* m_openDialog = nullptr;
     QFileDialog* m_saveDialog1 = nullptr;
     QFileDialog* m_saveDialog2 = nullptr;

@@ -1,10 +1,9 @@
 // Closing the editor: the exit command, the close box, the exit window, the rule that marks the
 // text as modified, and the font and wrap commands, all through the real windows.
 #include "search/find.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/statusbar.h"
 #include "tools/accent.h"
+#include "view/memoview.h"
 #include "windowrun.h"
 
 #include <QAction>
@@ -275,7 +274,7 @@ void TstClosing::editedWithoutTypingIsNotLostAtClose() {
     RememberedFileName = file;
     if (command == QLatin1String("paste")) {
         QApplication::clipboard()->setText(QStringLiteral("pasted"));
-        Form1->Memo1->moveCursor(QTextCursor::End);
+        Form1->memoTarget().setSelStart(Form1->memoTarget().length());
         Form1->MenuItem3Click();
     } else {
         Form1->memoTarget().setSelection(0, 1);
@@ -431,7 +430,7 @@ void TstClosing::wrapToggleKeepsCaptionAndPanelInStep() {
     QVERIFY(!Form1->wordWrap());
     Form1->Wrapofftoggle1Click();
     QVERIFY(Form1->wordWrap());
-    QCOMPARE(Form1->Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    QVERIFY(Form1->Memo1->wordWrap());
     QCOMPARE(shows(), QStringList({"Wrap Line off(toggle)", "WrapLine"}));
     Form1->Wrapofftoggle1Click();
     QVERIFY(!Form1->wordWrap());

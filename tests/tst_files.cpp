@@ -2,12 +2,11 @@
 // seam, and the batch commands that must write the same bytes.
 #include "shell/appstate.h"
 #include "shell/commandline.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/modal.h"
 #include "shell/startup.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -42,11 +41,9 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
-// The editor's text as the document holds it, with '\n' between lines.
+// The editor's text with '\n' for each CR LF between lines.
 QString editorLines() {
-    QString s = Form1->Memo1->document()->toRawText();
-    s.replace(QChar::ParagraphSeparator, u'\n');
-    return s;
+    return Form1->Memo1->toPlainText();
 }
 
 QByteArray utf16(const QString& s, bool bigEndian) {
@@ -193,9 +190,14 @@ private slots:
             << QByteArray("\xD0\x96\xD0\x96");
         QTest::newRow("UTF16 nonBOM LE") << utf16(u"a\r\nb"_qs, false) << u"UTF16 nonBOM LE"_qs
                                          << u"a\nb"_qs << QByteArray("a\r\nb");
-        QTest::newRow("U+2029 in UTF-16 ends a line")
-            << utf16(u"a\u2029b"_qs, false) << u"UTF16 nonBOM LE"_qs << u"a\nb"_qs
-            << QByteArray("a\r\nb");
+        QTest::newRow("U+2029, U+FDD0 and U+FDD1 in UTF-16 are kept")
+            << utf16(u"a\u2029b\uFDD0c\uFDD1"_qs, false) << u"UTF16 nonBOM LE"_qs
+            << u"a\u2029b\uFDD0c\uFDD1"_qs << QByteArray("a\xE2\x80\xA9"
+                                                          "b\xEF\xB7\x90"
+                                                          "c\xEF\xB7\x91");
+        QTest::newRow("U+2029 and U+FDD0 in UTF-8 are kept byte for byte")
+            << QByteArray("x\xE2\x80\xA9y\xEF\xB7\x90\r\nz") << u"UTF-8 nonBOM"_qs
+            << u"x\u2029y\uFDD0\nz"_qs << QByteArray("x\xE2\x80\xA9y\xEF\xB7\x90\r\nz");
         QTest::newRow("UTF16 BOM BE") << QByteArray("\xFE\xFF") + utf16(u"Ж\n"_qs, true)
                                       << u"UTF16 BOM BE"_qs << u"Ж"_qs << QByteArray("\xD0\x96");
         QTest::newRow("UTF16 nonBOM BE")
@@ -282,7 +284,7 @@ private slots:
             text += QString(i % 7 == 3 ? 9997 : 13, QChar(u'a' + i % 26)) + u'\n';
         text += u"end"_qs;
         setText(text);
-        MemoTarget& memo = Form1->memoTarget();
+        MemoView& memo = Form1->memoTarget();
         QByteArray expected = "  wchar_t unicodestr[]={\r\n    ";
         memo.setSelLength(0);
         memo.setSelStart(0);
@@ -369,7 +371,7 @@ private slots:
         QFETCH(QString, result);
         QFETCH(int, caret);
         setText(text);
-        Form1->Memo1->document()->clearUndoRedoStacks();
+        Form1->Memo1->buffer().clearHistory();
         RememberedFileName = u"remembered"_qs;
         Form1->StatusBar1->setPanelText(TStatusBar::FilePanel, u"before"_qs);
         Form1->memoTarget().setSelection(selStart, selLength);

@@ -162,7 +162,7 @@ private slots:
 
     // U+2029 is a unit of its line like any other, so it can be found.
     void findsALineSeparatorUnit() {
-        const QString text = u"ab"_qs + QChar::ParagraphSeparator + u"cd\r\nef"_qs;
+        const QString text = u"ab"_qs + QChar::ParagraphSeparator + u"cd\r\nef\r\ng"_qs;
         QCOMPARE(findInLeaves(text, 0, QString(QChar::ParagraphSeparator), 2), 2);
         QCOMPARE(findInLeaves(text, 0, u"cd"_qs, 2), 3);
         QCOMPARE(findInLeaves(text, 0, u"d\r\ne"_qs, 2), 4);
