@@ -13,7 +13,7 @@
 namespace text {
 namespace {
 
-constexpr std::uint64_t kProgressStep = 8u << 20; // bytes between two progress calls
+constexpr std::uint64_t kProgressStep = 1u << 20; // bytes between two progress calls
 
 bool isUtf16(enc::TextEncoding encoding) {
     return encoding == enc::EncUtf16 || encoding == enc::EncUtf16LeNoBom;
@@ -41,7 +41,7 @@ enc::FileResult readLines(enc::ByteStream& in, enc::TextEncoding encoding, TextB
     const bool utf16 = isUtf16(encoding);
     const std::uint64_t size = in.fileSize();
     const std::uint64_t estimate = EstimatedUnits(size, encoding);
-    const std::uint64_t free = AvailableMemory();
+    const std::uint64_t free = size > 0 ? AvailableMemory() : 0;
     if (free > 0 && estimate * sizeof(char16_t) > free)
         return enc::FileResult::tooBig();
     out.reserve(static_cast<Pos>(estimate));
@@ -65,7 +65,7 @@ enc::FileResult readLines(enc::ByteStream& in, enc::TextEncoding encoding, TextB
         EmitLine(std::u16string_view(line.data(), units),
                  [&out](std::u16string_view piece) { out.append(piece); });
         first = false;
-        done += raw.size() + 1;
+        done = in.consumed();
         if (progress && done >= nextReport) {
             progress(done, size);
             nextReport = done + kProgressStep;
@@ -73,6 +73,8 @@ enc::FileResult readLines(enc::ByteStream& in, enc::TextEncoding encoding, TextB
         if (exhausted)
             break;
     }
+    if (progress)
+        progress(in.consumed(), size);
     return in.result();
 }
 
@@ -133,6 +135,14 @@ enc::FileResult LoadTextFile(const std::string& path, enc::TextEncoding encoding
     if (!result)
         out = TextBuilder(); // never a part of the file: a save would lose the rest
     return result;
+}
+
+enc::FileResult LoadTextBytes(std::span<const std::uint8_t> bytes, enc::TextEncoding encoding,
+                              TextBuilder& out) {
+    out = TextBuilder();
+    enc::ByteStream in;
+    in.openMemory(bytes);
+    return readLines(in, encoding, out, {});
 }
 
 } // namespace text

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 
 // Reading a text file straight into the editor's text: the lines of the file, decoded as the
@@ -37,5 +38,9 @@ void EmitLine(std::u16string_view line, const std::function<void(std::u16string_
 // `out` empty. *stamp, when given, receives the file's stamp as it was opened.
 enc::FileResult LoadTextFile(const std::string& path, enc::TextEncoding encoding, TextBuilder& out,
                              enc::FileStamp* stamp = nullptr, const LoadProgress& progress = {});
+
+// The same for a file held in memory (no memory estimate, no stamp).
+enc::FileResult LoadTextBytes(std::span<const std::uint8_t> bytes, enc::TextEncoding encoding,
+                              TextBuilder& out);
 
 } // namespace text
