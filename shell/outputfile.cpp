@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -332,39 +333,30 @@ bool OutputFile::commit() {
     if (m_fd < 0)
         return false;
     bool done = m_ok;
+    // Each step counts only while all before it went well; the first failure gives the reason.
+    const auto step = [&](bool ok) {
+        if (done && !ok) {
+            m_result = enc::FileResult::fromErrno(errno);
+            done = false;
+        }
+    };
     if (m_mode == Mode::InPlace) {
-        if (done && !copySpoolToTarget()) {
-            m_result = enc::FileResult::fromErrno(errno);
-            done = false;
-        }
+        if (done)
+            step(copySpoolToTarget());
         // close() reports delayed write errors (NFS, quotas) that write() did not.
-        if (::close(m_targetFd) != 0 && done) {
-            m_result = enc::FileResult::fromErrno(errno);
-            done = false;
-        }
-        m_targetFd = -1;
-        ::close(m_fd);
-        m_fd = -1;
-        m_ok = false;
-        return done;
+        step(::close(std::exchange(m_targetFd, -1)) == 0);
+        ::close(std::exchange(m_fd, -1));
+    } else {
+        if (done && m_sync == Sync::Durable)
+            step(::fsync(m_fd) == 0);
+        step(::close(std::exchange(m_fd, -1)) == 0);
+        if (done)
+            step(std::rename(m_temp.c_str(), m_target.c_str()) == 0);
+        if (!done)
+            ::unlink(m_temp.c_str());
+        unregisterTemporary(m_slot);
+        m_temp.clear();
     }
-    if (done && m_sync == Sync::Durable && ::fsync(m_fd) != 0) {
-        m_result = enc::FileResult::fromErrno(errno);
-        done = false;
-    }
-    if (::close(m_fd) != 0 && done) {
-        m_result = enc::FileResult::fromErrno(errno);
-        done = false;
-    }
-    m_fd = -1;
-    if (done && std::rename(m_temp.c_str(), m_target.c_str()) != 0) {
-        m_result = enc::FileResult::fromErrno(errno);
-        done = false;
-    }
-    if (!done)
-        ::unlink(m_temp.c_str());
-    unregisterTemporary(m_slot);
-    m_temp.clear();
     m_ok = false;
     return done;
 }
