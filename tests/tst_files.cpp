@@ -192,9 +192,10 @@ private slots:
                                          << u"a\nb"_qs << QByteArray("a\r\nb");
         QTest::newRow("U+2029, U+FDD0 and U+FDD1 in UTF-16 are kept")
             << utf16(u"a\u2029b\uFDD0c\uFDD1"_qs, false) << u"UTF16 nonBOM LE"_qs
-            << u"a\u2029b\uFDD0c\uFDD1"_qs << QByteArray("a\xE2\x80\xA9"
-                                                          "b\xEF\xB7\x90"
-                                                          "c\xEF\xB7\x91");
+            << u"a\u2029b\uFDD0c\uFDD1"_qs
+            << QByteArray("a\xE2\x80\xA9"
+                          "b\xEF\xB7\x90"
+                          "c\xEF\xB7\x91");
         QTest::newRow("U+2029 and U+FDD0 in UTF-8 are kept byte for byte")
             << QByteArray("x\xE2\x80\xA9y\xEF\xB7\x90\r\nz") << u"UTF-8 nonBOM"_qs
             << u"x\u2029y\uFDD0\nz"_qs << QByteArray("x\xE2\x80\xA9y\xEF\xB7\x90\r\nz");

@@ -4,9 +4,9 @@
 #include "encoding/fileaccess.h"
 #include "shell/commandline.h"
 #include "shell/localname.h"
-#include "shell/memoedit.h"
 #include "shell/outputfile.h"
 #include "shell/statusbar.h"
+#include "view/memoview.h"
 #include "windowrun.h"
 
 #include <QApplication>

@@ -155,8 +155,8 @@ private slots:
             const qsizetype onePass = findInLeaves(text, start, needle, 1 + random.bounded(6));
             if (pieces != onePass)
                 QFAIL(qPrintable(u"text %1 start %2 needle %3: %4 != %5"_qs.arg(
-                    text.toHtmlEscaped(), QString::number(start), needle,
-                    QString::number(pieces), QString::number(onePass))));
+                    text.toHtmlEscaped(), QString::number(start), needle, QString::number(pieces),
+                    QString::number(onePass))));
         }
     }
 
