@@ -73,6 +73,7 @@ void ByteStream::openMemory(std::span<const std::uint8_t> bytes) {
     m_cur = bytes.data();
     m_end = bytes.data() + bytes.size();
     m_fileSize = bytes.size();
+    m_filled = bytes.size();
 }
 
 void ByteStream::close() {
@@ -84,6 +85,7 @@ void ByteStream::close() {
     m_failed = false;
     m_memory = false;
     m_fileSize = 0;
+    m_filled = 0;
     m_cur = m_end = m_buf.get();
 }
 
@@ -118,6 +120,7 @@ bool ByteStream::fillMore() {
     if (got == 0)
         return false;
     m_end += got;
+    m_filled += static_cast<std::uint64_t>(got);
     return true;
 }
 

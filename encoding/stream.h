@@ -55,6 +55,8 @@ public:
 
     // Size of the open file in bytes (0 for memory streams or when unknown).
     std::uint64_t fileSize() const { return m_fileSize; }
+    // Bytes taken from the stream so far (by get(), read() or advance()), for progress.
+    std::uint64_t consumed() const { return m_filled - std::uint64_t(m_end - m_cur); }
 
     // Direct access for the whole-file readers: the buffered bytes not read yet.
     const std::uint8_t* cur() const { return m_cur; }
@@ -76,6 +78,7 @@ private:
     bool m_failed = false;
     bool m_memory = false;
     std::uint64_t m_fileSize = 0;
+    std::uint64_t m_filled = 0; // bytes that came into the buffer since open
 };
 
 // Reads up to `max` bytes from the start of the file into dst; the number read, or -1 when the

@@ -1,4 +1,11 @@
+// The buffer: the units in a tree of leaves (text/leaves.h), the undo history as the edits
+// themselves (what each removed and inserted), and the listeners.
 #include "text/textbuffer.h"
+
+#include "text/arena.h"
+#include "text/history.h"
+#include "text/leaves.h"
+#include "text/scan.h"
 
 #include <algorithm>
 #include <vector>
@@ -7,97 +14,116 @@ namespace text {
 
 namespace {
 
-constexpr char16_t kLf = u'\n';
-constexpr char16_t kCr = u'\r';
+using detail::kCr;
 
 Pos countLf(std::u16string_view units) {
-    return static_cast<Pos>(std::count(units.begin(), units.end(), kLf));
+    return detail::countLf(units.data(), Pos(units.size()));
 }
 
 } // namespace
 
 // ---- TextBuilder --------------------------------------------------------------------------
 
+// The text goes straight into arenas, which the buffer takes over as they are.
 struct TextBuilder::Impl {
-    std::u16string units;
+    explicit Impl(Pos slot) : slotUnits(std::max<Pos>(slot, 2)) {}
+    ~Impl() {
+        for (detail::Arena* a : arenas)
+            detail::Arena::destroy(a);
+    }
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    Pos slotUnits;
+    std::vector<detail::Arena*> arenas; // the last one takes the next units
+    Pos length = 0;
+
+    // A new arena for at least `units` more units; without an estimate each one is twice the
+    // last, up to 64 Mi units.
+    void grow(Pos units) {
+        Pos want = arenas.empty() ? Pos{64} * 1024 : arenas.back()->slots() * slotUnits * 2;
+        want = std::max(std::min(want, Pos{64} * 1024 * 1024), units);
+        arenas.push_back(detail::Arena::create(slotUnits, (want + slotUnits - 1) / slotUnits));
+    }
 };
 
-TextBuilder::TextBuilder() : m_impl(std::make_unique<Impl>()) {}
-TextBuilder::TextBuilder(Pos) : m_impl(std::make_unique<Impl>()) {}
+TextBuilder::TextBuilder() : TextBuilder(kDefaultChunkUnits) {}
+TextBuilder::TextBuilder(Pos chunkUnits) : m_impl(std::make_unique<Impl>(chunkUnits)) {}
 TextBuilder::~TextBuilder() = default;
 TextBuilder::TextBuilder(TextBuilder&&) noexcept = default;
 TextBuilder& TextBuilder::operator=(TextBuilder&&) noexcept = default;
 
 void TextBuilder::append(std::u16string_view units) {
     if (!m_impl)
-        m_impl = std::make_unique<Impl>();
-    m_impl->units.append(units);
+        m_impl = std::make_unique<Impl>(kDefaultChunkUnits);
+    Impl& d = *m_impl;
+    while (!units.empty()) {
+        if (d.arenas.empty() || d.arenas.back()->room() == 0)
+            d.grow(Pos(units.size()));
+        const Pos n = d.arenas.back()->append(units);
+        units.remove_prefix(std::size_t(n));
+        d.length += n;
+    }
+}
+
+char16_t* TextBuilder::beginAppend(Pos units) {
+    if (!m_impl)
+        m_impl = std::make_unique<Impl>(kDefaultChunkUnits);
+    Impl& d = *m_impl;
+    units = std::max<Pos>(units, 1);
+    if (d.arenas.empty() || d.arenas.back()->room() < units)
+        d.grow(units);
+    return d.arenas.back()->tail();
+}
+
+void TextBuilder::endAppend(Pos units) {
+    if (units <= 0 || !m_impl || m_impl->arenas.empty())
+        return;
+    detail::Arena& a = *m_impl->arenas.back();
+    units = std::min(units, a.room());
+    a.commit(units);
+    m_impl->length += units;
 }
 
 Pos TextBuilder::length() const {
-    return m_impl ? static_cast<Pos>(m_impl->units.size()) : 0;
+    return m_impl ? m_impl->length : 0;
 }
 
 void TextBuilder::reserve(Pos units) {
     if (!m_impl)
-        m_impl = std::make_unique<Impl>();
-    if (units > 0)
-        m_impl->units.reserve(m_impl->units.size() + static_cast<std::size_t>(units));
+        m_impl = std::make_unique<Impl>(kDefaultChunkUnits);
+    Impl& d = *m_impl;
+    if (units <= 0 || (!d.arenas.empty() && d.arenas.back()->room() >= units))
+        return;
+    // One arena for all of it: reserved pages that are never written cost no memory, and the
+    // unwritten end is given back when the buffer takes the text.
+    if (!d.arenas.empty() && d.arenas.back()->used() == 0) {
+        detail::Arena::destroy(d.arenas.back());
+        d.arenas.pop_back();
+    }
+    d.arenas.push_back(detail::Arena::create(d.slotUnits, (units + d.slotUnits - 1) / d.slotUnits));
 }
 
 // ---- TextBuffer ---------------------------------------------------------------------------
 
-namespace {
-
-// One edit as the history keeps it: at `position`, `removed` gave way to `inserted`.
-struct Edit {
-    Pos position = 0;
-    std::u16string removed;
-    std::u16string inserted;
-};
-
-// One undo step: the edits of one action, in the order they were made.
-struct Step {
-    std::vector<Edit> edits;
-};
-
-} // namespace
-
 struct TextBuffer::Impl {
-    std::u16string units;
+    explicit Impl(Pos chunkUnits) : units(chunkUnits) {}
 
-    std::vector<Step> steps;
-    std::size_t applied = 0;      // steps[0, applied) are done; the rest can be redone
+    detail::LeafTree units;
+
+    detail::History history;
+    std::size_t applied = 0;      // steps [0, applied) are done; the rest can be redone
     std::ptrdiff_t savePoint = 0; // value of `applied` at the save point; -1 when lost
     int groupDepth = 0;
-    bool stepOpen = false; // steps.back() takes the next edit of the open group
+    bool stepOpen = false; // the last step takes the next edit of the open group
     std::uint64_t revision = 0;
     std::vector<BufferListener*> listeners;
 
-    Pos length() const { return static_cast<Pos>(units.size()); }
+    Pos length() const { return units.length(); }
     Pos clampPos(Pos pos) const { return std::clamp<Pos>(pos, 0, length()); }
 
     bool atSavePoint() const {
         return savePoint >= 0 && static_cast<std::size_t>(savePoint) == applied;
-    }
-
-    Pos lineOf(Pos pos) const {
-        pos = clampPos(pos);
-        return countLf(std::u16string_view(units).substr(0, static_cast<std::size_t>(pos)));
-    }
-
-    Pos lineCount() const { return countLf(units) + 1; }
-
-    // Position after the `line`-th LF (line 0 starts at 0); `line` within [0, lineCount()).
-    Pos lineStart(Pos line) const {
-        if (line <= 0)
-            return 0;
-        Pos seen = 0;
-        for (std::size_t i = 0; i < units.size(); ++i) {
-            if (units[i] == kLf && ++seen == line)
-                return static_cast<Pos>(i) + 1;
-        }
-        return length();
     }
 
     template <class F> void notify(F&& f) {
@@ -110,22 +136,19 @@ struct TextBuffer::Impl {
         }
     }
 
-    // Replaces [pos, pos + len) (already clamped) by `ins`, tells the listeners and returns
-    // what was removed.
-    std::u16string apply(Pos pos, Pos len, std::u16string_view ins) {
+    // Replaces [pos, pos + len) (already clamped) by `ins`, which must not point into the
+    // text, and tells the listeners; `removed` holds the units being removed.
+    void apply(Pos pos, Pos len, std::u16string_view ins, std::u16string_view removed) {
         Change change;
         change.position = pos;
         change.removed = len;
-        change.inserted = static_cast<Pos>(ins.size());
-        change.firstLine = lineOf(pos);
-        std::u16string removed =
-            units.substr(static_cast<std::size_t>(pos), static_cast<std::size_t>(len));
+        change.inserted = Pos(ins.size());
+        change.firstLine = units.lfsBefore(pos);
         change.linesRemoved = countLf(removed);
         change.linesInserted = countLf(ins);
-        units.replace(static_cast<std::size_t>(pos), static_cast<std::size_t>(len), ins);
+        units.replace(pos, len, ins);
         ++revision;
         notify([&](BufferListener& l) { l.textChanged(change); });
-        return removed;
     }
 
     void setSavePointState(bool before) {
@@ -142,18 +165,21 @@ struct TextBuffer::Impl {
         const bool before = atSavePoint();
         if (!stepOpen) {
             // A new step: what could be redone is gone, and with it a save point there.
-            steps.resize(applied);
+            history.truncate(applied);
             if (savePoint > static_cast<std::ptrdiff_t>(applied))
                 savePoint = -1;
-            steps.emplace_back();
+            history.beginStep();
             ++applied;
             stepOpen = groupDepth > 0;
         }
-        Edit e;
-        e.position = pos;
-        e.inserted.assign(ins);
-        e.removed = apply(pos, len, ins);
-        steps.back().edits.push_back(std::move(e));
+        // The history's own copies feed the edit, so `ins` may even be a piece of this text.
+        const detail::History::Edit& e = history.add(pos, len, ins, [&](char16_t* to) {
+            units.spans(pos, len, [&](std::u16string_view piece) {
+                to = std::copy(piece.begin(), piece.end(), to);
+                return true;
+            });
+        });
+        apply(pos, len, history.insertedUnits(e), history.removedUnits(e));
         setSavePointState(before);
     }
 };
@@ -186,8 +212,8 @@ void extendRestored(TextBuffer::Restored& r, Pos pos, Pos removed, Pos inserted)
 
 } // namespace
 
-TextBuffer::TextBuffer() : m_impl(std::make_unique<Impl>()) {}
-TextBuffer::TextBuffer(Pos) : m_impl(std::make_unique<Impl>()) {}
+TextBuffer::TextBuffer() : TextBuffer(kDefaultChunkUnits) {}
+TextBuffer::TextBuffer(Pos chunkUnits) : m_impl(std::make_unique<Impl>(chunkUnits)) {}
 TextBuffer::~TextBuffer() = default;
 
 Pos TextBuffer::length() const {
@@ -197,51 +223,47 @@ Pos TextBuffer::length() const {
 char16_t TextBuffer::at(Pos pos) const {
     if (pos < 0 || pos >= m_impl->length())
         return 0;
-    return m_impl->units[static_cast<std::size_t>(pos)];
+    return m_impl->units.at(pos);
 }
 
 Pos TextBuffer::lineCount() const {
-    return m_impl->lineCount();
+    return m_impl->units.lfCount() + 1;
 }
 
 Pos TextBuffer::lineOf(Pos pos) const {
-    return m_impl->lineOf(pos);
+    return m_impl->units.lfsBefore(m_impl->clampPos(pos));
 }
 
 Pos TextBuffer::lineStart(Pos line) const {
-    line = std::clamp<Pos>(line, 0, lineCount() - 1);
-    return m_impl->lineStart(line);
+    const detail::LeafTree& t = m_impl->units;
+    line = std::clamp<Pos>(line, 0, t.lfCount());
+    return line == 0 ? 0 : t.afterLf(line);
 }
 
 Pos TextBuffer::lineEnd(Pos line) const {
-    const Pos count = lineCount();
-    line = std::clamp<Pos>(line, 0, count - 1);
-    if (line == count - 1)
-        return length();
-    const Pos start = m_impl->lineStart(line);
-    const Pos lf = m_impl->lineStart(line + 1) - 1;
-    if (lf > start && at(lf - 1) == kCr)
-        return lf - 1;
-    return lf;
+    const detail::LeafTree& t = m_impl->units;
+    line = std::clamp<Pos>(line, 0, t.lfCount());
+    if (line == t.lfCount())
+        return t.length();
+    // A CR just before the LF is always on the line: the line before ends at an LF.
+    return t.breakOf(line + 1);
 }
 
 std::u16string TextBuffer::text(Pos pos, Pos len) const {
     pos = m_impl->clampPos(pos);
     len = std::clamp<Pos>(len, 0, length() - pos);
-    return m_impl->units.substr(static_cast<std::size_t>(pos), static_cast<std::size_t>(len));
+    return m_impl->units.copy(pos, len);
 }
 
 std::u16string TextBuffer::text() const {
-    return m_impl->units;
+    return m_impl->units.copy(0, length());
 }
 
 void TextBuffer::forEachSpan(Pos pos, Pos len,
                              const std::function<bool(std::u16string_view)>& visit) const {
     pos = m_impl->clampPos(pos);
     len = std::clamp<Pos>(len, 0, length() - pos);
-    if (len > 0)
-        visit(std::u16string_view(m_impl->units)
-                  .substr(static_cast<std::size_t>(pos), static_cast<std::size_t>(len)));
+    m_impl->units.spans(pos, len, visit);
 }
 
 void TextBuffer::insert(Pos pos, std::u16string_view units) {
@@ -257,23 +279,26 @@ void TextBuffer::replace(Pos pos, Pos len, std::u16string_view units) {
 }
 
 void TextBuffer::assign(TextBuilder&& builder) {
-    std::u16string units;
-    if (builder.m_impl)
-        units = std::move(builder.m_impl->units);
-    builder.m_impl = std::make_unique<TextBuilder::Impl>();
-    const bool before = m_impl->atSavePoint();
-    m_impl->units = std::move(units);
-    m_impl->steps.clear();
-    m_impl->applied = 0;
-    m_impl->savePoint = 0;
-    m_impl->stepOpen = false;
-    ++m_impl->revision;
-    m_impl->notify([](BufferListener& l) { l.textReset(); });
-    m_impl->setSavePointState(before);
+    Impl& d = *m_impl;
+    std::vector<detail::Arena*> arenas;
+    if (builder.m_impl) {
+        arenas.swap(builder.m_impl->arenas);
+        builder.m_impl->length = 0;
+    }
+    const bool before = d.atSavePoint();
+    d.units.reset(arenas);
+    d.history.clear();
+    d.applied = 0;
+    d.savePoint = 0;
+    d.stepOpen = false;
+    ++d.revision;
+    d.notify([](BufferListener& l) { l.textReset(); });
+    d.setSavePointState(before);
 }
 
 void TextBuffer::assign(std::u16string_view units) {
-    TextBuilder builder;
+    TextBuilder builder(m_impl->units.chunkUnits());
+    builder.reserve(Pos(units.size()));
     builder.append(units);
     assign(std::move(builder));
 }
@@ -294,7 +319,7 @@ bool TextBuffer::canUndo() const {
 }
 
 bool TextBuffer::canRedo() const {
-    return m_impl->applied < m_impl->steps.size();
+    return m_impl->applied < m_impl->history.steps();
 }
 
 TextBuffer::Restored TextBuffer::undo() {
@@ -306,11 +331,11 @@ TextBuffer::Restored TextBuffer::undo() {
         return restored;
     const bool before = d.atSavePoint();
     --d.applied;
-    const Step& step = d.steps[d.applied];
-    for (auto it = step.edits.rbegin(); it != step.edits.rend(); ++it) {
-        const Pos ins = static_cast<Pos>(it->inserted.size());
-        d.apply(it->position, ins, it->removed);
-        extendRestored(restored, it->position, ins, static_cast<Pos>(it->removed.size()));
+    const detail::History& h = d.history;
+    for (const auto* e = h.end(d.applied); e != h.begin(d.applied);) {
+        --e;
+        d.apply(e->position, e->inserted, h.removedUnits(*e), h.insertedUnits(*e));
+        extendRestored(restored, e->position, e->inserted, e->removed);
     }
     d.setSavePointState(before);
     return restored;
@@ -320,15 +345,14 @@ TextBuffer::Restored TextBuffer::redo() {
     Impl& d = *m_impl;
     d.stepOpen = false;
     Restored restored;
-    if (d.applied >= d.steps.size())
+    if (d.applied >= d.history.steps())
         return restored;
     const bool before = d.atSavePoint();
-    const Step& step = d.steps[d.applied];
-    ++d.applied;
-    for (const Edit& e : step.edits) {
-        const Pos rem = static_cast<Pos>(e.removed.size());
-        d.apply(e.position, rem, e.inserted);
-        extendRestored(restored, e.position, rem, static_cast<Pos>(e.inserted.size()));
+    const detail::History& h = d.history;
+    const std::size_t step = d.applied++;
+    for (const auto* e = h.begin(step); e != h.end(step); ++e) {
+        d.apply(e->position, e->removed, h.insertedUnits(*e), h.removedUnits(*e));
+        extendRestored(restored, e->position, e->removed, e->inserted);
     }
     d.setSavePointState(before);
     return restored;
@@ -337,7 +361,7 @@ TextBuffer::Restored TextBuffer::redo() {
 void TextBuffer::clearHistory() {
     Impl& d = *m_impl;
     const bool at = d.atSavePoint();
-    d.steps.clear();
+    d.history.clear();
     d.applied = 0;
     d.savePoint = at ? 0 : -1;
     d.stepOpen = false;

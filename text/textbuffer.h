@@ -54,6 +54,10 @@ public:
     TextBuilder& operator=(TextBuilder&&) noexcept;
 
     void append(std::u16string_view units);
+    // Room for up to `units` more units that a decoder writes in place, valid until the next
+    // call on the builder; endAppend(n) then appends the first n of them (n <= units).
+    char16_t* beginAppend(Pos units);
+    void endAppend(Pos units);
     Pos length() const;
     // Asks for room for `units` more units up front (an estimate from a file's size).
     void reserve(Pos units);
