@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QKeySequence>
@@ -270,6 +271,13 @@ private slots:
         v.paste();
         QCOMPARE(marked(v), u"ab|c"_s);
         QVERIFY(!v.inputMethodQuery(Qt::ImEnabled).toBool());
+        // The shell shows its own menu.
+        v.setContextMenuPolicy(Qt::CustomContextMenu);
+        QSignalSpy menu(&v, &QWidget::customContextMenuRequested);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                  v.viewport()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(v.viewport(), &request);
+        QCOMPARE(menu.count(), 1);
     }
 
     void textTarget_data() {

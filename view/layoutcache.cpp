@@ -10,6 +10,11 @@ LineLayout* LayoutCache::find(text::Pos line, int segment) {
     return &it->second->layout;
 }
 
+const LineLayout* LayoutCache::peek(text::Pos line, int segment) const {
+    const auto it = m_index.find(Key{line, segment});
+    return it == m_index.end() ? nullptr : &it->second->layout;
+}
+
 LineLayout* LayoutCache::insert(text::Pos line, int segment, LineLayout layout) {
     drop(line, segment);
     m_entries.push_front(Entry{Key{line, segment}, std::move(layout)});
@@ -37,6 +42,13 @@ void LayoutCache::dropLine(text::Pos line) {
         } else {
             ++it;
         }
+    }
+}
+
+void LayoutCache::setSegments(text::Pos line, int segments) {
+    for (Entry& entry : m_entries) {
+        if (entry.key.line == line)
+            entry.layout.segments = segments;
     }
 }
 

@@ -17,6 +17,7 @@ struct LineLayout {
     std::unique_ptr<QTextLayout> layout;
     text::Pos start = 0;  // buffer position of the segment's first unit
     text::Pos length = 0; // units of the segment, without the line break
+    int segments = 1;     // segments of its line
     int preeditAt = -1;   // offset in the segment where the preedit text stands, or -1
     int preeditLength = 0;
     bool hasMarks = false; // the text holds combining marks (see MemoView's mark repair)
@@ -45,9 +46,13 @@ public:
     explicit LayoutCache(std::size_t capacity) : m_capacity(capacity < 2 ? 2 : capacity) {}
 
     LineLayout* find(text::Pos line, int segment);
+    // Like find(), without counting as a use.
+    const LineLayout* peek(text::Pos line, int segment) const;
     LineLayout* insert(text::Pos line, int segment, LineLayout layout);
     void drop(text::Pos line, int segment);
     void dropLine(text::Pos line);
+    // Tells the kept segments of a line how many segments it has now.
+    void setSegments(text::Pos line, int segments);
     void clear();
     // After an edit of the buffer: the lines [firstLine, firstLine + linesRemoved] are gone
     // (of firstLine only the segments from firstSegment on) and the later ones move by

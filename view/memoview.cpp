@@ -96,7 +96,8 @@ void MemoView::handOver() {
         m_preeditSegment = segmentOf(m_preeditLine, m_caret);
         m_cache.drop(m_preeditLine, m_preeditSegment);
     }
-    updateScrollBars();
+    if (edited)
+        updateScrollBars();
     if (follow)
         ensureCursorVisible();
     restartBlink();
@@ -129,6 +130,13 @@ void MemoView::bufferChanged(const text::Change& change) {
     }
     m_cache.applyChange(change.firstLine, firstSegment, change.linesRemoved, change.linesInserted);
     const text::Pos lastTouched = change.firstLine + change.linesRemoved;
+    // The farthest top row depends only on the lines from it to the end.
+    if (m_bottomTopKnown) {
+        if (lastTouched >= m_bottomTop.line)
+            m_bottomTopKnown = false;
+        else
+            m_bottomTop.line += change.linesInserted - change.linesRemoved;
+    }
     if (m_top.line > lastTouched)
         m_top.line += change.linesInserted - change.linesRemoved;
     else if (m_top.line > change.firstLine)
@@ -176,6 +184,8 @@ void MemoView::bufferReset() {
     change.inserted = m_buffer.length();
     change.linesInserted = m_buffer.lineCount() - 1;
     m_cache.clear();
+    m_bottomTopKnown = false;
+    m_lastInSightKnown = false;
     m_maxWidth = 0;
     m_top = RowRef{};
     m_caret = m_anchor = 0;

@@ -232,6 +232,7 @@ private:
     // --- memoview_layout.cpp: segments, layouts, rows, scrolling, painting.
     text::Pos lineLength(text::Pos line) const;
     int segmentCount(text::Pos line) const;
+    int bufferSegmentCount(text::Pos line) const;
     text::Pos segmentStart(text::Pos line, int segment) const;
     int segmentOf(text::Pos line, text::Pos pos) const;
     view::LineLayout* layoutFor(text::Pos line, int segment) const;
@@ -244,6 +245,7 @@ private:
     void normalizeTop();
     int visibleRows() const;
     int fullRows() const;
+    // The top row that shows the last row at the bottom: the farthest the view scrolls.
     RowRef bottomTop() const;
     void updateScrollBars();
     void scrollRows(int rows);
@@ -312,6 +314,11 @@ private:
     int m_rowHeight = 1;
     qreal m_ascent = 0;
     RowRef m_top;
+    mutable RowRef m_bottomTop;
+    mutable bool m_bottomTopKnown = false;
+    // The last row wholly in sight, while the top, the text and the geometry stay as they are.
+    mutable RowRef m_lastInSight;
+    mutable bool m_lastInSightKnown = false;
     bool m_syncingScrollBars = false;
     qreal m_layoutWidth = 0;
     qreal m_wheelRemainder = 0;

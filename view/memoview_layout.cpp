@@ -31,6 +31,13 @@ text::Pos MemoView::lineLength(text::Pos line) const {
 }
 
 int MemoView::segmentCount(text::Pos line) const {
+    // A laid-out piece of the line knows; asking the buffer costs two look-ups.
+    if (const view::LineLayout* known = m_cache.peek(line, 0))
+        return known->segments;
+    return bufferSegmentCount(line);
+}
+
+int MemoView::bufferSegmentCount(text::Pos line) const {
     const text::Pos len = lineLength(line);
     if (len <= kSegmentUnits)
         return 1;
@@ -76,6 +83,7 @@ view::LineLayout* MemoView::layoutFor(text::Pos line, int segment) const {
     const text::Pos end =
         segment + 1 < segmentCount(line) ? segmentStart(line, segment + 1) : m_buffer.lineEnd(line);
     made.length = end - made.start;
+    made.segments = segmentCount(line);
     const std::u16string units = m_buffer.text(made.start, made.length);
     QString shown(reinterpret_cast<const QChar*>(units.data()),
                   static_cast<qsizetype>(units.size()));
@@ -124,6 +132,8 @@ view::LineLayout* MemoView::layoutFor(text::Pos line, int segment) const {
 
 void MemoView::dropLayouts() {
     m_cache.clear();
+    m_bottomTopKnown = false;
+    m_lastInSightKnown = false;
     m_maxWidth = 0;
     m_layoutWidth = wrapWidth();
     if (!m_preedit.isEmpty())
@@ -195,10 +205,13 @@ bool MemoView::previousRow(RowRef& row) const {
 }
 
 void MemoView::normalizeTop() {
+    const RowRef before = m_top;
     m_top.line = std::clamp<text::Pos>(m_top.line, 0, m_buffer.lineCount() - 1);
     m_top.segment = std::clamp(m_top.segment, 0, segmentCount(m_top.line) - 1);
     m_top.row =
         std::clamp(m_top.row, 0, std::max(0, layoutFor(m_top.line, m_top.segment)->rows() - 1));
+    if (m_top != before)
+        m_lastInSightKnown = false;
 }
 
 int MemoView::visibleRows() const {
@@ -212,19 +225,25 @@ int MemoView::fullRows() const {
 }
 
 MemoView::RowRef MemoView::bottomTop() const {
+    if (m_bottomTopKnown)
+        return m_bottomTop;
     RowRef row = lastRow();
     for (int i = 1; i < fullRows(); ++i) {
         if (!previousRow(row))
             break;
     }
+    m_bottomTop = row;
+    m_bottomTopKnown = true;
     return row;
 }
 
 void MemoView::updateScrollBars() {
     normalizeTop();
     const RowRef bottom = bottomTop();
-    if (m_top > bottom)
+    if (m_top > bottom) {
         m_top = bottom;
+        m_lastInSightKnown = false;
+    }
     m_syncingScrollBars = true;
     QScrollBar* vertical = verticalScrollBar();
     constexpr text::Pos kIntMax = std::numeric_limits<int>::max();
@@ -247,6 +266,7 @@ void MemoView::updateScrollBars() {
 }
 
 void MemoView::setTop(const RowRef& top) {
+    m_lastInSightKnown = false;
     m_top = top;
     normalizeTop();
     const RowRef bottom = bottomTop();
@@ -280,6 +300,7 @@ void MemoView::scrollRows(int rows) {
 void MemoView::scrollContentsBy(int dx, int dy) {
     (void)dx;
     if (!m_syncingScrollBars && dy != 0) {
+        m_lastInSightKnown = false;
         const int value = verticalScrollBar()->value();
         const RowRef bottom = bottomTop();
         m_top = value >= bottom.line ? bottom : RowRef{value, 0, 0};
@@ -369,12 +390,15 @@ void MemoView::scrollToPosition(text::Pos pos) {
         top = target;
     } else {
         const int full = fullRows();
-        RowRef at = top;
-        for (int i = 0; i < full - 1 && at < target; ++i) {
-            if (!nextRow(at))
-                break;
+        if (!m_lastInSightKnown) {
+            m_lastInSight = top;
+            for (int i = 0; i < full - 1; ++i) {
+                if (!nextRow(m_lastInSight))
+                    break;
+            }
+            m_lastInSightKnown = true;
         }
-        if (at < target) {
+        if (m_lastInSight < target) {
             top = target;
             for (int i = 0; i < full - 1; ++i) {
                 if (!previousRow(top))
@@ -414,6 +438,8 @@ void MemoView::updateFontMetrics() {
 
 void MemoView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    m_bottomTopKnown = false;
+    m_lastInSightKnown = false;
     if (m_wordWrap && wrapWidth() != m_layoutWidth)
         dropLayouts();
     updateScrollBars();
@@ -423,6 +449,8 @@ void MemoView::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         updateFontMetrics();
+        m_bottomTopKnown = false;
+        m_lastInSightKnown = false;
         dropLayouts();
         updateScrollBars();
         viewport()->update();
