@@ -176,7 +176,7 @@ void textSuite(bench::Table& table, const bench::Options& options) {
         });
         const double ours = bench::bestSeconds([&] {
             text::TextBuilder builder;
-            text::loadTextFile(path, enc::EncUtf8, builder);
+            text::LoadTextFile(path, enc::EncUtf8, builder);
             text::TextBuffer b;
             b.assign(std::move(builder));
         });
@@ -184,7 +184,7 @@ void textSuite(bench::Table& table, const bench::Options& options) {
                    "reference: ReadTextFile into one string"});
         const long start = residentBytes();
         text::TextBuilder builder;
-        text::loadTextFile(path, enc::EncUtf8, builder);
+        text::LoadTextFile(path, enc::EncUtf8, builder);
         text::TextBuffer b;
         b.assign(std::move(builder));
         table.add({"text: memory of the opened file",

@@ -161,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (carriedAsUnits) {
         const std::string saved = textio::writeAll(textio::Format::Utf8, raw, textio::Breaks::CrLf);
         text::TextBuilder builder(2 + chunkKey % 5);
-        text::loadTextBytes({reinterpret_cast<const std::uint8_t*>(saved.data()), saved.size()},
+        text::LoadTextBytes({reinterpret_cast<const std::uint8_t*>(saved.data()), saved.size()},
                             enc::EncUtf8, builder);
         text::TextBuffer back;
         back.assign(std::move(builder));

@@ -2,7 +2,7 @@
 
 #include "info/helptext.h"
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
+#include "view/memoview.h"
 #include "shell/unit1.h"
 
 #include <QPlainTextEdit>

@@ -1,11 +1,11 @@
 #include "shell/unit1.h"
 
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
+#include "shell/diskwatch.h"
 #include "shell/menucommand.h"
 #include "shell/modal.h"
 #include "shell/statusbar.h"
+#include "view/memoview.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -51,7 +51,12 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     QFont labelFont(QStringLiteral("MS UI Gothic"));
     labelFont.setPixelSize(16);
     Label1->setFont(labelFont);
-    Memo1 = new MemoEdit(central);
+    m_readProgress = new QLabel(central);
+    m_readProgress->setObjectName(QStringLiteral("readProgress"));
+    m_readProgress->setGeometry(330, 118, 60, 16);
+    m_readProgress->setFont(labelFont);
+    m_readProgress->hide();
+    Memo1 = new MemoView(central);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -63,7 +68,8 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     layout->addWidget(Memo1);
     Label1->lower();
     setCentralWidget(central);
-    m_memoTarget = std::make_unique<MemoTarget>(Memo1);
+    m_diskWatch = new DiskWatch(this);
+    connect(m_diskWatch, &DiskWatch::changedOnDisk, this, &TForm1::fileChangedOnDisk);
 
     Memo1->onKeyPress = [this](QKeyEvent* event) { return handleEditorKey(event); };
     Memo1->onKeyRelease = [this](QKeyEvent*) { Memo1KeyUp(); };
@@ -259,17 +265,19 @@ void TForm1::clampGeometry() {
         WindowHeight = 700;
 }
 
-int TForm1::AskYesNo(const QString& text, const QString& caption) {
+int TForm1::AskYesNo(const QString& text, const QString& caption, const QString& detail) {
     QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No,
                     Form1);
     box.setDefaultButton(QMessageBox::Yes);
+    box.setInformativeText(detail);
     const int answer = modal::run(box);
     return answer == QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::No;
 }
 
-void TForm1::ShowError(const QString& text, const QString& caption) {
+void TForm1::ShowError(const QString& text, const QString& caption, const QString& detail) {
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, Form1);
     box.setDefaultButton(QMessageBox::Ok);
+    box.setInformativeText(detail);
     modal::run(box);
 }
 

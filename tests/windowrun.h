@@ -77,8 +77,10 @@ inline QString familyWithBoldItalic() {
 
 // Answers the modal questions in turn through their real windows. Each step names the button
 // to press: "Yes", "No", "OK" for message boxes; the exit window's captions, or "close box";
-// "save:<path>" to pick a file in a file dialog, anything else cancels it; a font dialog is
-// accepted on the font given by setFont, any step "cancel" rejects it.
+// "save:<path>" to pick a file in a file dialog, "pick:<path>" to hand back any name (also one
+// the dialog itself would not accept: a FIFO, a folder, a name that does not exist), anything
+// else cancels it; a font dialog is accepted on the font given by setFont, any step "cancel"
+// rejects it.
 class Answers {
 public:
     explicit Answers(QStringList steps = {}) : m_steps(std::move(steps)) {
@@ -91,6 +93,8 @@ public:
     // What each question was: a message box's text, "exit window", "file dialog", "font
     // dialog".
     QStringList seen;
+    // The informative text of each message box, in turn.
+    QStringList details;
     QFont font;
 
 private:
@@ -98,6 +102,7 @@ private:
         const QString step = m_steps.isEmpty() ? QString() : m_steps.takeFirst();
         if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
             seen << box->text();
+            details << box->informativeText();
             const QMessageBox::StandardButton which =
                 step == QLatin1String("Yes")  ? QMessageBox::Yes
                 : step == QLatin1String("No") ? QMessageBox::No
@@ -117,6 +122,9 @@ private:
                 files->setOption(QFileDialog::DontConfirmOverwrite);
                 files->selectFile(step.mid(5));
                 dialog.accept(); // the file dialog's own accept, through its base
+            } else if (step.startsWith(QLatin1String("pick:"))) {
+                files->selectFile(step.mid(5));
+                dialog.done(QDialog::Accepted);
             } else {
                 files->reject();
             }

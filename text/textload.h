@@ -1,6 +1,7 @@
 #pragma once
 
 #include "encoding/detect.h"
+#include "encoding/fileaccess.h"
 #include "text/textbuffer.h"
 
 #include <cstdint>
@@ -8,39 +9,38 @@
 #include <span>
 #include <string>
 
-// Reading a text file straight into a TextBuilder: the lines the line readers give (every rule
-// of enc::TextLineReader), decoded in place into the builder's storage and joined by CR LF, with
-// no line break after the last line (so a final line break gives no empty last line). Every
-// unit a line decodes to is kept, U+2029, U+FDD0 and U+FDD1 included. Plain C++ without Qt.
+// Reading a text file straight into the editor's text: the lines of the file, decoded as the
+// open command's line loop takes them, joined by CR LF in a TextBuilder, with no whole-text
+// copy on the way. Plain C++ without Qt.
 namespace text {
 
-enum class LoadStatus {
-    Opened,     // the whole file was read
-    CannotOpen, // nothing was read; the builder is untouched
-    ReadError,  // reading failed part way; the builder holds the lines read before
-};
+// Called now and then while a file is read: bytes read so far and the file's size in bytes.
+using LoadProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
-struct LoadResult {
-    LoadStatus status = LoadStatus::Opened;
-    std::uint64_t bytesRead = 0; // bytes of the file taken, byte-order mark included
-    Pos lines = 0;               // lines appended
-};
+// Units a file of `bytes` bytes is expected to give in `encoding` (UTF-16 units, its lines
+// joined by CR LF): the estimate the open command holds against the memory that is free.
+std::uint64_t EstimatedUnits(std::uint64_t bytes, enc::TextEncoding encoding);
 
-// Told now and then while a file is read (about every MiB, and once at the end): the bytes read
-// so far and the file's size (0 when it is not known, as for a pipe).
-using LoadProgress = std::function<void(std::uint64_t bytesRead, std::uint64_t totalBytes)>;
+// Bytes of memory the program may still take without the machine swapping (Linux:
+// MemAvailable; elsewhere the physical memory), 0 when unknown.
+std::uint64_t AvailableMemory();
 
-// The most units a file of `bytes` bytes can give in `encoding`: every byte (every two bytes of
-// UTF-16) a unit, and a line end of one byte (two of UTF-16) the two units CR LF.
-Pos maxUnitsOf(std::uint64_t bytes, enc::TextEncoding encoding);
+// Hands the units of one decoded line to `emit` in order, each CR LF, lone CR and lone LF among
+// them (a decoder makes them of overlong forms) as the break CR LF, so that the text holds no
+// line end but CR LF. Every other unit is handed on as it is.
+void EmitLine(std::u16string_view line, const std::function<void(std::u16string_view)>& emit);
 
-// Appends the text of the file at `path` (UTF-8 path) in `encoding` to `out`. The byte order
-// of EncUtf16 comes from the file's own mark, as the readers take it. Room for maxUnitsOf the
-// file's size is reserved up front; only what is written costs memory.
-LoadResult loadTextFile(const std::string& path, enc::TextEncoding encoding, TextBuilder& out,
-                        const LoadProgress& progress = {});
-// The same for a file held in memory.
-LoadResult loadTextBytes(std::span<const std::uint8_t> bytes, enc::TextEncoding encoding,
-                         TextBuilder& out);
+// Reads the file at path (a byte string, as the system takes it) into `out`, which is emptied
+// first. Every unit the decoders give is kept (U+2029, U+FDD0, NUL, lone surrogates); lines are
+// joined by CR LF and the last line has none ("a\r\nb\r\n" gives "a" CR LF "b"). A file that is
+// not a regular file, cannot be opened, fails to read part way (never taken for its end) or
+// would not fit in the free memory (refused before any byte is read) gives that fault, with
+// `out` empty. *stamp, when given, receives the file's stamp as it was opened.
+enc::FileResult LoadTextFile(const std::string& path, enc::TextEncoding encoding, TextBuilder& out,
+                             enc::FileStamp* stamp = nullptr, const LoadProgress& progress = {});
+
+// The same for a file held in memory (no memory estimate, no stamp).
+enc::FileResult LoadTextBytes(std::span<const std::uint8_t> bytes, enc::TextEncoding encoding,
+                              TextBuilder& out);
 
 } // namespace text
