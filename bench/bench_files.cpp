@@ -5,12 +5,12 @@
 #include "benchtable.h"
 #include "encoding/detect.h"
 #include "encoding/textfile.h"
+#include "encoding/textwriter.h"
 #include "encoding/utf8writer.h"
 #include "guiapp.h"
 #include "shell/appstate.h"
 #include "shell/modal.h"
 #include "shell/startup.h"
-#include "shell/textio.h"
 #include "shell/unit1.h"
 
 #include <QApplication>
@@ -132,7 +132,8 @@ void runChild(const char* mode, const char* in, const char* dir) {
         out["save"] = since(t);
         // The floor of an export: writing its finished bytes, made beforehand from the same text.
         const std::string cBytes =
-            textio::writeAll(textio::Format::CArray, edit.document()->toRawText().toStdU16String());
+            enc::WriteAll(enc::OutputFormat::CArray,
+                          edit.toPlainText().replace(u'\n', u"\r\n"_qs).toStdU16String());
         const auto w = Clock::now();
         QFile cFile(QString::fromStdString(base + ".c"));
         if (cFile.open(QIODevice::WriteOnly))

@@ -5,11 +5,13 @@
 // the cost a gap buffer would pay, which chose the structure.
 #include "benchtable.h"
 #include "encoding/textfile.h"
+#include "encoding/textwriter.h"
 #include "encoding/utf8writer.h"
-#include "shell/textio.h"
 #include "text/textbuffer.h"
 #include "text/textload.h"
+#include "text/textspans.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -193,7 +195,7 @@ void textSuite(bench::Table& table, const bench::Options& options) {
                    "reference: 2 bytes per unit of its text"});
     }
 
-    // Saving: the buffer through writeBuffer beside encoding one array in blocks; both write
+    // Saving: the buffer through its spans beside encoding one array in blocks; both write
     // to the same file.
     {
         const std::string path = options.workDir + "/text-save.txt";
@@ -216,7 +218,12 @@ void textSuite(bench::Table& table, const bench::Options& options) {
             });
         });
         const double ours = bench::bestSeconds([&] {
-            writeTo([&](auto&& write) { textio::writeBuffer(textio::Format::Utf8, big, write); });
+            writeTo([&](auto&& write) {
+                enc::WriteText(
+                    enc::OutputFormat::Utf8, text::SpansOf(big), [&](std::string_view bytes) {
+                        return write(bytes) ? enc::FileResult{} : enc::FileResult::fromErrno(errno);
+                    });
+            });
         });
         table.add({"text: save " + mb + " as UTF-8 through the spans", ours, plain, "s", false, 1.2,
                    "reference: Utf16ToUtf8 of one array, same writes"});

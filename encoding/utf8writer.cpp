@@ -1,5 +1,7 @@
 #include "encoding/utf8writer.h"
 
+#include "encoding/utf16.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -37,10 +39,8 @@ std::size_t Utf16ToUtf8(std::u16string_view units, std::uint8_t* out) {
                 o[1] = static_cast<std::uint8_t>(0x80 | (u & 0x3F));
                 o += 2;
                 ++i;
-            } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && p[i + 1] >= 0xDC00 &&
-                       p[i + 1] <= 0xDFFF) {
-                const std::uint32_t cp = 0x10000 + ((std::uint32_t(u) - 0xD800) << 10) +
-                                         (std::uint32_t(p[i + 1]) - 0xDC00);
+            } else if (IsHighSurrogate(u) && i + 1 < n && IsLowSurrogate(p[i + 1])) {
+                const std::uint32_t cp = JoinSurrogates(u, p[i + 1]);
                 o[0] = static_cast<std::uint8_t>(0xF0 | (cp >> 18));
                 o[1] = static_cast<std::uint8_t>(0x80 | ((cp >> 12) & 0x3F));
                 o[2] = static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F));

@@ -6,7 +6,7 @@ Each input is one chunk-size byte followed by the text as UTF-16LE (see fuzz/fuz
 """
 import pathlib
 
-SEEDS = {
+STARTING_CORPUS = {
     "empty": "",
     "ab": "AB",
     "russian_lines": "Привет,\r\nмир!\r\n",
@@ -29,7 +29,7 @@ SEEDS = {
 def main():
     out = pathlib.Path(__file__).resolve().parent / "corpus" / "exports"
     out.mkdir(parents=True, exist_ok=True)
-    for i, (name, text) in enumerate(sorted(SEEDS.items())):
+    for i, (name, text) in enumerate(sorted(STARTING_CORPUS.items())):
         data = bytes([i * 37 % 256]) + text.encode("utf-16-le", "surrogatepass")
         (out / name).write_bytes(data)
 

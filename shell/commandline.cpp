@@ -13,16 +13,13 @@
 namespace cli {
 namespace {
 
-// Output is handed to the file in blocks of about this many bytes.
-constexpr std::size_t kFlushBytes = 1 << 20;
-
-bool formatOf(std::string_view option, textio::Format& format) {
+bool formatOf(std::string_view option, enc::OutputFormat& format) {
     if (option == "--convert")
-        format = textio::Format::Utf8;
+        format = enc::OutputFormat::Utf8;
     else if (option == "--export-html")
-        format = textio::Format::Html;
+        format = enc::OutputFormat::Html;
     else if (option == "--export-c")
-        format = textio::Format::CArray;
+        format = enc::OutputFormat::CArray;
     else
         return false;
     return true;
@@ -37,7 +34,7 @@ int fail(const char* what, const char* name, const enc::FileResult& why = {}) {
     return 1;
 }
 
-Result convert(const std::string& in, const std::string& out, textio::Format format,
+Result convert(const std::string& in, const std::string& out, enc::OutputFormat format,
                enc::FileResult& why) {
     const enc::Detection found = enc::DetectEncoding(in);
     enc::TextLineReader reader;
@@ -55,29 +52,29 @@ Result convert(const std::string& in, const std::string& out, textio::Format for
     // The text is the lines joined by CR LF, as the editor holds it after opening the file, so
     // the batch commands write the bytes the menus write; every other unit (U+2029, U+FDD0)
     // is kept as it is.
-    textio::TextWriter writer(format, textio::Breaks::CrLf);
-    std::string bytes;
-    writer.begin(bytes);
-    std::u16string_view line;
-    bool first = true;
-    while (reader.next(line)) {
-        if (!first)
-            writer.feed(u"\r\n", bytes);
-        first = false;
-        text::EmitLine(line, [&](std::u16string_view piece) { writer.feed(piece, bytes); });
-        if (bytes.size() >= kFlushBytes && !file.write(bytes)) {
-            why = file.result();
-            return OutputNotWritten;
+    const auto lines = [&](const enc::SpanVisitor& visit) {
+        std::u16string_view line;
+        bool first = true;
+        bool more = true;
+        while (more && reader.next(line)) {
+            if (!first)
+                more = visit(u"\r\n");
+            first = false;
+            text::EmitLine(line, [&](std::u16string_view piece) {
+                if (more)
+                    more = visit(piece);
+            });
         }
-    }
+    };
+    const enc::WriteResult written = enc::WriteText(format, lines, file.sink());
     // A read error is not the end of the input: what came before it is not written.
-    why = reader.result();
-    if (!why)
+    if (!reader.result()) {
+        why = reader.result();
         return InputNotRead;
-    writer.finish(bytes);
+    }
     reader.close();
-    if (!file.write(bytes) || !file.commit()) {
-        why = file.result();
+    if (!written || !file.commit()) {
+        why = written ? file.result() : written.cause;
         return OutputNotWritten;
     }
     return Done;
@@ -86,7 +83,7 @@ Result convert(const std::string& in, const std::string& out, textio::Format for
 } // namespace
 
 bool isCommand(const char* arg) {
-    textio::Format format;
+    enc::OutputFormat format;
     return arg != nullptr && (formatOf(arg, format) || std::strcmp(arg, "--detect") == 0);
 }
 
@@ -95,7 +92,7 @@ std::string detectLine(const std::string& fileName) {
     return std::string(enc::EncodingLabel(found.encoding, found.bom)) + "  " + fileName;
 }
 
-Result convertFile(const std::string& in, const std::string& out, textio::Format format,
+Result convertFile(const std::string& in, const std::string& out, enc::OutputFormat format,
                    enc::FileResult* why) {
     enc::FileResult failure;
     Result result;
@@ -127,7 +124,7 @@ int run(int argc, char** argv) {
         std::fflush(stdout);
         return code;
     }
-    textio::Format format;
+    enc::OutputFormat format;
     if (!formatOf(option, format))
         return fail("unknown option", argv[1]);
     if (argc != 4)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "encoding/fileaccess.h"
-#include "shell/textio.h"
+#include "encoding/textwriter.h"
 
 #include <string>
 
@@ -33,7 +33,7 @@ int run(int argc, char** argv);
 // and writes `out` in `format`: the same bytes the editor writes after opening `in`. Memory
 // stays flat whatever the file's size. `out` is written only when `in` was read in full (see
 // OutputFile). *why, when given, says what failed.
-Result convertFile(const std::string& in, const std::string& out, textio::Format format,
+Result convertFile(const std::string& in, const std::string& out, enc::OutputFormat format,
                    enc::FileResult* why = nullptr);
 
 // The status-bar text for a file: its encoding label, two spaces and the name as given.

@@ -294,6 +294,10 @@ bool OutputFile::write(std::string& bytes) {
     return ok;
 }
 
+enc::ByteSink OutputFile::sink() {
+    return [this](std::string_view bytes) { return write(bytes) ? enc::FileResult{} : m_result; };
+}
+
 bool OutputFile::write(std::string_view bytes) {
     if (m_fd >= 0 && m_ok && !bytes.empty()) {
         if (writeAll(m_fd, bytes.data(), bytes.size(), static_cast<off_t>(m_size))) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "encoding/fileaccess.h"
+#include "encoding/textwriter.h"
 
 #include <cstdint>
 #include <string>
@@ -49,6 +50,8 @@ public:
     bool write(std::string_view bytes);
     // Writes the bytes and empties `bytes`; false once any write has failed.
     bool write(std::string& bytes);
+    // write() as the sink of enc::WriteText: success, or why the bytes could not be written.
+    enc::ByteSink sink();
     // Puts the written bytes in the target. False, with the reason in result(), when a write
     // or the replacement failed; the target is then as it was, except when writing in place
     // failed after its first byte was overwritten.

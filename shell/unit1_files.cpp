@@ -2,15 +2,16 @@
 #include "encoding/detect.h"
 #include "encoding/fileaccess.h"
 #include "encoding/textfile.h"
+#include "encoding/textwriter.h"
 #include "shell/appstate.h"
 #include "shell/diskwatch.h"
 #include "shell/localname.h"
 #include "shell/modal.h"
 #include "shell/outputfile.h"
 #include "shell/statusbar.h"
-#include "shell/textio.h"
 #include "shell/unit1.h"
 #include "text/textload.h"
+#include "text/textspans.h"
 #include "view/memoview.h"
 
 #include <QCoreApplication>
@@ -58,27 +59,31 @@ QString viewOf(const std::u16string& text) {
 // The walk through the editor's text: the buffer's units, span by span as it stores them, turned
 // into the file's bytes by the writer and handed to the file a block at a time. Nothing is
 // copied and the caret, the selection and the layout stay untouched.
-bool TextWalk(const text::TextBuffer& buffer, textio::Format format, OutputFile& file) {
-    return textio::writeBuffer(format, buffer,
-                               [&](std::string_view bytes) { return file.write(bytes); });
+enc::WriteResult TextWalk(const text::TextBuffer& buffer, enc::OutputFormat format,
+                          OutputFile& file) {
+    return enc::WriteText(format, text::SpansOf(buffer), file.sink());
 }
 
 // The steps shared by the save and the two exports: write the file, and after a full write
-// show it in panel 3 and put the caret back. True when the file was written; otherwise the
-// error has been shown and the text, the caret and the status bar are as they were.
-bool writeEditorText(TForm1& form, const QString& fileName, textio::Format format) {
+// show it in panel 3 and put the caret back. True when the file was written;
+// otherwise the error has been shown and the text, the caret and the status bar are as they
+// were.
+bool writeEditorText(TForm1& form, const QString& fileName, enc::OutputFormat format) {
     form.Memo1->hide();
     // The save waits until the text is on the disk: it may be the user's only copy. The
     // exports are made from the text still in the editor and can be made again, so they skip
     // that wait (it grows with their three to four times larger output); the rename still
     // keeps a half-written export from replacing an old one.
-    OutputFile file(format == textio::Format::Utf8 ? OutputFile::Sync::Durable
-                                                   : OutputFile::Sync::Fast);
-    const bool written = file.open(localPath(fileName)) &&
-                         TextWalk(form.Memo1->buffer(), format, file) && file.commit();
+    OutputFile file(format == enc::OutputFormat::Utf8 ? OutputFile::Sync::Durable
+                                                      : OutputFile::Sync::Fast);
+    enc::WriteResult written = file.open(localPath(fileName))
+                                   ? TextWalk(form.Memo1->buffer(), format, file)
+                                   : enc::WriteResult::failed(enc::WriteFault::Open, file.result());
+    if (written && !file.commit())
+        written = enc::WriteResult::failed(enc::WriteFault::Commit, file.result(), written.offset);
     if (!written) {
         file.cancel();
-        TForm1::ShowFileError(fileName, file.result());
+        TForm1::ShowFileError(fileName, written.cause);
         form.Memo1->show();
         form.Memo1->setFocus();
         return false;
@@ -221,7 +226,7 @@ void TForm1::savefile1Click() {
         if (fileName.isEmpty())
             return;
     }
-    if (!writeEditorText(*this, fileName, textio::Format::Utf8))
+    if (!writeEditorText(*this, fileName, enc::OutputFormat::Utf8))
         return;
     TextModified = 0;
     m_lastSaveWrote = true;
@@ -242,7 +247,7 @@ void TForm1::saveHTML99tagASCII1Click() {
                   QStringLiteral("html"));
     const QString fileName = chosenFile(dialog);
     if (!fileName.isEmpty())
-        writeEditorText(*this, fileName, textio::Format::Html);
+        writeEditorText(*this, fileName, enc::OutputFormat::Html);
 }
 
 void TForm1::saveUnicodenumberlanguageC0x1Click() {
@@ -251,7 +256,7 @@ void TForm1::saveUnicodenumberlanguageC0x1Click() {
                   QStringLiteral("txt"));
     const QString fileName = chosenFile(dialog);
     if (!fileName.isEmpty())
-        writeEditorText(*this, fileName, textio::Format::CArray);
+        writeEditorText(*this, fileName, enc::OutputFormat::CArray);
 }
 
 void TForm1::showReadProgress(int percent) {

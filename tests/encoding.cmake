@@ -1,5 +1,5 @@
 # Tests of the encoding library (the library has no Qt; QtTest is only the test framework).
-foreach(name tables decoders readers detect textfile)
+foreach(name tables decoders readers detect textfile textwriter)
     tovilo_add_test(NAME tst_encoding_${name} SOURCES tst_encoding_${name}.cpp
                     LIBS tovilo_encoding LABELS encoding)
 endforeach()

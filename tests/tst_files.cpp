@@ -251,17 +251,17 @@ private slots:
 
         // The batch commands write the same bytes as the menu commands.
         QCOMPARE(cli::convertFile(in.toStdString(), path(u"cli.txt"_qs).toStdString(),
-                                  textio::Format::Utf8),
+                                  enc::OutputFormat::Utf8),
                  cli::Done);
         QCOMPARE(readAll(path(u"cli.txt"_qs)), saved);
         const QByteArray html = saveAs(u"out.html"_qs, &TForm1::saveHTML99tagASCII1Click);
         QCOMPARE(cli::convertFile(in.toStdString(), path(u"cli.html"_qs).toStdString(),
-                                  textio::Format::Html),
+                                  enc::OutputFormat::Html),
                  cli::Done);
         QCOMPARE(readAll(path(u"cli.html"_qs)), html);
         const QByteArray c = saveAs(u"out.c"_qs, &TForm1::saveUnicodenumberlanguageC0x1Click);
         QCOMPARE(cli::convertFile(in.toStdString(), path(u"cli.c"_qs).toStdString(),
-                                  textio::Format::CArray),
+                                  enc::OutputFormat::CArray),
                  cli::Done);
         QCOMPARE(readAll(path(u"cli.c"_qs)), c);
         QCOMPARE(QString::fromStdString(cli::detectLine(in.toStdString())), label + u"  "_qs + in);

@@ -78,7 +78,7 @@ class TestLarge : public QObject {
         const QString out = in + u".cli"_qs;
         if (cli::convertFile(QFile::encodeName(in).toStdString(),
                              QFile::encodeName(out).toStdString(),
-                             textio::Format::Utf8) != cli::Done)
+                             enc::OutputFormat::Utf8) != cli::Done)
             return {};
         return out;
     }

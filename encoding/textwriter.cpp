@@ -1,0 +1,304 @@
+#include "encoding/textwriter.h"
+
+#include "encoding/utf16.h"
+#include "encoding/utf8writer.h"
+
+#include <cerrno>
+#include <memory>
+
+namespace enc {
+namespace {
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+char* putTwoDigits(char* p, std::uint32_t v) {
+    p[0] = kDigitPairs[2 * v];
+    p[1] = kDigitPairs[2 * v + 1];
+    return p + 2;
+}
+
+// Decimal digits of v (any value up to 0x10FFFF and beyond).
+char* putDecimal(char* p, std::uint32_t v) {
+    if (v < 10) {
+        *p++ = static_cast<char>('0' + v);
+    } else if (v < 100) {
+        p = putTwoDigits(p, v);
+    } else if (v < 1000) {
+        *p++ = static_cast<char>('0' + v / 100);
+        p = putTwoDigits(p, v % 100);
+    } else if (v < 10000) {
+        p = putTwoDigits(p, v / 100);
+        p = putTwoDigits(p, v % 100);
+    } else if (v < 100000) {
+        *p++ = static_cast<char>('0' + v / 10000);
+        p = putTwoDigits(p, v / 100 % 100);
+        p = putTwoDigits(p, v % 100);
+    } else {
+        char digits[10];
+        int n = 0;
+        do {
+            digits[n++] = static_cast<char>('0' + v % 10);
+            v /= 10;
+        } while (v != 0);
+        while (n > 0)
+            *p++ = digits[--n];
+    }
+    return p;
+}
+
+// Lower-case hexadecimal digits of a unit, without leading zeros.
+char* putHex(char* p, std::uint32_t v) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    if (v >= 0x1000)
+        *p++ = kHex[v >> 12];
+    if (v >= 0x100)
+        *p++ = kHex[(v >> 8) & 0xF];
+    if (v >= 0x10)
+        *p++ = kHex[(v >> 4) & 0xF];
+    *p++ = kHex[v & 0xF];
+    return p;
+}
+
+char* putText(char* p, std::string_view s) {
+    for (const char c : s)
+        *p++ = c;
+    return p;
+}
+
+// The HTML of `units`: a reference per character, a pair of surrogates as one; a control unit
+// as its byte (LF as CR LF in text mode, NUL as nothing).
+char* putHtml(std::u16string_view units, char* p) {
+    const std::size_t n = units.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint32_t u = units[i];
+        if (u < 32) {
+            if (u == u'\n')
+                *p++ = '\r';
+            if (u != 0)
+                *p++ = static_cast<char>(u);
+            continue;
+        }
+        if (IsHighSurrogate(char16_t(u)) && i + 1 < n && IsLowSurrogate(units[i + 1]))
+            u = JoinSurrogates(char16_t(u), units[++i]);
+        *p++ = '&';
+        *p++ = '#';
+        p = putDecimal(p, u);
+        *p++ = ';';
+    }
+    return p;
+}
+
+constexpr std::string_view kCWrap = "\r\n    ";
+
+} // namespace
+
+TextWriter::TextWriter(OutputFormat format) : m_format(format) {}
+
+char* TextWriter::begin(char* out) {
+    m_heldCount = 0;
+    m_pos = 0;
+    m_pieceEnd = 0;
+    m_count = 0;
+    if (m_format == OutputFormat::Html)
+        return putText(out, "<html>\r\n<body>\r\n");
+    if (m_format == OutputFormat::CArray)
+        return putText(out, "  wchar_t unicodestr[]={\r\n    ");
+    return out;
+}
+
+std::size_t TextWriter::heldAtEnd(std::u16string_view units) const {
+    const std::size_t n = units.size();
+    const char16_t last = units[n - 1];
+    if (last == u'\r')
+        return 1;
+    if (last == u'\n')
+        return n >= 2 && units[n - 2] == u'\r' ? 2 : 0;
+    return m_format != OutputFormat::CArray && IsHighSurrogate(last) ? 1 : 0;
+}
+
+char* TextWriter::feed(std::u16string_view units, char* out) {
+    if (units.empty())
+        return out;
+    if (units.size() == 1 && units[0] == u'\n' && m_heldCount == 1 && m_held[0] == u'\r') {
+        // The LF of a held CR: the two may be the break that ends the text.
+        m_held[m_heldCount++] = u'\n';
+        return out;
+    }
+    std::size_t from = 0;
+    if (m_heldCount != 0) {
+        // A held high half and the low one that starts these units are one character.
+        if (IsHighSurrogate(m_held[0]) && IsLowSurrogate(units[0])) {
+            m_held[m_heldCount++] = units[0];
+            from = 1;
+        }
+        out = write(std::u16string_view(m_held, m_heldCount), units[0], out);
+        m_heldCount = 0;
+    }
+    const std::size_t hold = from < units.size() ? heldAtEnd(units.substr(from)) : 0;
+    const std::size_t end = units.size() - hold;
+    out = write(units.substr(from, end - from), hold != 0 ? units[end] : 0, out);
+    for (std::size_t i = end; i < units.size(); ++i)
+        m_held[m_heldCount++] = units[i];
+    return out;
+}
+
+char* TextWriter::write(std::u16string_view units, char16_t next, char* out) {
+    if (units.empty())
+        return out;
+    switch (m_format) {
+    case OutputFormat::Utf8:
+        return out + Utf16ToUtf8(units, reinterpret_cast<std::uint8_t*>(out));
+    case OutputFormat::Html:
+        return putHtml(units, out);
+    case OutputFormat::CArray:
+        return writeC(units, next, out);
+    }
+    return out;
+}
+
+char* TextWriter::writeC(std::u16string_view units, char16_t next, char* p) {
+    std::size_t i = 0;
+    const std::size_t n = units.size();
+    int count = m_count;
+    while (i < n) {
+        if (m_pos == m_pieceEnd) {
+            m_pieceEnd = m_pos + kPieceSize;
+            count = 0;
+        }
+        std::size_t end = n;
+        if (m_pieceEnd - m_pos <= n - i) {
+            end = i + std::size_t(m_pieceEnd - m_pos);
+            // The selection cannot end between CR and LF: that piece ends before the CR, and
+            // the next one starts with the break.
+            const char16_t after = end < n ? units[end] : next;
+            if (units[end - 1] == u'\r' && after == u'\n') {
+                --end;
+                m_pieceEnd = m_pos + (end - i);
+            }
+        }
+        m_pos += end - i;
+        for (; i < end; ++i) {
+            *p++ = '0';
+            *p++ = 'x';
+            p = putHex(p, units[i]);
+            *p++ = ',';
+            if (++count == 10) {
+                p = putText(p, kCWrap);
+                count = 0;
+            }
+        }
+    }
+    m_count = count;
+    return p;
+}
+
+char* TextWriter::finish(char* out) {
+    const bool endsWithBreak = m_heldCount == 2 && m_held[0] == u'\r' && m_held[1] == u'\n';
+    if (!endsWithBreak)
+        out = write(std::u16string_view(m_held, m_heldCount), 0, out);
+    m_heldCount = 0;
+    switch (m_format) {
+    case OutputFormat::Utf8:
+        if (endsWithBreak)
+            out = putText(out, "\r\n");
+        break;
+    case OutputFormat::Html:
+        if (endsWithBreak)
+            out = putText(out, "\r\n");
+        out = putText(out, "\r\n</body>\r\n</html>");
+        break;
+    case OutputFormat::CArray:
+        if (endsWithBreak)
+            out = putText(out, "0xd,0xa,");
+        out = putText(out, "0\r\n  };");
+        break;
+    }
+    return out;
+}
+
+namespace {
+
+// Runs one step of the writer into the room it may need at the end of `out`.
+template <class Step> void appendWith(std::string& out, std::size_t room, Step step) {
+    const std::size_t old = out.size();
+    out.resize(old + room);
+    char* const end = step(out.data() + old);
+    out.resize(std::size_t(end - out.data()));
+}
+
+} // namespace
+
+void TextWriter::begin(std::string& out) {
+    appendWith(out, maxBytes(0), [&](char* p) { return begin(p); });
+}
+
+void TextWriter::feed(std::u16string_view units, std::string& out) {
+    appendWith(out, maxBytes(units.size()), [&](char* p) { return feed(units, p); });
+}
+
+void TextWriter::finish(std::string& out) {
+    appendWith(out, maxBytes(0), [&](char* p) { return finish(p); });
+}
+
+std::string WriteAll(OutputFormat format, std::u16string_view text) {
+    std::string out;
+    TextWriter writer(format);
+    writer.begin(out);
+    writer.feed(text, out);
+    writer.finish(out);
+    return out;
+}
+
+WriteResult WriteResult::failed(WriteFault step, FileResult cause, std::uint64_t offset) {
+    bool full = cause.fault == FileFault::System && cause.error == ENOSPC;
+#if defined(EDQUOT)
+    full = full || (cause.fault == FileFault::System && cause.error == EDQUOT);
+#endif
+    if (full && (step == WriteFault::Write || step == WriteFault::Commit))
+        step = WriteFault::NoSpace;
+    return {step, cause, offset};
+}
+
+WriteResult WriteText(OutputFormat format, const TextSpans& text, const ByteSink& sink) {
+    // A span may be the whole text: it is fed in slices, so the bytes never pile up.
+    constexpr std::size_t kSlice = 65536;
+    const auto block =
+        std::make_unique_for_overwrite<char[]>(kWriteBlockBytes + TextWriter::maxBytes(kSlice));
+    char* const start = block.get();
+    char* p = start;
+    WriteResult result;
+    const auto flush = [&] {
+        const std::size_t size = std::size_t(p - start);
+        p = start;
+        if (size == 0)
+            return true;
+        if (const FileResult put = sink(std::string_view(start, size)); !put) {
+            result = WriteResult::failed(WriteFault::Write, put, result.offset);
+            return false;
+        }
+        result.offset += size;
+        return true;
+    };
+    TextWriter writer(format);
+    p = writer.begin(p);
+    text([&](std::u16string_view span) {
+        while (!span.empty()) {
+            const std::u16string_view slice = span.substr(0, kSlice);
+            span.remove_prefix(slice.size());
+            p = writer.feed(slice, p);
+            if (std::size_t(p - start) >= kWriteBlockBytes && !flush())
+                return false;
+        }
+        return true;
+    });
+    if (!result)
+        return result;
+    p = writer.finish(p);
+    flush();
+    return result;
+}
+
+} // namespace enc
