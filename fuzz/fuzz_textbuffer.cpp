@@ -1,5 +1,5 @@
-// The text buffer against a plain model: random edits, groups, undo, redo, save points and
-// whole-text assignments, with every look-up checked after every step.
+// The text buffer against a plain model: random edits, groups, undo, redo, save points, whole-text
+// assignments and built texts spliced in, with every look-up checked after every step.
 // Input: one byte that picks the leaf size (2 to 17 units, or the default), then steps, each
 // one byte of kind followed by its argument bytes and four bytes that pick the range read back
 // (fuzz/make_textbuffer_corpus.py writes the same format). Inserted units come from a
@@ -304,8 +304,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         default: {
-            // A whole new text, appended in pieces, perhaps with room reserved first.
-            text::TextBuilder builder(in.byte() & 1 ? chunk : text::kDefaultChunkUnits);
+            // A text appended to a builder in pieces, perhaps with room reserved first; it
+            // becomes the whole text, or is spliced in at a position as one edit.
+            const std::uint8_t how = in.byte();
+            text::TextBuilder builder(how & 1 ? chunk : text::kDefaultChunkUnits);
             if (in.byte() & 1)
                 builder.reserve(Pos(in.byte()) * 3);
             std::u16string t;
@@ -318,9 +320,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 t += u;
             }
             check(builder.length() == Pos(t.size()), "builder length");
-            b.assign(std::move(builder));
+            if (how & 2) {
+                const Pos pos = Pos(in.word() % std::uint32_t(len + 3)) - 1;
+                if (m.text.size() + t.size() > kMaxText)
+                    break;
+                b.insert(pos, std::move(builder));
+                m.edit(pos, 0, t);
+            } else {
+                b.assign(std::move(builder));
+                m.assign(t);
+            }
             check(builder.length() == 0, "builder not emptied");
-            m.assign(t);
             break;
         }
         }

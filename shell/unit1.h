@@ -7,6 +7,10 @@
 class DiskWatch;
 namespace enc {
 struct FileResult;
+struct FileStamp;
+} // namespace enc
+namespace text {
+class TextBuilder;
 }
 class QAction;
 class QFileDialog;
@@ -220,6 +224,10 @@ private:
     bool readyToReplaceText(const QString& fileName);
     // Shows how much of a file has been read (percent) beside the wait label; -1 hides it.
     void showReadProgress(int percent);
+    // Decodes the file into `text` as open and insert read it, showing the progress; `text` is
+    // empty unless the whole file was read. *stamp, when given, gets the file's stamp.
+    enc::FileResult readTextFile(int encoding, const QString& fileName, text::TextBuilder& text,
+                                 enc::FileStamp* stamp);
     // Before the text replaces RememberedFileName: when the file changed or went since it was
     // read or saved, asks whether to replace it. True to go on.
     bool overwriteConfirmed(const QString& fileName);

@@ -50,12 +50,6 @@ std::string localPath(const QString& fileName) {
     return toLocalName(fileName);
 }
 
-// The decoded text as the widget takes it, without a copy; `text` must outlive the use.
-QString viewOf(const std::u16string& text) {
-    return QString::fromRawData(reinterpret_cast<const QChar*>(text.data()),
-                                static_cast<qsizetype>(text.size()));
-}
-
 // The walk through the editor's text: the buffer's units, span by span as it stores them, turned
 // into the file's bytes by the writer and handed to the file a block at a time. Nothing is
 // copied and the caret, the selection and the layout stay untouched.
@@ -134,22 +128,28 @@ void TForm1::openTextFileNamed(const QString& fileName) {
     Memo1->setFocus();
 }
 
-int TForm1::LoadTextFile(int encoding, int bomKind, const QString& fileName) {
+enc::FileResult TForm1::readTextFile(int encoding, const QString& fileName, text::TextBuilder& text,
+                                     enc::FileStamp* stamp) {
     // The whole file is decoded into a text of its own before the editor is touched, so a file
     // that cannot be read leaves the user's text as it was. A large file shows how far the
     // reading has come beside the wait label, and the window keeps painting meanwhile.
-    (void)bomKind;
-    text::TextBuilder text;
-    enc::FileStamp stamp;
     const auto progress = [this](std::uint64_t done, std::uint64_t total) {
         if (total == 0)
             return;
         showReadProgress(int(std::min<std::uint64_t>(99, done * 100 / total)));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
-    const enc::FileResult why = text::LoadTextFile(localPath(fileName), enc::TextEncoding(encoding),
-                                                   text, &stamp, progress);
+    const enc::FileResult why =
+        text::LoadTextFile(localPath(fileName), enc::TextEncoding(encoding), text, stamp, progress);
     showReadProgress(-1);
+    return why;
+}
+
+int TForm1::LoadTextFile(int encoding, int bomKind, const QString& fileName) {
+    (void)bomKind;
+    text::TextBuilder text;
+    enc::FileStamp stamp;
+    const enc::FileResult why = readTextFile(encoding, fileName, text, &stamp);
     const int read = why ? 0 : -2;
     // A file that is there but cannot be read to its end is not what the text or a later save
     // belongs to: the status bar and the remembered name stay as they were.
@@ -197,17 +197,18 @@ void TForm1::inserttextfile1Click() {
 }
 
 int TForm1::InsertTextFile(int encoding, int bomKind, const QString& fileName) {
-    std::u16string text;
-    enc::FileResult why;
-    if (enc::ReadTextFile(localPath(fileName), enc::TextEncoding(encoding), enc::BomKind(bomKind),
-                          text, &why) != 0) {
+    // Read as the open command reads (the same lines, joined by CR LF), and nothing is inserted
+    // unless the whole file was read.
+    (void)bomKind;
+    text::TextBuilder text;
+    if (const enc::FileResult why = readTextFile(encoding, fileName, text, nullptr); !why) {
         ShowFileError(fileName, why);
         return -2;
     }
-    // One edit at the caret: a single undo step, and the LFs between the lines become CR LF.
-    // The caret ends behind the inserted text. It changes the user's text, so it counts as a
-    // change like typing does.
-    Memo1->insertAtCaret(viewOf(text));
+    // One edit at the caret, a single undo step, with the decoded text itself: it is not
+    // copied. The caret ends behind it. It changes the user's text, so it counts as a change
+    // like typing does.
+    Memo1->insertAtCaret(std::move(text));
     return 0;
 }
 

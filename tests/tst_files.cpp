@@ -363,6 +363,14 @@ private slots:
         QTest::newRow("final break dropped")
             << u"AB"_qs << 2 << 0 << QByteArray("x\r\n") << u"ABx"_qs << 3;
         QTest::newRow("empty file") << u"AB"_qs << 0 << 0 << QByteArray() << u"AB"_qs << 0;
+        QTest::newRow("U+2029, U+FDD0 and U+FDD1 stay units") << u"AB"_qs << 1 << 0
+                                                              << QByteArray("a\xE2\x80\xA9"
+                                                                            "b\xEF\xB7\x90"
+                                                                            "c\xEF\xB7\x91")
+                                                              << u"Aa\u2029b\uFDD0c\uFDD1B"_qs << 7;
+        QTest::newRow("a file of many leaves into the middle of a line")
+            << u"AB"_qs << 1 << 0 << QByteArray("line\r\n").repeated(3000) + "end"
+            << u"A"_qs + u"line\n"_qs.repeated(3000) + u"endB"_qs << 1 + 3000 * 6 + 3;
     }
     void insert() {
         QFETCH(QString, text);

@@ -96,8 +96,9 @@ QString spanMismatch(const TextBuffer& b, const std::u16string& t) {
 }
 
 // The buffer's script language for the history tables, one operation per word:
-// +P:TEXT insert, -P:N remove, =P:N:TEXT replace, a:TEXT assign, u undo, r redo, ( and ) a
-// group, s save point, c clear history. "\n" and "\r" in TEXT stand for LF and CR.
+// +P:TEXT insert, *P:TEXT insert the text built in a TextBuilder (slots of 2 units), -P:N remove,
+// =P:N:TEXT replace, a:TEXT assign, u undo, r redo, ( and ) a group, s save point, c clear
+// history. "\n" and "\r" in TEXT stand for LF and CR.
 struct Runner {
     TextBuffer& b;
     TextBuffer::Restored last{};
@@ -116,6 +117,13 @@ struct Runner {
             case '+':
                 b.insert(f[0].toLongLong(), unescape(f.value(1)));
                 break;
+            case '*': {
+                text::TextBuilder built(2);
+                built.append(unescape(f.value(1)));
+                b.insert(f[0].toLongLong(), std::move(built));
+                QCOMPARE(built.length(), Pos(0));
+                break;
+            }
             case '-':
                 b.remove(f[0].toLongLong(), f[1].toLongLong());
                 break;
@@ -272,6 +280,17 @@ private slots:
         QTest::newRow("nothing removed, nothing inserted")
             << u"abc"_qs << "-1:0 +1: =2:0:" << u"abc"_qs;
         QTest::newRow("insert into an empty text") << u""_qs << "+0:\\r\\n" << u"\r\n"_qs;
+        QTest::newRow("built text in the middle of a leaf")
+            << abc << "*13:XY\\r\\nZ" << u"abcdefghijklmXY\r\nZnopqrstuvwxyz"_qs;
+        QTest::newRow("built text at 0, at a leaf's start and at the end")
+            << abc << "*0:< *4:| *28:>"
+            << "<abc|" + abc.mid(3) + ">";
+        QTest::newRow("built text between CR and LF") << u"a\r\nb"_qs << "*2:x" << u"a\rx\nb"_qs;
+        QTest::newRow("built text into an empty text") << u""_qs << "*0:ab\\ncd" << u"ab\ncd"_qs;
+        QTest::newRow("built text, then typing on both sides")
+            << u"ab"_qs << "*1:" + abc + " +1:( +28:)"
+            << "a(" + abc + ")b";
+        QTest::newRow("empty built text changes nothing") << u"abc"_qs << "*1:" << u"abc"_qs;
     }
     void edits() {
         QFETCH(QString, start);
@@ -371,6 +390,13 @@ private slots:
         QTest::newRow("assign forgets the history and is the save point")
             << "+0:a u a:xyz"
             << "xyz" << true << "--" << 0 << 0;
+        QTest::newRow("built text, undo, redo, undo") << "a:0123456789 *5:abcdefgh u r u"
+                                                      << "0123456789" << true << "-R" << 5 << 0;
+        QTest::newRow("built text, undo, redo") << "a:0123456789 *5:ab\\r\\ncd u r"
+                                                << "01234ab\r\ncd56789" << false << "U-" << 5 << 6;
+        QTest::newRow("built text and typing in a group are one step")
+            << "a:xy ( +1:a *2:bcd +5:e ) u"
+            << "xy" << true << "-R" << 1 << 0;
         QTest::newRow("undo of an edit across leaves")
             << "a:abcdefghijklmnop =2:12:\\r\\n r u"
             << "abcdefghijklmnop" << true << "-R" << 2 << 12;
@@ -422,6 +448,8 @@ private slots:
             << lines << "+0:x s +0:y u"
             << QStringList{"0,0,1 line 0 -0+0", "modified",          "saved", "0,0,1 line 0 -0+0",
                            "modified",          "0,1,0 line 0 -0+0", "saved"};
+        QTest::newRow("built text: one change") << lines << "*5:x\\r\\ny\\n"
+                                                << QStringList{"5,0,5 line 1 -0+2", "modified"};
         QTest::newRow("assign resets")
             << lines << "+0:x a:new"
             << QStringList{"0,0,1 line 0 -0+0", "modified", "reset", "saved"};

@@ -29,6 +29,8 @@ public:
         Pos inserted = 0; // units inserted there instead
         std::uint32_t block = 0;
         std::size_t offset = 0; // removed units, then inserted units, from here in the block
+        // False while the inserted units are only in the text (see addSpliced).
+        bool insertedStored = true;
     };
 
     std::size_t steps() const { return m_stepStart.size(); }
@@ -49,6 +51,31 @@ public:
         std::copy(inserted.begin(), inserted.end(), to + removed);
         m_edits.push_back(e);
         return m_edits.back();
+    }
+
+    // Adds an edit whose `inserted` units are not copied now: they stand in the text, and are
+    // copied from there by storeInserted() before the edit is first undone. Their room is
+    // reserved at once, so the history's blocks keep the order of the edits; a large room is
+    // mapped memory that costs nothing until it is written.
+    template <class F>
+    const Edit& addSpliced(Pos position, Pos removed, Pos inserted, F&& copyRemoved) {
+        Edit e;
+        e.position = position;
+        e.removed = removed;
+        e.inserted = inserted;
+        e.insertedStored = false;
+        copyRemoved(room(removed + inserted, e));
+        m_edits.push_back(e);
+        return m_edits.back();
+    }
+    // Copies an edit's inserted units into the history once: `copy(char16_t* to)` writes the
+    // units that stand at [position, position + inserted) of the text.
+    template <class F> void storeInserted(const Edit& e, F&& copy) {
+        if (e.insertedStored)
+            return;
+        Edit& edit = m_edits[std::size_t(&e - m_edits.data())];
+        copy(m_blocks[edit.block].data.get() + edit.offset + std::size_t(edit.removed));
+        edit.insertedStored = true;
     }
 
     // The edits of step s, in the order they were made.

@@ -431,6 +431,43 @@ void LeafTree::reset(const std::vector<Arena*>& arenas) {
     m_root = build(leaves);
 }
 
+void LeafTree::splice(Pos pos, const std::vector<Arena*>& arenas) {
+    std::vector<Node*> leaves;
+    std::vector<Node*> fresh;
+    for (Arena* arena : arenas)
+        takeArena(arena, fresh);
+    if (fresh.empty())
+        return;
+    forget();
+    Node* before = m_root;
+    Node* after = nullptr;
+    if (m_root && pos < length()) {
+        const Spot s = findUnit(pos);
+        Node* rest = nullptr;
+        Node* leaf = nullptr;
+        split(m_root, s.index, before, rest);
+        split(rest, 1, leaf, after);
+        if (s.offset == 0) {
+            leaves = std::move(fresh);
+            leaves.push_back(leaf);
+        } else {
+            // The leaf keeps its head; its tail goes to new leaves after the spliced ones.
+            leaves.push_back(leaf);
+            leaves.insert(leaves.end(), fresh.begin(), fresh.end());
+            const Pos tail = leaf->len - s.offset;
+            makeLeaves(std::u16string_view(leaf->data + s.offset, std::size_t(tail)), leaves);
+            leaf->len = s.offset;
+            leaf->lfs = countLf(leaf->data, leaf->len);
+            leaf->counted = false;
+        }
+    } else {
+        leaves = std::move(fresh);
+    }
+    m_root = nullptr;
+    evenOut(leaves);
+    m_root = merge(merge(before, build(leaves)), after);
+}
+
 // Leaves holding `units`, appended to `out`: filled to the fill target (leaves meant to be
 // edited), or for a large insertion one arena of full leaves that are read as one piece.
 void LeafTree::makeLeaves(std::u16string_view units, std::vector<Node*>& out) {

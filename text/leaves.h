@@ -67,6 +67,10 @@ public:
 
     // Drops the text and takes the written slots of the arenas as the new one.
     void reset(const std::vector<Arena*>& arenas);
+    // Puts the written slots of the arenas at pos (0 <= pos <= length()) as leaves of their
+    // own, without copying them: the leaf holding pos is cut there and the new leaves go
+    // between its halves. O(log n) plus the number of new leaves plus one leaf's units.
+    void splice(Pos pos, const std::vector<Arena*>& arenas);
 
 private:
     struct Spot;

@@ -38,6 +38,16 @@ struct TextBuilder::Impl {
     std::vector<detail::Arena*> arenas; // the last one takes the next units
     Pos length = 0;
 
+    // LF units written so far.
+    Pos lines() const {
+        Pos n = 0;
+        for (const detail::Arena* a : arenas) {
+            for (Pos i = 0; i < a->usedSlots(); ++i)
+                n += a->slotLines(i);
+        }
+        return n;
+    }
+
     // A new arena for at least `units` more units; without an estimate each one is twice the
     // last, up to 64 Mi units.
     void grow(Pos units) {
@@ -157,21 +167,26 @@ struct TextBuffer::Impl {
             notify([&](BufferListener& l) { l.savePointChanged(after); });
     }
 
+    // The step the next edit belongs to: the open group's, or a new one.
+    void stepForEdit() {
+        if (stepOpen)
+            return;
+        // A new step: what could be redone is gone, and with it a save point there.
+        history.truncate(applied);
+        if (savePoint > static_cast<std::ptrdiff_t>(applied))
+            savePoint = -1;
+        history.beginStep();
+        ++applied;
+        stepOpen = groupDepth > 0;
+    }
+
     void edit(Pos pos, Pos len, std::u16string_view ins) {
         pos = clampPos(pos);
         len = std::clamp<Pos>(len, 0, length() - pos);
         if (len == 0 && ins.empty())
             return;
         const bool before = atSavePoint();
-        if (!stepOpen) {
-            // A new step: what could be redone is gone, and with it a save point there.
-            history.truncate(applied);
-            if (savePoint > static_cast<std::ptrdiff_t>(applied))
-                savePoint = -1;
-            history.beginStep();
-            ++applied;
-            stepOpen = groupDepth > 0;
-        }
+        stepForEdit();
         // The history's own copies feed the edit, so `ins` may even be a piece of this text.
         const detail::History::Edit& e = history.add(pos, len, ins, [&](char16_t* to) {
             units.spans(pos, len, [&](std::u16string_view piece) {
@@ -270,6 +285,31 @@ void TextBuffer::insert(Pos pos, std::u16string_view units) {
     m_impl->edit(pos, 0, units);
 }
 
+void TextBuffer::insert(Pos pos, TextBuilder&& builder) {
+    Impl& d = *m_impl;
+    if (!builder.m_impl || builder.m_impl->length == 0)
+        return;
+    TextBuilder::Impl& b = *builder.m_impl;
+    pos = d.clampPos(pos);
+    const bool before = d.atSavePoint();
+    Change change;
+    change.position = pos;
+    change.inserted = b.length;
+    change.firstLine = d.units.lfsBefore(pos);
+    change.linesInserted = b.lines();
+    d.stepForEdit();
+    // The units stay where the builder put them; the history copies them out of the text only
+    // if the step is undone.
+    d.history.addSpliced(pos, 0, b.length, [](char16_t*) {});
+    std::vector<detail::Arena*> arenas;
+    arenas.swap(b.arenas);
+    b.length = 0;
+    d.units.splice(pos, arenas);
+    ++d.revision;
+    d.notify([&](BufferListener& l) { l.textChanged(change); });
+    d.setSavePointState(before);
+}
+
 void TextBuffer::remove(Pos pos, Pos len) {
     m_impl->edit(pos, len, {});
 }
@@ -331,9 +371,15 @@ TextBuffer::Restored TextBuffer::undo() {
         return restored;
     const bool before = d.atSavePoint();
     --d.applied;
-    const detail::History& h = d.history;
+    detail::History& h = d.history;
     for (const auto* e = h.end(d.applied); e != h.begin(d.applied);) {
         --e;
+        h.storeInserted(*e, [&](char16_t* to) {
+            d.units.spans(e->position, e->inserted, [&](std::u16string_view piece) {
+                to = std::copy(piece.begin(), piece.end(), to);
+                return true;
+            });
+        });
         d.apply(e->position, e->inserted, h.removedUnits(*e), h.insertedUnits(*e));
         extendRestored(restored, e->position, e->inserted, e->removed);
     }

@@ -105,6 +105,10 @@ public:
     // --- Editing. Each is one undo step unless a group is open. Cost O(log n) plus the
     // units inserted or removed.
     void insert(Pos pos, std::u16string_view units);
+    // Inserts the builder's text (which is left empty) at pos without copying it into the
+    // buffer: its memory becomes the buffer's. One edit like the others (undo, groups,
+    // listeners); costs O(log n) plus the size of the inserted text.
+    void insert(Pos pos, TextBuilder&& builder);
     void remove(Pos pos, Pos len);
     void replace(Pos pos, Pos len, std::u16string_view units);
 

@@ -272,6 +272,14 @@ void MemoView::insertAtCaret(const QString& text) {
     m_caret = m_anchor = at + static_cast<text::Pos>(units.size());
 }
 
+void MemoView::insertAtCaret(text::TextBuilder&& text) {
+    const Hold hold(*this);
+    const text::Pos at = m_caret;
+    const text::Pos length = text.length();
+    m_buffer.insert(at, std::move(text));
+    m_caret = m_anchor = at + length;
+}
+
 void MemoView::replaceRange(text::Pos pos, text::Pos len, std::u16string_view units) {
     if (len > 0 || !units.empty())
         m_buffer.replace(pos, len, units);

@@ -60,6 +60,9 @@ public:
 
     // Inserts text at the caret (replacing nothing); the caret ends behind it, nothing selected.
     void insertAtCaret(const QString& text);
+    // The same for a text built beforehand (a decoded file), which becomes the buffer's without
+    // a copy; `text` is left empty. Its units are taken as they are.
+    void insertAtCaret(text::TextBuilder&& text);
 
     // Caret and anchor: the selection runs between them; the caret is the end that moves.
     text::Pos caretPosition() const { return m_caret; }
