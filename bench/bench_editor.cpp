@@ -113,7 +113,7 @@ void editorSuite(bench::Table& table, const bench::Options& options) {
         r.ours = ours * 1e6;
         r.reference = reference * 1e6;
         r.unit = "us/op";
-        r.target = 1.5;
+        r.target = 1.3;
         table.add(r);
     };
     row("romanized keystroke (b cycling)", large.romanized, empty.romanized);

@@ -1,21 +1,18 @@
 // The text buffer on a text the size of a --mb MB UTF-8 file of Russian lines: loading it
-// through a TextBuilder beside a plain copy of the same units, a keystroke and line look-ups
-// at its end beside an empty text or its start, and a search through its spans beside one
-// search over a contiguous array. The "text-leaves" suite measures the other leaf sizes and
+// through a TextBuilder beside a plain copy of the same units, saving it through its spans
+// beside encoding one array, a keystroke and line look-ups at its end beside an empty text or
+// its start, and a search through its spans beside one search over a contiguous array. The "text-leaves" suite measures the other leaf sizes and
 // the cost a gap buffer would pay, which chose the structure.
 #include "benchtable.h"
-#include "encoding/textfile.h"
 #include "encoding/textwriter.h"
 #include "encoding/utf8writer.h"
 #include "text/textbuffer.h"
-#include "text/textload.h"
 #include "text/textspans.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -164,36 +161,6 @@ void textSuite(bench::Table& table, const bench::Options& options) {
     const long after = residentBytes();
     table.add({"text: memory of the loaded buffer", double(after - before) / units, 2.0,
                "bytes/unit", false, 1.05, "reference: 2 bytes per UTF-16 unit"});
-
-    // Opening the file: decoded in place into the buffer, beside today's whole-file reader
-    // decoding into one string.
-    {
-        std::string utf8;
-        enc::AppendUtf8(t, utf8);
-        const std::string path = options.workDir + "/text-russian.txt";
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << utf8;
-        const double whole = bench::bestSeconds([&] {
-            std::u16string out;
-            enc::ReadTextFile(path, enc::EncUtf8, enc::BomNone, out);
-        });
-        const double ours = bench::bestSeconds([&] {
-            text::TextBuilder builder;
-            text::LoadTextFile(path, enc::EncUtf8, builder);
-            text::TextBuffer b;
-            b.assign(std::move(builder));
-        });
-        table.add({"text: open " + mb + " UTF-8 into the buffer", ours, whole, "s", false, 1.1,
-                   "reference: ReadTextFile into one string"});
-        const long start = residentBytes();
-        text::TextBuilder builder;
-        text::LoadTextFile(path, enc::EncUtf8, builder);
-        text::TextBuffer b;
-        b.assign(std::move(builder));
-        table.add({"text: memory of the opened file",
-                   double(residentBytes() - start) / double(utf8.size()),
-                   2.0 * units / double(utf8.size()), "bytes/byte", false, 1.05,
-                   "reference: 2 bytes per unit of its text"});
-    }
 
     // Saving: the buffer through its spans beside encoding one array in blocks; both write
     // to the same file.
