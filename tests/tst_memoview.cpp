@@ -208,6 +208,32 @@ private slots:
         QCOMPARE(v.caretLine(), 199 - rowsInSight);
     }
 
+    // Typing at the end of the text keeps the scroll range of a fresh view of the same text,
+    // also where the last line grows by a segment (one more row) and shrinks again.
+    void typingAtTheEndKeepsTheScrollRange() {
+        QStringList lines;
+        for (int i = 0; i < 200; ++i)
+            lines << u"line %1"_s.arg(i);
+        lines << QString(int(MemoView::kSegmentUnits) - 1, u'x');
+        MemoView& v = view(lines.join(u'\n'));
+        QTest::keyClick(&v, Qt::Key_End, Qt::ControlModifier);
+        const int before = v.verticalScrollBar()->maximum();
+        const auto freshMaximum = [&] {
+            MemoView fresh;
+            fresh.setFont(v.font());
+            fresh.resize(v.size());
+            fresh.show();
+            fresh.setPlainText(v.toPlainText());
+            return fresh.verticalScrollBar()->maximum();
+        };
+        QTest::keyClicks(&v, u"yy"_s);
+        QCOMPARE(v.verticalScrollBar()->maximum(), freshMaximum());
+        QCOMPARE(v.verticalScrollBar()->maximum(), before + 1);
+        QTest::keyClick(&v, Qt::Key_Backspace);
+        QTest::keyClick(&v, Qt::Key_Backspace);
+        QCOMPARE(v.verticalScrollBar()->maximum(), before);
+    }
+
     void editingKeys_data() {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QStringList>("keys");

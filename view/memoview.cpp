@@ -130,12 +130,19 @@ void MemoView::bufferChanged(const text::Change& change) {
     }
     m_cache.applyChange(change.firstLine, firstSegment, change.linesRemoved, change.linesInserted);
     const text::Pos lastTouched = change.firstLine + change.linesRemoved;
-    // The farthest top row depends only on the lines from it to the end.
+    // The farthest top row depends only on the rows of the lines from it to the end. Without
+    // wrapping a line has one row per segment, so an edit inside one line that keeps its number
+    // of segments (typing at the end of the text) leaves it where it is.
     if (m_bottomTopKnown) {
-        if (lastTouched >= m_bottomTop.line)
-            m_bottomTopKnown = false;
-        else
+        if (lastTouched < m_bottomTop.line) {
             m_bottomTop.line += change.linesInserted - change.linesRemoved;
+        } else if (m_wordWrap || change.linesRemoved != 0 || change.linesInserted != 0) {
+            m_bottomTopKnown = false;
+        } else {
+            const text::Pos length = lineLength(change.firstLine);
+            if (segmentsFor(length) != segmentsFor(length - change.inserted + change.removed))
+                m_bottomTopKnown = false;
+        }
     }
     if (m_top.line > lastTouched)
         m_top.line += change.linesInserted - change.linesRemoved;

@@ -236,6 +236,8 @@ private:
     text::Pos lineLength(text::Pos line) const;
     int segmentCount(text::Pos line) const;
     int bufferSegmentCount(text::Pos line) const;
+    // Segments of a line of that many units.
+    static int segmentsFor(text::Pos lineLength);
     text::Pos segmentStart(text::Pos line, int segment) const;
     int segmentOf(text::Pos line, text::Pos pos) const;
     view::LineLayout* layoutFor(text::Pos line, int segment) const;

@@ -38,10 +38,13 @@ int MemoView::segmentCount(text::Pos line) const {
 }
 
 int MemoView::bufferSegmentCount(text::Pos line) const {
-    const text::Pos len = lineLength(line);
-    if (len <= kSegmentUnits)
+    return segmentsFor(lineLength(line));
+}
+
+int MemoView::segmentsFor(text::Pos lineLength) {
+    if (lineLength <= kSegmentUnits)
         return 1;
-    return static_cast<int>((len + kSegmentUnits - 1) / kSegmentUnits);
+    return static_cast<int>((lineLength + kSegmentUnits - 1) / kSegmentUnits);
 }
 
 text::Pos MemoView::segmentStart(text::Pos line, int segment) const {
