@@ -135,20 +135,23 @@ Node* build(const std::vector<Node*>& leaves) {
     return spine.front();
 }
 
-// A leaf's LF units are counted per block once it is looked into, so a look-up inside it scans
-// one block, not the whole leaf, wherever in the leaf it lands.
+// A leaf's LF units are counted per block once it is looked into, and kept as the count before
+// each block, so a look-up anywhere in the leaf scans one block and reads one count.
 Pos blockUnits(const Node* n) {
     const Pos b = (n->cap + Node::kBlocks - 1) / Node::kBlocks;
-    return std::max<Pos>(256, (b + 15) / 16 * 16);
+    return std::max<Pos>(64, (b + 15) / 16 * 16);
 }
 
-// Counts the blocks from `first` on (the ones before it are still right).
+// Counts the blocks from `first` on (the counts up to it are still right).
 void countBlocks(const Node* n, Pos first = 0) {
     const Pos b = blockUnits(n);
+    first = std::min<Pos>(first, Node::kBlocks - 1);
+    Pos before = first == 0 ? 0 : n->lfsBeforeBlock[std::size_t(first)];
     for (int i = int(first); i < Node::kBlocks; ++i) {
+        n->lfsBeforeBlock[std::size_t(i)] = std::uint32_t(before);
         const Pos from = i * b;
-        n->blockLfs[std::size_t(i)] =
-            from < n->len ? std::uint32_t(countLf(n->data + from, std::min(b, n->len - from))) : 0;
+        if (from < n->len)
+            before += countLf(n->data + from, std::min(b, n->len - from));
     }
     n->counted = true;
 }
@@ -158,11 +161,8 @@ Pos lfsInLeafBefore(const Node* n, Pos offset) {
     if (!n->counted)
         countBlocks(n);
     const Pos b = blockUnits(n);
-    const Pos block = offset / b;
-    Pos count = 0;
-    for (Pos i = 0; i < block; ++i)
-        count += n->blockLfs[std::size_t(i)];
-    return count + countLf(n->data + block * b, offset - block * b);
+    const Pos block = std::min<Pos>(offset / b, Node::kBlocks - 1);
+    return n->lfsBeforeBlock[std::size_t(block)] + countLf(n->data + block * b, offset - block * b);
 }
 
 // Offset of the k-th LF unit (1 <= k <= lfs) of a leaf.
@@ -170,11 +170,12 @@ Pos nthLfInLeaf(const Node* n, Pos k) {
     if (!n->counted)
         countBlocks(n);
     const Pos b = blockUnits(n);
-    Pos block = 0;
-    while (block + 1 < Node::kBlocks && k > Pos(n->blockLfs[std::size_t(block)]))
-        k -= n->blockLfs[std::size_t(block++)];
+    // The last block with fewer than k LF units before it holds the k-th.
+    const std::uint32_t* const counts = n->lfsBeforeBlock;
+    const Pos block =
+        Pos(std::lower_bound(counts + 1, counts + Node::kBlocks, std::uint32_t(k)) - counts) - 1;
     const Pos from = block * b;
-    return from + nthLf(n->data + from, std::min(b, n->len - from), k);
+    return from + nthLf(n->data + from, std::min(b, n->len - from), k - counts[block]);
 }
 
 } // namespace

@@ -29,9 +29,9 @@ struct Node {
     Pos count = 1; // leaves in the subtree
     Pos units = 0; // units in the subtree
     Pos lines = 0; // LF units in the subtree
-    // LF units per block of the leaf, counted when a look-up first needs them.
-    static constexpr int kBlocks = 16;
-    mutable std::uint32_t blockLfs[kBlocks] = {};
+    // LF units before each block of the leaf, counted when a look-up first needs them.
+    static constexpr int kBlocks = 64;
+    mutable std::uint32_t lfsBeforeBlock[kBlocks] = {};
     mutable bool counted = false;
 };
 
