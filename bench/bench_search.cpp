@@ -36,11 +36,10 @@ void searchSuite(bench::Table& table, const bench::Options& options) {
     const std::u16string wanted = word.toStdU16String();
 
     qsizetype ours = -1;
-    const double oursSeconds =
-        bench::bestSeconds([&] { ours = search::findInBuffer(memo.buffer(), 0, word); });
     std::size_t reference = 0;
-    const double referenceSeconds =
-        bench::bestSeconds([&] { reference = std::u16string_view(units).find(wanted); });
+    const auto [oursSeconds, referenceSeconds] =
+        bench::bestSecondsInTurns([&] { ours = search::findInBuffer(memo.buffer(), 0, word); },
+                                  [&] { reference = std::u16string_view(units).find(wanted); });
     if (ours != expected || reference != std::size_t(expected))
         std::fprintf(stderr, "search: wrong hit %lld (expected %lld)\n",
                      static_cast<long long>(ours), static_cast<long long>(expected));
