@@ -55,7 +55,7 @@ Result convert(const std::string& in, const std::string& out, textio::Format for
     // The text is the lines joined by CR LF, as the editor holds it after opening the file, so
     // the batch commands write the bytes the menus write; every other unit (U+2029, U+FDD0)
     // is kept as it is.
-    textio::TextWriter writer(format, textio::TextWriter::Breaks::CrLf);
+    textio::TextWriter writer(format, textio::Breaks::CrLf);
     std::string bytes;
     writer.begin(bytes);
     std::u16string_view line;

@@ -289,6 +289,12 @@ bool OutputFile::openSpool(const std::string& folder) {
 }
 
 bool OutputFile::write(std::string& bytes) {
+    const bool ok = write(std::string_view(bytes));
+    bytes.clear();
+    return ok;
+}
+
+bool OutputFile::write(std::string_view bytes) {
     if (m_fd >= 0 && m_ok && !bytes.empty()) {
         if (writeAll(m_fd, bytes.data(), bytes.size(), static_cast<off_t>(m_size))) {
             m_size += bytes.size();
@@ -297,7 +303,6 @@ bool OutputFile::write(std::string& bytes) {
             m_result = enc::FileResult::fromErrno(errno);
         }
     }
-    bytes.clear();
     return m_fd >= 0 && m_ok;
 }
 

@@ -45,6 +45,8 @@ public:
     // write the file or to create one there, not a regular file, ...): nothing is touched then
     // and result() says why.
     bool open(const std::string& fileName);
+    // Writes the bytes; false once any write has failed.
+    bool write(std::string_view bytes);
     // Writes the bytes and empties `bytes`; false once any write has failed.
     bool write(std::string& bytes);
     // Puts the written bytes in the target. False, with the reason in result(), when a write

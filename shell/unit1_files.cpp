@@ -20,10 +20,6 @@
 
 namespace {
 
-// The bytes are handed to the file in blocks of about kFlushBytes, so the output never has to be
-// held whole.
-constexpr std::size_t kFlushBytes = 1 << 20;
-
 QStringList textFilters() {
     return {QStringLiteral("Text files(*.txt)"), QStringLiteral("HTML files(*.html)"),
             QStringLiteral("All(*.*)")};
@@ -60,23 +56,11 @@ QString viewOf(const std::u16string& text) {
 }
 
 // The walk through the editor's text: the buffer's units, span by span as it stores them, turned
-// into the file's bytes by the writer. Nothing is copied and the caret, the selection and the
-// layout stay untouched.
+// into the file's bytes by the writer and handed to the file a block at a time. Nothing is
+// copied and the caret, the selection and the layout stay untouched.
 bool TextWalk(const text::TextBuffer& buffer, textio::Format format, OutputFile& file) {
-    textio::TextWriter writer(format, textio::TextWriter::Breaks::CrLf);
-    std::string bytes;
-    writer.begin(bytes);
-    bool ok = true;
-    buffer.forEachSpan(0, buffer.length(), [&](std::u16string_view span) {
-        writer.feed(span, bytes);
-        if (bytes.size() >= kFlushBytes && !file.write(bytes))
-            ok = false;
-        return ok;
-    });
-    if (!ok)
-        return false;
-    writer.finish(bytes);
-    return file.write(bytes);
+    return textio::writeBuffer(format, buffer,
+                               [&](std::string_view bytes) { return file.write(bytes); });
 }
 
 // The steps shared by the save and the two exports: write the file, and after a full write
