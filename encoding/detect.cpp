@@ -1,5 +1,6 @@
 #include "encoding/detect.h"
 
+#include "encoding/bytes.h"
 #include "encoding/readers.h"
 #include "encoding/stream.h"
 
@@ -12,9 +13,6 @@ constexpr std::size_t kStartSize = SampleSize + 3; // the longest mark plus the 
 
 bool inRange(std::uint8_t b, std::uint8_t lo, std::uint8_t hi) {
     return b >= lo && b <= hi;
-}
-bool isContinuation(std::uint8_t b) {
-    return inRange(b, 0x80, 0xBF);
 }
 
 // The first bytes of a file, read in one block into a buffer reused by every probe of the
