@@ -112,19 +112,21 @@ std::size_t ByteStream::read(std::uint8_t* dst, std::size_t n) {
     return done;
 }
 
-std::ptrdiff_t ReadFileStart(const std::string& path, std::uint8_t* dst, std::size_t max) {
+FileResult ReadFileStart(const std::string& path, std::uint8_t* dst, std::size_t max,
+                         std::size_t& got) {
+    got = 0;
     int fd = -1;
-    if (!OpenRegularFile(path, fd))
-        return -1;
-    std::size_t done = 0;
-    while (done < max) {
-        const std::ptrdiff_t got = ReadSome(fd, dst + done, max - done);
-        if (got <= 0)
+    const FileResult opened = OpenRegularFile(path, fd);
+    if (!opened)
+        return opened;
+    while (got < max) {
+        const std::ptrdiff_t more = ReadSome(fd, dst + got, max - got);
+        if (more <= 0)
             break;
-        done += static_cast<std::size_t>(got);
+        got += static_cast<std::size_t>(more);
     }
     ::close(fd);
-    return static_cast<std::ptrdiff_t>(done);
+    return {};
 }
 
 } // namespace enc

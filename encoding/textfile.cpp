@@ -322,8 +322,8 @@ bool TextLineReader::next(std::u16string_view& line) {
     return true;
 }
 
-int ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom, std::u16string& out,
-                 FileResult* result, FileStamp* stamp) {
+FileResult ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom,
+                        std::u16string& out, FileStamp* stamp) {
     (void)bom;
     // One stream per thread, so its buffer is reused from file to file.
     thread_local ByteStream in;
@@ -336,14 +336,12 @@ int ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom, st
         }
         in.close();
     }
-    if (result)
-        *result = done;
     if (done)
-        return 0;
+        return done;
     // Never a part of the file: a truncated text saved over the original would lose the rest.
     out.clear();
     out.shrink_to_fit();
-    return -2;
+    return done;
 }
 
 void ReadTextBytes(std::span<const std::uint8_t> bytes, TextEncoding encoding, BomKind bom,

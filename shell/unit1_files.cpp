@@ -209,9 +209,9 @@ void TForm1::inserttextfile1Click() {
 
 int TForm1::InsertTextFile(int encoding, int bomKind, const QString& fileName) {
     std::u16string text;
-    enc::FileResult why;
-    if (enc::ReadTextFile(localPath(fileName), enc::TextEncoding(encoding), enc::BomKind(bomKind),
-                          text, &why) != 0) {
+    const enc::FileResult why = enc::ReadTextFile(localPath(fileName), enc::TextEncoding(encoding),
+                                                  enc::BomKind(bomKind), text);
+    if (!why) {
         ShowFileError(fileName, why);
         return -2;
     }
