@@ -79,7 +79,7 @@ private:
     std::size_t m_cap = 0;
     const std::uint8_t* m_cur = nullptr;
     const std::uint8_t* m_end = nullptr;
-    int m_fd = -1;
+    NativeFile m_file = kNoFile;
     bool m_open = false;
     bool m_eof = false;
     bool m_failed = false;
