@@ -1,8 +1,8 @@
 #include "shell/commandline.h"
 
 #include "encoding/detect.h"
+#include "encoding/outputfile.h"
 #include "encoding/textfile.h"
-#include "shell/outputfile.h"
 #include "text/textload.h"
 
 #include <cstdio>
@@ -43,7 +43,7 @@ Result convert(const std::string& in, const std::string& out, enc::OutputFormat 
         return InputNotOpened;
     // The rename still keeps a half-written file from ever taking OUT's place; waiting for the
     // disk on top of that would cost more than the whole conversion.
-    OutputFile file(OutputFile::Sync::Fast);
+    enc::OutputFile file(enc::OutputFile::Sync::Fast);
     if (!file.open(out)) {
         why = file.result();
         return OutputNotCreated;

@@ -1,13 +1,13 @@
 // Opening, inserting, saving and exporting files.
 #include "encoding/detect.h"
 #include "encoding/fileaccess.h"
+#include "encoding/outputfile.h"
 #include "encoding/textfile.h"
 #include "encoding/textwriter.h"
 #include "shell/appstate.h"
 #include "shell/diskwatch.h"
 #include "shell/localname.h"
 #include "shell/modal.h"
-#include "shell/outputfile.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
 #include "text/textload.h"
@@ -54,7 +54,7 @@ std::string localPath(const QString& fileName) {
 // into the file's bytes by the writer and handed to the file a block at a time. Nothing is
 // copied and the caret, the selection and the layout stay untouched.
 enc::WriteResult TextWalk(const text::TextBuffer& buffer, enc::OutputFormat format,
-                          OutputFile& file) {
+                          enc::OutputFile& file) {
     return enc::WriteText(format, text::SpansOf(buffer), file.sink());
 }
 
@@ -68,8 +68,8 @@ bool writeEditorText(TForm1& form, const QString& fileName, enc::OutputFormat fo
     // exports are made from the text still in the editor and can be made again, so they skip
     // that wait (it grows with their three to four times larger output); the rename still
     // keeps a half-written export from replacing an old one.
-    OutputFile file(format == enc::OutputFormat::Utf8 ? OutputFile::Sync::Durable
-                                                      : OutputFile::Sync::Fast);
+    enc::OutputFile file(format == enc::OutputFormat::Utf8 ? enc::OutputFile::Sync::Durable
+                                                           : enc::OutputFile::Sync::Fast);
     enc::WriteResult written = file.open(localPath(fileName))
                                    ? TextWalk(form.Memo1->buffer(), format, file)
                                    : enc::WriteResult::failed(enc::WriteFault::Open, file.result());
