@@ -19,10 +19,10 @@ void searchSuite(bench::Table& table, const bench::Options& options) {
     const QString line =
         QString::fromUtf8("съешь же ещё этих мягких французских булок, да выпей чаю");
     const QString word = QStringLiteral("привет");
-    const qsizetype units = qsizetype(options.megabytes) * 1024 * 1024 / 2;
+    const qsizetype wantedUnits = qsizetype(options.megabytes) * 1024 * 1024 / 2;
     QString text;
-    text.reserve(units + line.size() + word.size() + 1);
-    while (text.size() < units) {
+    text.reserve(wantedUnits + line.size() + word.size() + 1);
+    while (text.size() < wantedUnits) {
         text += line;
         text += u'\n';
     }
