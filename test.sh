@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test headless through CTest.
 # Under CI (CI=true) or with --full it also runs the large-input tests, a second build of the
-# whole suite with AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzers for a
-# bounded time. Exits non-zero on any failure.
+# whole suite with AddressSanitizer and UndefinedBehaviorSanitizer, the fuzzers for a bounded
+# time, and a Windows cross-build of the Qt-free core with mingw-w64 whose test program runs
+# under wine. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
@@ -14,7 +15,14 @@ fi
 jobs=$(nproc)
 
 extra=()
-[ $full -eq 1 ] && extra=(clang libclang-rt-14-dev llvm)
+if [ $full -eq 1 ]; then
+    extra=(clang libclang-rt-14-dev llvm g++-mingw-w64-x86-64-posix)
+    # wine runs the Windows build's test program; where the archive has none, the Windows
+    # build is only compiled and linked.
+    if apt-cache policy wine64 2>/dev/null | grep -q 'Candidate: [0-9]'; then
+        extra+=(wine wine64)
+    fi
+fi
 # Fonts: the tests measure and draw text (font heights, the pads' pictures); the desktop-entry
 # check runs desktop-file-validate.
 tovilo_install_deps "${TOVILO_BUILD_PACKAGES[@]}" python3 fonts-dejavu-core desktop-file-utils \
@@ -42,5 +50,8 @@ if [ $full -eq 1 ]; then
 
     echo "== fuzzing (${TOVILO_FUZZ_SECONDS:-60} s per target)"
     scripts/run-fuzzers.sh build-asan "${TOVILO_FUZZ_SECONDS:-60}"
+
+    echo "== Windows cross-build of the Qt-free core with mingw-w64 (build-mingw/)"
+    scripts/cross-windows.sh build-mingw
 fi
 echo "All tests passed."
