@@ -1,14 +1,14 @@
 #include "search/find.h"
 
-#include "ime/inputengines.h"
+#include "app/keyinput.h"
+#include "app/paste.h"
+#include "ime/inputcontext.h"
 #include "shell/appstate.h"
-#include "shell/keycode.h"
 #include "shell/linetarget.h"
-#include "view/memoview.h"
 #include "shell/menucommand.h"
-#include "shell/paste.h"
 #include "shell/unit1.h"
 #include "tools/kanjihangul.h"
+#include "view/memoview.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -116,7 +116,7 @@ void Tsearchform::FormCreate() {
     TimerEdit->setInterval(500);
     KanjiJapantoHangulSelectAreaType11->setVisible(false);
     KanjiJapantoHangulSelectAreaType21->setVisible(false);
-    Label2->setText(TForm1::modeName(ImeMode));
+    Label2->setText(ime::modeName(ImeMode));
     if (Form1)
         Edit1->setFont(Form1->Memo1->font());
 }
@@ -133,38 +133,15 @@ void Tsearchform::Edit1KeyPress(int& key) {
         FindRequested = 1;
         hide();
     }
-    LineTarget& target = editTarget();
-    if (EditAccentPending) {
-        const qsizetype end = target.selStart() + target.selLength();
-        target.setSelStart(end);
-        target.setSelText(QString(QChar(0x0301)));
-        target.setSelStart(end + 1);
-        key = 0;
-        EditAccentPending = 0;
-        return;
-    }
-    switch (ImeMode) {
-    case 1:
-        key = ime::RomanizedInputKey(target, key, EditRomaDecided, ime::SelectionCollapse::ToStart);
-        break;
-    case 2:
-        key = ime::DirectInputKey(target, key,
-                                  Form1 ? Form1->keyboardPlacement() : ime::PlacementJapanese);
-        break;
-    default:
-        break;
-    }
+    key = EditInput.keyPress(editTarget(), key, ImeMode,
+                             Form1 ? Form1->keyboardPlacement() : ime::PlacementJapanese);
 }
 
 void Tsearchform::FormShortCut(const QKeyEvent& event) {
-    if (!event.modifiers().testFlag(Qt::ControlModifier))
-        return;
-    if (event.key() == Qt::Key_Semicolon)
-        EditAccentPending = 1;
     // On the Windows 95 family the entry's own Ctrl+V is replaced by the Unicode paste,
     // followed by a short write lock so that the entry's paste finds nothing to do.
-    if (IsWin9x == 1 && event.key() == Qt::Key_V && Edit1->hasFocus() && !Edit1->isReadOnly()) {
-        PasteUnicodeText(editTarget());
+    if (app::shortcutHook(event, EditInput, editTarget(), Edit1->hasFocus() && !Edit1->isReadOnly(),
+                          IsWin9x)) {
         Edit1->setReadOnly(true);
         TimerEdit->start();
     }
@@ -177,19 +154,12 @@ void Tsearchform::TimerEditTimer() {
 
 bool Tsearchform::handleEntryKey(QKeyEvent* event) {
     FormShortCut(*event);
-    const int original = keyCodeFromEvent(*event);
+    const int original = app::keyCodeFromEvent(*event);
     if (original < 0 || Edit1->isReadOnly())
         return false; // the entry refuses typing itself while it is read-only
     int key = original;
     Edit1KeyPress(key);
-    if (key == 0)
-        return true;
-    if (key != original) {
-        LineTarget& target = editTarget();
-        target.setSelText(QString(QChar(static_cast<char16_t>(key))));
-        return true;
-    }
-    return false;
+    return app::applyKeyResult(editTarget(), original, key);
 }
 
 bool Tsearchform::eventFilter(QObject* watched, QEvent* event) {
@@ -241,19 +211,19 @@ void Tsearchform::MenuItem3Click() {
 void Tsearchform::KoreaRomaIME1Click() {
     if (Form1)
         Form1->KoreaRomaIME1Click();
-    Label2->setText(TForm1::modeName(ImeMode));
+    Label2->setText(ime::modeName(ImeMode));
 }
 
 void Tsearchform::KoreaDirectIME1Click() {
     if (Form1)
         Form1->KoreaDirectIME1Click();
-    Label2->setText(TForm1::modeName(ImeMode));
+    Label2->setText(ime::modeName(ImeMode));
 }
 
 void Tsearchform::nonIME1Click() {
     if (Form1)
         Form1->nonIME1Click();
-    Label2->setText(TForm1::modeName(ImeMode));
+    Label2->setText(ime::modeName(ImeMode));
 }
 
 void Tsearchform::convertSelection(int type) {

@@ -13,14 +13,12 @@ int WindowLeft;
 int WindowWidth;
 int WindowHeight;
 FontRecordBytes FontRecord{};
-int AccentPending;
 int ExitChoice;
 int SaveToRememberedName;
 int AccentPadCreated;
-int RomaDecided;
-int EditRomaDecided;
+ime::InputContext MemoInput;
+ime::InputContext EditInput;
 int FindRequested;
-int EditAccentPending;
 
 TForm1* Form1 = nullptr;
 Tsearchform* searchform = nullptr;
@@ -44,14 +42,12 @@ void resetAppState() {
     WindowWidth = 416;
     WindowHeight = 480;
     FontRecord.fill(0);
-    AccentPending = 0;
     ExitChoice = 0;
     SaveToRememberedName = 0;
     AccentPadCreated = 0;
-    RomaDecided = 0;
-    EditRomaDecided = 0;
+    MemoInput = ime::InputContext(ime::SelectionCollapse::ToEnd);
+    EditInput = ime::InputContext(ime::SelectionCollapse::ToStart);
     FindRequested = 0;
-    EditAccentPending = 0;
 }
 
 namespace {

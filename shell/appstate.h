@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ime/inputcontext.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -32,18 +34,16 @@ extern int WindowHeight;
 // The editor font as stored in fontedit.dat: 216 bytes, little-endian.
 using FontRecordBytes = std::array<std::uint8_t, 216>;
 extern FontRecordBytes FontRecord;
-// Armed by Ctrl+; in the main window, consumed by the editor's next key event.
-extern int AccentPending;
 // 0 cancel, 1 save and exit, 2 exit without saving.
 extern int ExitChoice;
 extern int SaveToRememberedName;
 extern int AccentPadCreated;
-// Decision flags of the romanized composer: the editor's and the find entry's.
-extern int RomaDecided;
-extern int EditRomaDecided;
-// Find dialog state.
+// The input method's memory of the editor (its RomaDecided and AccentPending) and of the find
+// entry (the entry's EditRomaDecided and EditAccentPending).
+extern ime::InputContext MemoInput;
+extern ime::InputContext EditInput;
+// Set by the find dialog's Find, read by the find command.
 extern int FindRequested;
-extern int EditAccentPending;
 
 // Window pointers, set when each window is created.
 extern TForm1* Form1;

@@ -118,9 +118,6 @@ public:
     void JapaneseOSJapaneseIME1Click();
     // The placement argument of the direct layout: 0 Japanese keyboard, 1 US keyboard.
     int keyboardPlacement() const;
-    // Mode texts shared with the find dialog.
-    static QString modePanelText(int mode);
-    static QString modeName(int mode);
 
     // --- edit commands and clipboard (unit1_edit.cpp)
     void MenuItem1Click(); // Cut

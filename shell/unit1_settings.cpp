@@ -1,4 +1,5 @@
 // Reading and writing the settings files of the main window.
+#include "ime/inputcontext.h"
 #include "shell/appstate.h"
 #include "shell/settings.h"
 #include "shell/statusbar.h"
@@ -41,7 +42,7 @@ void TForm1::readSettingsFile() {
         WindowHeight = values.height;
     if (lines > 4) {
         ImeMode = values.imeMode;
-        StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(ImeMode));
+        StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(ImeMode));
     }
     if (lines > 5)
         setWordWrapShown(values.wordWrap);

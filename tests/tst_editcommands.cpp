@@ -1,8 +1,8 @@
 // The editor's context menu commands, the Unicode paste, the Windows 95 family Ctrl+V lock
 // and the undo of composed letters, through the real main window.
+#include "app/paste.h"
 #include "editfixture.h"
 #include "shell/modal.h"
-#include "shell/paste.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -186,7 +186,7 @@ private slots:
         setEditor(u"a|"_qs);
         QTest::keyClick(Form1->Memo1, Qt::Key_Semicolon, Qt::ControlModifier);
         QCOMPARE(editorLines(), u"a\u0301"_qs);
-        QCOMPARE(AccentPending, 0);
+        QCOMPARE(MemoInput.AccentPending, 0);
         // Armed without a key event of its own, the accent takes the next letter's place.
         QKeyEvent arm(QEvent::KeyPress, Qt::Key_Semicolon, Qt::ControlModifier, u";"_qs);
         Form1->FormShortCut(arm);

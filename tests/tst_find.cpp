@@ -1,9 +1,9 @@
 // The find command and the find dialog through the real windows: the wait loop ends when a
 // timer presses Find, presses a key in the entry or closes the dialog.
+#include "app/paste.h"
 #include "editfixture.h"
 #include "search/find.h"
 #include "search/textsearch.h"
-#include "shell/paste.h"
 #include "shell/statusbar.h"
 
 #include <QAction>
@@ -226,13 +226,13 @@ private slots:
         QTest::keyClick(entry(), Qt::Key_B);
         QTest::keyClick(Form1->Memo1, Qt::Key_B);
         QTest::keyClick(Form1->Memo1, Qt::Key_Space);
-        QCOMPARE(RomaDecided, 1);
+        QCOMPARE(MemoInput.RomaDecided, 1);
         QTest::keyClick(entry(), Qt::Key_B);
         QCOMPARE(entry()->text(), u"ъ"_qs);
         QCOMPARE(editorLines(), u"б"_qs);
         // A space in the entry decides only the entry's letter.
         QTest::keyClick(entry(), Qt::Key_Space);
-        QCOMPARE(EditRomaDecided, 1);
+        QCOMPARE(EditInput.RomaDecided, 1);
         QTest::keyClick(Form1->Memo1, Qt::Key_B);
         QCOMPARE(editorLines(), u"бб"_qs); // the editor's flag was consumed by its own b
         QTest::keyClick(entry(), Qt::Key_B);
@@ -246,6 +246,48 @@ private slots:
         QTest::keyClicks(entry(), u"da"_qs);
         QCOMPARE(entry()->text(), u"да"_qs);
         QCOMPARE(TextModified, 0);
+    }
+
+    // Characters of 128 and above go through each target's dispatch like any other key: no
+    // engine maps them and they reach the control unchanged, but they end the romanized
+    // decision (so the next space is swallowed again) and take an armed accent's place.
+    void keysAboveAscii_data() {
+        QTest::addColumn<bool>("inEntry");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("accentArmed");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("expected");
+        for (const bool inEntry : {false, true}) {
+            const QByteArray where = inEntry ? "entry: " : "editor: ";
+            QTest::newRow(where + "b space È space -> бÈ")
+                << inEntry << 1 << false << u"b È "_qs << u"бÈ"_qs;
+            QTest::newRow(where + "b space ж space -> бж (a code above 255)")
+                << inEntry << 1 << false << u"b ж "_qs << u"бж"_qs;
+            QTest::newRow(where + "direct: a È -> фÈ")
+                << inEntry << 2 << false << u"aÈ"_qs << u"фÈ"_qs;
+            QTest::newRow(where + "armed accent, È -> accent alone")
+                << inEntry << 0 << true << u"È"_qs << u"\u0301"_qs;
+        }
+    }
+    void keysAboveAscii() {
+        QFETCH(bool, inEntry);
+        QFETCH(int, mode);
+        QFETCH(bool, accentArmed);
+        QFETCH(QString, keys);
+        QFETCH(QString, expected);
+        ImeMode = mode;
+        if (inEntry)
+            showDialog();
+        QWidget* control = inEntry ? static_cast<QWidget*>(entry()) : Form1->Memo1;
+        (inEntry ? EditInput : MemoInput).AccentPending = accentArmed ? 1 : 0;
+        for (const QChar c : keys) {
+            if (c.unicode() < 128)
+                QTest::keyClick(control, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, control, Qt::Key(c.toUpper().unicode()),
+                                    QString(c), Qt::NoModifier);
+        }
+        QCOMPARE(inEntry ? entry()->text() : editorLines(), expected);
     }
 
     void typingOverASelectionInTheEntry_data() {
@@ -280,8 +322,8 @@ private slots:
         QTest::keyClick(entry(), Qt::Key_Semicolon, Qt::ControlModifier);
         QCOMPARE(entry()->text(), u"abc\u0301"_qs);
         QCOMPARE(entry()->cursorPosition(), 4);
-        QCOMPARE(EditAccentPending, 0);
-        QCOMPARE(AccentPending, 0);
+        QCOMPARE(EditInput.AccentPending, 0);
+        QCOMPARE(MemoInput.AccentPending, 0);
         QCOMPARE(editorLines(), u"x"_qs);
         // Armed without a key event of its own, the accent takes the next key's place.
         entry()->setSelection(0, 1);

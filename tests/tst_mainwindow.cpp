@@ -196,17 +196,17 @@ private slots:
         ImeMode = mode;
         QTest::keyClicks(Form1->Memo1, u"a"_qs);
         QTest::keyClick(Form1->Memo1, Qt::Key_Semicolon, Qt::ControlModifier);
-        QCOMPARE(AccentPending, 0);
+        QCOMPARE(MemoInput.AccentPending, 0);
         QVERIFY(editorText().endsWith(u'\u0301'));
         QCOMPARE(editorText().size(), 2);
     }
 
     void armedAccentReplacesTheNextKey() {
         Form1->nonIME1Click();
-        AccentPending = 1;
+        MemoInput.AccentPending = 1;
         QTest::keyClicks(Form1->Memo1, u"x"_qs);
         QCOMPARE(editorText(), u"\u0301"_qs);
-        QCOMPARE(AccentPending, 0);
+        QCOMPARE(MemoInput.AccentPending, 0);
     }
 
     void caretPanelFollowsKeysAndClicks() {

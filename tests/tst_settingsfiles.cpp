@@ -331,8 +331,7 @@ void TstSettingsFiles::damagedSettingsSweep() {
         QVERIFY2(WindowWidth >= 100 && WindowWidth <= 2000, why);
         QVERIFY2(WindowHeight >= 100 && WindowHeight <= 3000, why);
         QVERIFY2(ImeMode >= 0 && ImeMode <= 2, why);
-        QCOMPARE(Form1->StatusBar1->panelText(TStatusBar::ModePanel),
-                 TForm1::modePanelText(ImeMode));
+        QCOMPARE(Form1->StatusBar1->panelText(TStatusBar::ModePanel), ime::modePanelText(ImeMode));
         QCOMPARE(Form1->StatusBar1->panelText(TStatusBar::WrapPanel),
                  Form1->wordWrap() ? QStringLiteral("WrapLine") : QStringLiteral("noWrapLine"));
         m_run().stop();
