@@ -1,8 +1,8 @@
 // Costs that must not grow with the document: one keystroke of each input engine, one caret
 // panel refresh and one click, at the end of a large document against an empty one.
+#include "app/appstate.h"
 #include "benchtable.h"
 #include "guiapp.h"
-#include "shell/appstate.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"

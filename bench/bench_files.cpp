@@ -2,13 +2,13 @@
 // (offscreen) beside a reference that only reads, decodes and calls setPlainText once, and the
 // batch converter beside iconv. The window work runs in child processes of this program, so
 // each side's peak memory is its own.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "benchtable.h"
 #include "encoding/detect.h"
 #include "encoding/textfile.h"
 #include "encoding/utf8writer.h"
 #include "guiapp.h"
-#include "shell/appstate.h"
-#include "shell/modal.h"
 #include "shell/startup.h"
 #include "shell/textio.h"
 #include "shell/unit1.h"

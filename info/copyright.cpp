@@ -1,7 +1,7 @@
 #include "info/copyright.h"
 
+#include "app/appstate.h"
 #include "info/siteinfo.h"
-#include "shell/appstate.h"
 
 #include <QLabel>
 

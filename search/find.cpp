@@ -1,14 +1,13 @@
 #include "search/find.h"
 
+#include "app/appstate.h"
 #include "app/keyinput.h"
+#include "app/mainwindow.h"
+#include "app/menucommand.h"
 #include "app/paste.h"
 #include "ime/inputcontext.h"
-#include "shell/appstate.h"
-#include "shell/linetarget.h"
-#include "shell/menucommand.h"
-#include "shell/unit1.h"
+#include "search/linetarget.h"
 #include "tools/kanjihangul.h"
-#include "view/memoview.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -117,8 +116,8 @@ void Tsearchform::FormCreate() {
     KanjiJapantoHangulSelectAreaType11->setVisible(false);
     KanjiJapantoHangulSelectAreaType21->setVisible(false);
     Label2->setText(ime::modeName(ImeMode));
-    if (Form1)
-        Edit1->setFont(Form1->Memo1->font());
+    if (mainWindow)
+        Edit1->setFont(mainWindow->editorFont());
 }
 
 void Tsearchform::Button1Click() {
@@ -134,7 +133,7 @@ void Tsearchform::Edit1KeyPress(int& key) {
         hide();
     }
     key = EditInput.keyPress(editTarget(), key, ImeMode,
-                             Form1 ? Form1->keyboardPlacement() : ime::PlacementJapanese);
+                             mainWindow ? mainWindow->keyboardPlacement() : ime::PlacementJapanese);
 }
 
 void Tsearchform::FormShortCut(const QKeyEvent& event) {
@@ -209,20 +208,20 @@ void Tsearchform::MenuItem3Click() {
 }
 
 void Tsearchform::KoreaRomaIME1Click() {
-    if (Form1)
-        Form1->KoreaRomaIME1Click();
+    if (mainWindow)
+        mainWindow->KoreaRomaIME1Click();
     Label2->setText(ime::modeName(ImeMode));
 }
 
 void Tsearchform::KoreaDirectIME1Click() {
-    if (Form1)
-        Form1->KoreaDirectIME1Click();
+    if (mainWindow)
+        mainWindow->KoreaDirectIME1Click();
     Label2->setText(ime::modeName(ImeMode));
 }
 
 void Tsearchform::nonIME1Click() {
-    if (Form1)
-        Form1->nonIME1Click();
+    if (mainWindow)
+        mainWindow->nonIME1Click();
     Label2->setText(ime::modeName(ImeMode));
 }
 

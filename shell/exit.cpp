@@ -1,6 +1,6 @@
 #include "shell/exit.h"
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
 
 #include <QPushButton>
 #include <QStyleOptionButton>

@@ -1,4 +1,4 @@
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "shell/commandline.h"
 #include "shell/localname.h"
 #include "shell/startup.h"

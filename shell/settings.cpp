@@ -1,6 +1,6 @@
 #include "shell/settings.h"
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
 
 #include <QDir>
 #include <QFile>

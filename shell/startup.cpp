@@ -1,9 +1,9 @@
 #include "shell/startup.h"
 
+#include "app/appstate.h"
 #include "info/copyright.h"
 #include "info/help.h"
 #include "search/find.h"
-#include "shell/appstate.h"
 #include "shell/exit.h"
 #include "shell/unit1.h"
 #include "tools/russiaskb.h"
@@ -21,6 +21,7 @@ void destroyApplicationWindows() {
     // The other windows are children of the main window and go with it.
     delete Form1;
     Form1 = nullptr;
+    mainWindow = nullptr;
     searchform = nullptr;
     helpform = nullptr;
     copyrightform = nullptr;

@@ -1,9 +1,9 @@
 #include "shell/unit1.h"
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
+#include "app/menucommand.h"
+#include "app/modal.h"
 #include "shell/diskwatch.h"
-#include "shell/menucommand.h"
-#include "shell/modal.h"
 #include "shell/statusbar.h"
 #include "view/memoview.h"
 
@@ -35,6 +35,7 @@ QString programFolder() {
 TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent), m_arguments(arguments) {
     Form1 = this;
+    mainWindow = this;
     ProgramDir = programFolder();
 
     setObjectName(QStringLiteral("Form1"));
@@ -93,8 +94,10 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
 }
 
 TForm1::~TForm1() {
-    if (Form1 == this)
+    if (Form1 == this) {
         Form1 = nullptr;
+        mainWindow = nullptr;
+    }
 }
 
 void TForm1::buildMenus() {

@@ -1,12 +1,12 @@
 // Closing the main window, the exit command, and the rule that marks the text as modified.
-#include "shell/appstate.h"
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "shell/exit.h"
-#include "shell/modal.h"
 #include "shell/settings.h"
 #include "shell/unit1.h"
-#include "view/memoview.h"
 #include "tools/accent.h"
 #include "tools/accent2.h"
+#include "view/memoview.h"
 
 #include <QAction>
 #include <QCloseEvent>

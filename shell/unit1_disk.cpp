@@ -1,10 +1,10 @@
 // The file on disk behind the text: the checks before an open replaces the text or a save
 // replaces the file, and the watch for changes made by other programs.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "encoding/fileaccess.h"
-#include "shell/appstate.h"
 #include "shell/diskwatch.h"
 #include "shell/localname.h"
-#include "shell/modal.h"
 #include "shell/unit1.h"
 
 #include <QMessageBox>

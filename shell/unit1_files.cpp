@@ -1,11 +1,11 @@
 // Opening, inserting, saving and exporting files.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "encoding/detect.h"
 #include "encoding/fileaccess.h"
 #include "encoding/textfile.h"
-#include "shell/appstate.h"
 #include "shell/diskwatch.h"
 #include "shell/localname.h"
-#include "shell/modal.h"
 #include "shell/outputfile.h"
 #include "shell/statusbar.h"
 #include "shell/textio.h"

@@ -1,7 +1,7 @@
 // The find command.
-#include "search/textsearch.h"
+#include "app/appstate.h"
 #include "search/find.h"
-#include "shell/appstate.h"
+#include "search/textsearch.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"
 
@@ -57,4 +57,9 @@ void TForm1::find1Click() {
     activateWindow();
     Memo1->setFocus();
     Memo1->ensureCursorVisible();
+}
+
+void TForm1::pressFind() {
+    if (searchform)
+        searchform->Button1Click();
 }

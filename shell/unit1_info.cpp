@@ -1,11 +1,11 @@
 // Help windows, desktop shortcuts and web sites.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "info/copyright.h"
 #include "info/help.h"
 #include "info/shortcut.h"
 #include "info/siteinfo.h"
 #include "info/weblaunch.h"
-#include "shell/appstate.h"
-#include "shell/modal.h"
 #include "shell/unit1.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // Keys, input modes and the caret panel of the main window.
+#include "app/appstate.h"
 #include "app/keyinput.h"
 #include "app/paste.h"
 #include "ime/inputcontext.h"
-#include "shell/appstate.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"

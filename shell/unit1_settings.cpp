@@ -1,6 +1,6 @@
 // Reading and writing the settings files of the main window.
+#include "app/appstate.h"
 #include "ime/inputcontext.h"
-#include "shell/appstate.h"
 #include "shell/settings.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"

@@ -1,10 +1,12 @@
 // Character tools: accent pads, the screen keyboard and the Kanji conversion.
-#include "shell/appstate.h"
+#include "app/appstate.h"
+#include "search/find.h"
+#include "search/linetarget.h"
 #include "shell/unit1.h"
-#include "view/memoview.h"
 #include "tools/accentpad.h"
 #include "tools/kanjihangul.h"
 #include "tools/russiaskb.h"
+#include "view/memoview.h"
 
 #include <string_view>
 
@@ -42,6 +44,16 @@ void convertSelection(TForm1& form, int type) {
 }
 
 } // namespace
+
+TForm1::CurrentTarget TForm1::currentTextTarget() {
+    if (searchform != nullptr && searchform->isVisible())
+        return {searchform->editTarget(), true};
+    return {memoTarget(), false};
+}
+
+void TForm1::insertAtEditorCaret(const QString& text) {
+    Memo1->insertAtCaret(text);
+}
 
 void TForm1::AccentPAD1Click() {
     tools::showAccentPad(this);

@@ -1,7 +1,7 @@
 // Font and wrap commands.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "search/find.h"
-#include "shell/appstate.h"
-#include "shell/modal.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"
@@ -20,6 +20,14 @@ void TForm1::setWordWrapShown(bool on) {
                                : QStringLiteral("Wrap Line on(toggle)"));
     StatusBar1->setPanelText(TStatusBar::WrapPanel,
                              on ? QStringLiteral("WrapLine") : QStringLiteral("noWrapLine"));
+}
+
+QFont TForm1::editorFont() const {
+    return Memo1->font();
+}
+
+QColor TForm1::editorTextColor() const {
+    return Memo1->palette().color(QPalette::Text);
 }
 
 void TForm1::Wrapofftoggle1Click() {

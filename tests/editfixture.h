@@ -2,7 +2,7 @@
 
 // The application's windows over a temporary settings folder, for the edit and find tests.
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"

@@ -1,5 +1,5 @@
+#include "app/appstate.h"
 #include "search/find.h"
-#include "shell/appstate.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
 #include "tools/accent.h"

@@ -1,8 +1,8 @@
 // The editor's context menu commands, the Unicode paste, the Windows 95 family Ctrl+V lock
 // and the undo of composed letters, through the real main window.
+#include "app/modal.h"
 #include "app/paste.h"
 #include "editfixture.h"
-#include "shell/modal.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,8 +1,8 @@
 // Opening, inserting, saving and exporting through the main window, answered through the modal
 // seam, and the batch commands that must write the same bytes.
-#include "shell/appstate.h"
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "shell/commandline.h"
-#include "shell/modal.h"
 #include "shell/startup.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"

@@ -1,12 +1,12 @@
 // The keymap help text and window, the copyright window and the two web site commands,
 // through the real windows.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "info/copyright.h"
 #include "info/help.h"
 #include "info/helptext.h"
 #include "info/siteinfo.h"
 #include "info/weblaunch.h"
-#include "shell/appstate.h"
-#include "shell/modal.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"

@@ -1,10 +1,10 @@
 // Huge and hostile files through the real main window: a 200 MB file, one 50 MB line,
 // 5 million empty lines, binary files, a file that goes away before it is read, and save
 // targets that cannot be written or must be followed.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "search/textsearch.h"
-#include "shell/appstate.h"
 #include "shell/commandline.h"
-#include "shell/modal.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"

@@ -1,5 +1,5 @@
 // The main window as the user meets it: menus, status bar, input modes and typing.
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "shell/startup.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"

@@ -1,8 +1,8 @@
 // Desktop shortcuts: the desktop entry's text and its Exec quoting, the user's folders, and
 // the two menu commands writing, replacing and failing.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "info/shortcut.h"
-#include "shell/appstate.h"
-#include "shell/modal.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"

@@ -1,6 +1,6 @@
 #include "tools/accent2.h"
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "tools/accenttable.h"
 #include "tools/insertchar.h"
 #include "tools/padmap.h"

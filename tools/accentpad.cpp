@@ -1,6 +1,6 @@
 #include "tools/accentpad.h"
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "tools/accent.h"
 #include "tools/accent2.h"
 

@@ -1,6 +1,6 @@
 #include "tools/russiaskb.h"
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "tools/insertchar.h"
 #include "tools/padmap.h"
 #include "tools/padpictures.h"

@@ -1,4 +1,4 @@
-#include "shell/appstate.h"
+#include "app/appstate.h"
 
 QString ProgramDir;
 QString RememberedFileName;
@@ -21,6 +21,7 @@ ime::InputContext EditInput;
 int FindRequested;
 
 TForm1* Form1 = nullptr;
+app::MainWindow* mainWindow = nullptr;
 Tsearchform* searchform = nullptr;
 Thelpform* helpform = nullptr;
 Tcopyrightform* copyrightform = nullptr;

@@ -7,6 +7,9 @@
 #include <cstdint>
 
 class TForm1;
+namespace app {
+class MainWindow;
+}
 class Tsearchform;
 class Thelpform;
 class Tcopyrightform;
@@ -47,6 +50,8 @@ extern int FindRequested;
 
 // Window pointers, set when each window is created.
 extern TForm1* Form1;
+// Form1 as the windows below the main window see it.
+extern app::MainWindow* mainWindow;
 extern Tsearchform* searchform;
 extern Thelpform* helpform;
 extern Tcopyrightform* copyrightform;
