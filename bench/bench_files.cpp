@@ -76,9 +76,9 @@ void runChild(const char* mode, const char* in, const char* dir) {
     std::map<std::string, double> out;
     const std::string base = std::string(dir) + "/child-" + mode;
     if (std::string(mode) == "ours") {
-        resetAppState();
+        app::state().reset();
         createApplicationWindows({QStringLiteral("toviloeditru")});
-        Form1->show();
+        app::state().Form1->show();
         settle();
         modal::setResponder([&](QDialog& d) {
             if (auto* fd = qobject_cast<QFileDialog*>(&d)) {
@@ -88,24 +88,24 @@ void runChild(const char* mode, const char* in, const char* dir) {
             }
         });
         const auto t0 = Clock::now();
-        OpenFromCommandLine = 0;
-        RememberedFileName.clear();
+        app::state().OpenFromCommandLine = 0;
+        app::state().RememberedFileName.clear();
         // The open command as start-up runs it, without a dialog.
         destroyApplicationWindows();
         createApplicationWindows({QStringLiteral("toviloeditru"), QString::fromLocal8Bit(in)});
-        Form1->show();
+        app::state().Form1->show();
         settle();
         out["open"] = since(t0);
         out["peak_open"] = double(peakKb());
-        RememberedFileName = QString::fromStdString(base + ".txt");
+        app::state().RememberedFileName = QString::fromStdString(base + ".txt");
         auto t = Clock::now();
-        Form1->overwritesavefileUTF81Click();
+        app::state().Form1->overwritesavefileUTF81Click();
         out["save"] = since(t);
         t = Clock::now();
-        Form1->saveHTML99tagASCII1Click();
+        app::state().Form1->saveHTML99tagASCII1Click();
         out["html"] = since(t);
         t = Clock::now();
-        Form1->saveUnicodenumberlanguageC0x1Click();
+        app::state().Form1->saveUnicodenumberlanguageC0x1Click();
         out["c"] = since(t);
         out["html_bytes"] = double(std::filesystem::file_size(base + ".html"));
         out["c_bytes"] = double(std::filesystem::file_size(base + ".c"));

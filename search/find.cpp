@@ -24,7 +24,7 @@
 #include <string>
 
 Tsearchform::Tsearchform(QWidget* parent) : QDialog(parent) {
-    searchform = this;
+    app::state().searchform = this;
     setObjectName(QStringLiteral("searchform"));
     setWindowTitle(QStringLiteral("find (search)"));
 
@@ -68,8 +68,8 @@ Tsearchform::Tsearchform(QWidget* parent) : QDialog(parent) {
 }
 
 Tsearchform::~Tsearchform() {
-    if (searchform == this)
-        searchform = nullptr;
+    if (app::state().searchform == this)
+        app::state().searchform = nullptr;
 }
 
 void Tsearchform::buildMenus() {
@@ -115,13 +115,13 @@ void Tsearchform::FormCreate() {
     TimerEdit->setInterval(500);
     KanjiJapantoHangulSelectAreaType11->setVisible(false);
     KanjiJapantoHangulSelectAreaType21->setVisible(false);
-    Label2->setText(ime::modeName(ImeMode));
-    if (mainWindow)
-        Edit1->setFont(mainWindow->editorFont());
+    Label2->setText(ime::modeName(app::state().ImeMode));
+    if (app::state().mainWindow)
+        Edit1->setFont(app::state().mainWindow->editorFont());
 }
 
 void Tsearchform::Button1Click() {
-    FindRequested = 1;
+    app::state().FindRequested = 1;
     hide();
 }
 
@@ -129,18 +129,20 @@ void Tsearchform::Edit1KeyPress(int& key) {
     if (key == 10) {
         // Ctrl+Return starts the search; the key itself goes on and, being unmapped, reaches
         // the entry unchanged.
-        FindRequested = 1;
+        app::state().FindRequested = 1;
         hide();
     }
-    key = EditInput.keyPress(editTarget(), key, ImeMode,
-                             mainWindow ? mainWindow->keyboardPlacement() : ime::PlacementJapanese);
+    key = app::state().EditInput.keyPress(editTarget(), key, app::state().ImeMode,
+                                          app::state().mainWindow
+                                              ? app::state().mainWindow->keyboardPlacement()
+                                              : ime::PlacementJapanese);
 }
 
 void Tsearchform::FormShortCut(const QKeyEvent& event) {
     // On the Windows 95 family the entry's own Ctrl+V is replaced by the Unicode paste,
     // followed by a short write lock so that the entry's paste finds nothing to do.
-    if (app::shortcutHook(event, EditInput, editTarget(), Edit1->hasFocus() && !Edit1->isReadOnly(),
-                          IsWin9x)) {
+    if (app::shortcutHook(event, app::state().EditInput, editTarget(),
+                          Edit1->hasFocus() && !Edit1->isReadOnly(), app::state().IsWin9x)) {
         Edit1->setReadOnly(true);
         TimerEdit->start();
     }
@@ -208,21 +210,21 @@ void Tsearchform::MenuItem3Click() {
 }
 
 void Tsearchform::KoreaRomaIME1Click() {
-    if (mainWindow)
-        mainWindow->KoreaRomaIME1Click();
-    Label2->setText(ime::modeName(ImeMode));
+    if (app::state().mainWindow)
+        app::state().mainWindow->KoreaRomaIME1Click();
+    Label2->setText(ime::modeName(app::state().ImeMode));
 }
 
 void Tsearchform::KoreaDirectIME1Click() {
-    if (mainWindow)
-        mainWindow->KoreaDirectIME1Click();
-    Label2->setText(ime::modeName(ImeMode));
+    if (app::state().mainWindow)
+        app::state().mainWindow->KoreaDirectIME1Click();
+    Label2->setText(ime::modeName(app::state().ImeMode));
 }
 
 void Tsearchform::nonIME1Click() {
-    if (mainWindow)
-        mainWindow->nonIME1Click();
-    Label2->setText(ime::modeName(ImeMode));
+    if (app::state().mainWindow)
+        app::state().mainWindow->nonIME1Click();
+    Label2->setText(ime::modeName(app::state().ImeMode));
 }
 
 void Tsearchform::convertSelection(int type) {

@@ -118,8 +118,8 @@ void TForm1::opentextfile1Click() {
     QFileDialog& dialog = OpenDialog1();
     prepareDialog(dialog, textFilters(), QStringLiteral("Open a Text file"), QStringLiteral("txt"));
     QString fileName;
-    if (OpenFromCommandLine == 1) {
-        OpenFromCommandLine = 0;
+    if (app::state().OpenFromCommandLine == 1) {
+        app::state().OpenFromCommandLine = 0;
         fileName = m_arguments.value(1);
     } else {
         fileName = chosenFile(dialog);
@@ -173,7 +173,7 @@ int TForm1::LoadTextFile(int encoding, int bomKind, const QString& fileName) {
                                                                     enc::BomKind(bomKind))) +
                                  QStringLiteral("  ") + fileName);
     StatusBar1->setPanelText(TStatusBar::CaretPanel, QStringLiteral("Line:1  Col:1"));
-    RememberedFileName = fileName;
+    app::state().RememberedFileName = fileName;
     if (read != 0) {
         m_diskWatch->forget();
         ShowFileError(fileName, why);
@@ -184,7 +184,7 @@ int TForm1::LoadTextFile(int encoding, int bomKind, const QString& fileName) {
     const QuietTextChanges quiet(*this);
     Memo1->buffer().assign(std::move(text));
     // The text equals the file now.
-    TextModified = 0;
+    app::state().TextModified = 0;
     m_diskWatch->follow(fileName, stamp);
     return 0;
 }
@@ -225,8 +225,8 @@ int TForm1::InsertTextFile(int encoding, int bomKind, const QString& fileName) {
 void TForm1::savefile1Click() {
     m_lastSaveWrote = false;
     QString fileName;
-    if (SaveToRememberedName == 1) {
-        fileName = RememberedFileName;
+    if (app::state().SaveToRememberedName == 1) {
+        fileName = app::state().RememberedFileName;
         if (!overwriteConfirmed(fileName))
             return;
     } else {
@@ -239,17 +239,17 @@ void TForm1::savefile1Click() {
     }
     if (!writeEditorText(*this, fileName, textio::Format::Utf8))
         return;
-    TextModified = 0;
+    app::state().TextModified = 0;
     m_lastSaveWrote = true;
     textSavedTo(fileName);
 }
 
 void TForm1::overwritesavefileUTF81Click() {
-    SaveToRememberedName = 0;
-    if (!RememberedFileName.isEmpty())
-        SaveToRememberedName = 1;
+    app::state().SaveToRememberedName = 0;
+    if (!app::state().RememberedFileName.isEmpty())
+        app::state().SaveToRememberedName = 1;
     savefile1Click();
-    SaveToRememberedName = 0;
+    app::state().SaveToRememberedName = 0;
 }
 
 void TForm1::saveHTML99tagASCII1Click() {

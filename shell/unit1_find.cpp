@@ -13,9 +13,9 @@
 #include <QThread>
 
 void TForm1::find1Click() {
-    if (!searchform)
+    if (!app::state().searchform)
         return;
-    FindRequested = 0;
+    app::state().FindRequested = 0;
     Memo1->setEnabled(false);
     FILE1->setEnabled(false);
     find1->setEnabled(false);
@@ -23,7 +23,7 @@ void TForm1::find1Click() {
     // The dialog is not modal: this command waits for it here, and the dialog's handlers run
     // inside the wait.
     QPointer<TForm1> self(this);
-    QPointer<Tsearchform> dialog(searchform);
+    QPointer<Tsearchform> dialog(app::state().searchform);
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
@@ -38,7 +38,7 @@ void TForm1::find1Click() {
     FILE1->setEnabled(true);
     find1->setEnabled(true);
 
-    if (!FindRequested || !dialog)
+    if (!app::state().FindRequested || !dialog)
         return;
     const QString needle = dialog->Edit1->text();
     if (needle.isEmpty())
@@ -60,6 +60,6 @@ void TForm1::find1Click() {
 }
 
 void TForm1::pressFind() {
-    if (searchform)
-        searchform->Button1Click();
+    if (app::state().searchform)
+        app::state().searchform->Button1Click();
 }

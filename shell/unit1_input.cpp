@@ -43,15 +43,16 @@ bool TForm1::handleEditorKey(QKeyEvent* event) {
 }
 
 void TForm1::Memo1KeyPress(int& key) {
-    TextModified = 1;
-    key = MemoInput.keyPress(memoTarget(), key, ImeMode, keyboardPlacement());
+    app::state().TextModified = 1;
+    key = app::state().MemoInput.keyPress(memoTarget(), key, app::state().ImeMode,
+                                          keyboardPlacement());
 }
 
 void TForm1::FormShortCut(const QKeyEvent& event) {
     // On the Windows 95 family the editor's own Ctrl+V is replaced by the Unicode paste,
     // followed by a short write lock so that the control's paste finds nothing to do.
-    if (app::shortcutHook(event, MemoInput, memoTarget(), Memo1->hasFocus() && !Memo1->isReadOnly(),
-                          IsWin9x)) {
+    if (app::shortcutHook(event, app::state().MemoInput, memoTarget(),
+                          Memo1->hasFocus() && !Memo1->isReadOnly(), app::state().IsWin9x)) {
         Memo1->setReadOnly(true);
         TimerMemo->start();
     }
@@ -65,17 +66,17 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm1::KoreaRomaIME1Click() {
-    ImeMode = 1;
+    app::state().ImeMode = 1;
     StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(1));
 }
 
 void TForm1::KoreaDirectIME1Click() {
-    ImeMode = 2;
+    app::state().ImeMode = 2;
     StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(2));
 }
 
 void TForm1::nonIME1Click() {
-    ImeMode = 0;
+    app::state().ImeMode = 0;
     StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(0));
 }
 

@@ -46,8 +46,8 @@ void convertSelection(TForm1& form, int type) {
 } // namespace
 
 TForm1::CurrentTarget TForm1::currentTextTarget() {
-    if (searchform != nullptr && searchform->isVisible())
-        return {searchform->editTarget(), true};
+    if (app::state().searchform != nullptr && app::state().searchform->isVisible())
+        return {app::state().searchform->editTarget(), true};
     return {memoTarget(), false};
 }
 
@@ -64,11 +64,11 @@ void TForm1::AccentPAD2Click() {
 }
 
 void TForm1::Screenkeyboard1Click() {
-    if (russiaskbform == nullptr)
+    if (app::state().russiaskbform == nullptr)
         return;
-    russiaskbform->show();
-    russiaskbform->raise();
-    russiaskbform->activateWindow();
+    app::state().russiaskbform->show();
+    app::state().russiaskbform->raise();
+    app::state().russiaskbform->activateWindow();
 }
 
 void TForm1::Screenkeyboard2Click() {

@@ -41,7 +41,7 @@ void TForm1::changefont1Click() {
         return;
     const QFont chosen = dialog.selectedFont();
     Memo1->setFont(chosen);
-    if (searchform && searchform->Edit1)
-        searchform->Edit1->setFont(chosen);
+    if (app::state().searchform && app::state().searchform->Edit1)
+        app::state().searchform->Edit1->setFont(chosen);
     writeFontFile();
 }

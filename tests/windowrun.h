@@ -33,7 +33,7 @@ public:
     void start(const QStringList& arguments = {QStringLiteral("toviloeditru")}) {
         stop();
         settings::setFolderOverride(m_dir.path());
-        resetAppState();
+        app::state().reset();
         createApplicationWindows(arguments);
         m_running = true;
     }

@@ -48,28 +48,28 @@ bool removeCharBefore(ime::TextTarget& target, bool dropSelectionFirst) {
 } // namespace tools
 
 void InsertPadChar(char16_t code) {
-    if (code == 0 || mainWindow == nullptr)
+    if (code == 0 || app::state().mainWindow == nullptr)
         return;
-    const app::MainWindow::CurrentTarget target = mainWindow->currentTextTarget();
+    const app::MainWindow::CurrentTarget target = app::state().mainWindow->currentTextTarget();
     tools::insertUnit(target.text, code);
     if (!target.findEntry)
-        TextModified = 1;
+        app::state().TextModified = 1;
 }
 
 void ScreenKeyboardBackspace() {
-    if (mainWindow == nullptr)
+    if (app::state().mainWindow == nullptr)
         return;
-    const app::MainWindow::CurrentTarget target = mainWindow->currentTextTarget();
+    const app::MainWindow::CurrentTarget target = app::state().mainWindow->currentTextTarget();
     tools::removeCharBefore(target.text, target.findEntry);
 }
 
 void ScreenKeyboardEnter() {
-    if (mainWindow == nullptr)
+    if (app::state().mainWindow == nullptr)
         return;
-    if (mainWindow->currentTextTarget().findEntry) {
-        mainWindow->pressFind();
+    if (app::state().mainWindow->currentTextTarget().findEntry) {
+        app::state().mainWindow->pressFind();
         return;
     }
-    TextModified = 1;
-    mainWindow->insertAtEditorCaret(QStringLiteral("\n"));
+    app::state().TextModified = 1;
+    app::state().mainWindow->insertAtEditorCaret(QStringLiteral("\n"));
 }
