@@ -1,5 +1,6 @@
 #include "app/keyinput.h"
 
+#include "app/appstate.h"
 #include "app/paste.h"
 #include "ime/inputcontext.h"
 #include "ime/texttarget.h"
@@ -45,12 +46,12 @@ int keyCodeFromEvent(const QKeyEvent& event) {
 }
 
 bool shortcutHook(const QKeyEvent& event, ime::InputContext& input, ime::TextTarget& target,
-                  bool controlTakesPaste, int isWin9x) {
+                  bool controlTakesPaste) {
     if (!event.modifiers().testFlag(Qt::ControlModifier))
         return false;
     if (event.key() == Qt::Key_Semicolon)
         input.AccentPending = 1;
-    if (isWin9x == 1 && event.key() == Qt::Key_V && controlTakesPaste) {
+    if (state().IsWin9x == 1 && event.key() == Qt::Key_V && controlTakesPaste) {
         PasteUnicodeText(target);
         return true;
     }

@@ -25,13 +25,13 @@ int keyCodeFromEvent(const QKeyEvent& event);
 // The shortcut hook (FormShortCut) of a window with one text control. It sees every key
 // combination of the window before the control does and never consumes it:
 //  - Ctrl+; arms the accent of the control's input context;
-//  - on the Windows 95 family (isWin9x 1), Ctrl+V while controlTakesPaste (the control has
+//  - on the Windows 95 family (IsWin9x 1), Ctrl+V while controlTakesPaste (the control has
 //    the focus and is writable) runs PasteUnicodeText on target and returns true: the window
 //    then makes the control read-only for one interval of its timer, so that the control's
 //    own paste finds nothing to do.
 // Returns false in every other case.
 bool shortcutHook(const QKeyEvent& event, ime::InputContext& input, ime::TextTarget& target,
-                  bool controlTakesPaste, int isWin9x);
+                  bool controlTakesPaste);
 
 // What a key handler's result does to its control. original: the event's key code; key: the
 // code the handler left. 0 swallows the event; a changed code is typed into target in place

@@ -132,17 +132,16 @@ void Tsearchform::Edit1KeyPress(int& key) {
         app::state().FindRequested = 1;
         hide();
     }
-    key = app::state().EditInput.keyPress(editTarget(), key, app::state().ImeMode,
-                                          app::state().mainWindow
-                                              ? app::state().mainWindow->keyboardPlacement()
-                                              : ime::PlacementJapanese);
+    const app::MainWindow* main = app::state().mainWindow;
+    const int placement = main ? main->keyboardPlacement() : ime::PlacementJapanese;
+    key = app::state().EditInput.keyPress(editTarget(), key, app::state().ImeMode, placement);
 }
 
 void Tsearchform::FormShortCut(const QKeyEvent& event) {
     // On the Windows 95 family the entry's own Ctrl+V is replaced by the Unicode paste,
     // followed by a short write lock so that the entry's paste finds nothing to do.
     if (app::shortcutHook(event, app::state().EditInput, editTarget(),
-                          Edit1->hasFocus() && !Edit1->isReadOnly(), app::state().IsWin9x)) {
+                          Edit1->hasFocus() && !Edit1->isReadOnly())) {
         Edit1->setReadOnly(true);
         TimerEdit->start();
     }

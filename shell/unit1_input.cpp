@@ -1,7 +1,6 @@
 // Keys, input modes and the caret panel of the main window.
 #include "app/appstate.h"
 #include "app/keyinput.h"
-#include "app/paste.h"
 #include "ime/inputcontext.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
@@ -52,7 +51,7 @@ void TForm1::FormShortCut(const QKeyEvent& event) {
     // On the Windows 95 family the editor's own Ctrl+V is replaced by the Unicode paste,
     // followed by a short write lock so that the control's paste finds nothing to do.
     if (app::shortcutHook(event, app::state().MemoInput, memoTarget(),
-                          Memo1->hasFocus() && !Memo1->isReadOnly(), app::state().IsWin9x)) {
+                          Memo1->hasFocus() && !Memo1->isReadOnly())) {
         Memo1->setReadOnly(true);
         TimerMemo->start();
     }
