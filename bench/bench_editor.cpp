@@ -1,8 +1,8 @@
 // Costs that must not grow with the document: one keystroke of each input engine, one caret
 // panel refresh and one click, at the end of a large document against an empty one.
+#include "app/appstate.h"
 #include "benchtable.h"
 #include "guiapp.h"
-#include "shell/appstate.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"
@@ -51,54 +51,55 @@ struct Figures {
 // Seconds per operation, measured at the end of the given text.
 Figures measure(const QString& text) {
     bench::guiApp();
-    resetAppState();
+    app::state().reset();
     createApplicationWindows({u"toviloeditru-bench"_qs});
-    Form1->show();
-    Form1->Memo1->setPlainText(text);
-    Form1->memoTarget().setSelStart(Form1->memoTarget().length());
+    app::state().Form1->show();
+    app::state().Form1->Memo1->setPlainText(text);
+    app::state().Form1->memoTarget().setSelStart(app::state().Form1->memoTarget().length());
     QApplication::processEvents();
     constexpr int kKeys = 2000;
     Figures f;
 
-    Form1->KoreaRomaIME1Click();
-    f.romanized = bench::bestSeconds([&] {
-                      for (int i = 0; i < kKeys; ++i)
-                          sendKey(Form1->Memo1, Qt::Key_B, u"b"_qs); // cycles б ъ ь in place
-                  }) /
-                  kKeys;
+    app::state().Form1->KoreaRomaIME1Click();
+    f.romanized =
+        bench::bestSeconds([&] {
+            for (int i = 0; i < kKeys; ++i)
+                sendKey(app::state().Form1->Memo1, Qt::Key_B, u"b"_qs); // cycles б ъ ь in place
+        }) /
+        kKeys;
 
-    Form1->KoreaDirectIME1Click();
+    app::state().Form1->KoreaDirectIME1Click();
     f.direct = bench::bestSeconds([&] {
                    for (int i = 0; i < kKeys; ++i) {
-                       sendKey(Form1->Memo1, Qt::Key_F, u"f"_qs);
-                       sendKey(Form1->Memo1, Qt::Key_Backspace, u"\b"_qs);
+                       sendKey(app::state().Form1->Memo1, Qt::Key_F, u"f"_qs);
+                       sendKey(app::state().Form1->Memo1, Qt::Key_Backspace, u"\b"_qs);
                    }
                }) /
                (2 * kKeys);
 
     f.caret = bench::bestSeconds([&] {
                   for (int i = 0; i < kKeys; ++i)
-                      Form1->Memo1KeyUp();
+                      app::state().Form1->Memo1KeyUp();
               }) /
               kKeys;
 
-    Form1->Memo1->ensureCursorVisible();
+    app::state().Form1->Memo1->ensureCursorVisible();
     QApplication::processEvents();
-    const QPoint at = Form1->Memo1->cursorRect().center();
+    const QPoint at = app::state().Form1->Memo1->cursorRect().center();
     f.click = bench::bestSeconds([&] {
                   for (int i = 0; i < kKeys / 4; ++i) {
                       QMouseEvent press(QEvent::MouseButtonPress, at,
-                                        Form1->Memo1->viewport()->mapToGlobal(at), Qt::LeftButton,
-                                        Qt::LeftButton, Qt::NoModifier);
-                      QApplication::sendEvent(Form1->Memo1->viewport(), &press);
+                                        app::state().Form1->Memo1->viewport()->mapToGlobal(at),
+                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+                      QApplication::sendEvent(app::state().Form1->Memo1->viewport(), &press);
                       QMouseEvent release(QEvent::MouseButtonRelease, at,
-                                          Form1->Memo1->viewport()->mapToGlobal(at), Qt::LeftButton,
-                                          Qt::NoButton, Qt::NoModifier);
-                      QApplication::sendEvent(Form1->Memo1->viewport(), &release);
+                                          app::state().Form1->Memo1->viewport()->mapToGlobal(at),
+                                          Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+                      QApplication::sendEvent(app::state().Form1->Memo1->viewport(), &release);
                   }
               }) /
               (kKeys / 4);
-    TextModified = 0;
+    app::state().TextModified = 0;
     destroyApplicationWindows();
     return f;
 }

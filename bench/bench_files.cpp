@@ -2,14 +2,14 @@
 // (offscreen) beside a reference that only reads, decodes and calls setPlainText once, and the
 // batch converter beside iconv. The window work runs in child processes of this program, so
 // each side's peak memory is its own.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "benchtable.h"
 #include "encoding/detect.h"
 #include "encoding/textfile.h"
 #include "encoding/textwriter.h"
 #include "encoding/utf8writer.h"
 #include "guiapp.h"
-#include "shell/appstate.h"
-#include "shell/modal.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
 
@@ -76,9 +76,9 @@ void runChild(const char* mode, const char* in, const char* dir) {
     std::map<std::string, double> out;
     const std::string base = std::string(dir) + "/child-" + mode;
     if (std::string(mode) == "ours") {
-        resetAppState();
+        app::state().reset();
         createApplicationWindows({QStringLiteral("toviloeditru")});
-        Form1->show();
+        app::state().Form1->show();
         settle();
         modal::setResponder([&](QDialog& d) {
             if (auto* fd = qobject_cast<QFileDialog*>(&d)) {
@@ -88,24 +88,24 @@ void runChild(const char* mode, const char* in, const char* dir) {
             }
         });
         const auto t0 = Clock::now();
-        OpenFromCommandLine = 0;
-        RememberedFileName.clear();
+        app::state().OpenFromCommandLine = 0;
+        app::state().RememberedFileName.clear();
         // The open command as start-up runs it, without a dialog.
         destroyApplicationWindows();
         createApplicationWindows({QStringLiteral("toviloeditru"), QString::fromLocal8Bit(in)});
-        Form1->show();
+        app::state().Form1->show();
         settle();
         out["open"] = since(t0);
         out["peak_open"] = double(peakKb());
-        RememberedFileName = QString::fromStdString(base + ".txt");
+        app::state().RememberedFileName = QString::fromStdString(base + ".txt");
         auto t = Clock::now();
-        Form1->overwritesavefileUTF81Click();
+        app::state().Form1->overwritesavefileUTF81Click();
         out["save"] = since(t);
         t = Clock::now();
-        Form1->saveHTML99tagASCII1Click();
+        app::state().Form1->saveHTML99tagASCII1Click();
         out["html"] = since(t);
         t = Clock::now();
-        Form1->saveUnicodenumberlanguageC0x1Click();
+        app::state().Form1->saveUnicodenumberlanguageC0x1Click();
         out["c"] = since(t);
         out["html_bytes"] = double(std::filesystem::file_size(base + ".html"));
         out["c_bytes"] = double(std::filesystem::file_size(base + ".c"));

@@ -7,7 +7,7 @@
 #include "encoding/textfile.h"
 #include "encoding/utf8writer.h"
 #include "guiapp.h"
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
 #include "text/textbuffer.h"
@@ -138,27 +138,27 @@ void runChild(const std::string& mode, const std::string& in, int encoding,
         values["save"] = since(t0);
     } else if (mode == "window") {
         bench::guiApp();
-        resetAppState();
+        app::state().reset();
         double t = processSeconds();
         // The open command as start-up runs it for a file named on the command line.
         createApplicationWindows({QStringLiteral("toviloeditru"), QString::fromLocal8Bit(in)});
-        Form1->show();
+        app::state().Form1->show();
         settle();
         values["open"] = processSeconds() - t;
-        values["units"] = double(Form1->Memo1->buffer().length());
+        values["units"] = double(app::state().Form1->Memo1->buffer().length());
         t = processSeconds();
-        sendKey(Form1->Memo1, Qt::Key_End, Qt::ControlModifier, QString());
+        sendKey(app::state().Form1->Memo1, Qt::Key_End, Qt::ControlModifier, QString());
         settle();
-        Form1->Memo1->viewport()->repaint();
+        app::state().Form1->Memo1->viewport()->repaint();
         values["scroll"] = processSeconds() - t;
         t = processSeconds();
-        sendKey(Form1->Memo1, Qt::Key_X, Qt::NoModifier, u"x"_qs);
+        sendKey(app::state().Form1->Memo1, Qt::Key_X, Qt::NoModifier, u"x"_qs);
         settle();
-        Form1->Memo1->viewport()->repaint();
+        app::state().Form1->Memo1->viewport()->repaint();
         values["key"] = processSeconds() - t;
-        RememberedFileName = QString::fromLocal8Bit(out);
+        app::state().RememberedFileName = QString::fromLocal8Bit(out);
         const auto saveStart = Clock::now();
-        Form1->overwritesavefileUTF81Click();
+        app::state().Form1->overwritesavefileUTF81Click();
         values["save"] = since(saveStart);
         values["saved_bytes"] = double(std::filesystem::file_size(out));
     }

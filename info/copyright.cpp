@@ -1,7 +1,7 @@
 #include "info/copyright.h"
 
+#include "app/appstate.h"
 #include "info/siteinfo.h"
-#include "shell/appstate.h"
 
 #include <QLabel>
 
@@ -26,7 +26,7 @@ void setFittingText(QLabel* label, const QString& text, int pixelSize, bool fitH
 } // namespace
 
 Tcopyrightform::Tcopyrightform(QWidget* parent) : QDialog(parent) {
-    copyrightform = this;
+    app::state().copyrightform = this;
     setObjectName(QStringLiteral("copyrightform"));
     setWindowTitle(QStringLiteral("copyright"));
     resize(393, 178);

@@ -1,9 +1,8 @@
 #include "info/help.h"
 
+#include "app/appstate.h"
+#include "app/mainwindow.h"
 #include "info/helptext.h"
-#include "shell/appstate.h"
-#include "view/memoview.h"
-#include "shell/unit1.h"
 
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -20,7 +19,7 @@ constexpr int kMemoBottomMargin = 4;
 } // namespace
 
 Thelpform::Thelpform(QWidget* parent) : QWidget(parent, Qt::Window) {
-    helpform = this;
+    app::state().helpform = this;
     setObjectName(QStringLiteral("helpform"));
     setWindowTitle(QStringLiteral("Russian Romanized/Direct Input keymap"));
     resize(530, 417);
@@ -48,16 +47,16 @@ Thelpform::Thelpform(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 Thelpform::~Thelpform() {
-    if (helpform == this)
-        helpform = nullptr;
+    if (app::state().helpform == this)
+        app::state().helpform = nullptr;
 }
 
 void Thelpform::FormCreate() {
-    if (Form1 && Form1->Memo1) {
+    if (app::state().mainWindow) {
         // The user's editor font as it was at start-up; later font changes do not reach here.
-        Memo1->setFont(Form1->Memo1->font());
+        Memo1->setFont(app::state().mainWindow->editorFont());
         QPalette palette = Memo1->palette();
-        palette.setColor(QPalette::Text, Form1->Memo1->palette().color(QPalette::Text));
+        palette.setColor(QPalette::Text, app::state().mainWindow->editorTextColor());
         Memo1->setPalette(palette);
     }
     Memo1->clear();
@@ -69,9 +68,9 @@ void Thelpform::FormCreate() {
 
 void Thelpform::showOverMainWindow() {
     if (!isVisible()) {
-        if (Form1) {
+        if (app::state().mainWindow) {
             QRect frame = frameGeometry();
-            frame.moveCenter(Form1->frameGeometry().center());
+            frame.moveCenter(app::state().mainWindow->mainWidget().frameGeometry().center());
             move(frame.topLeft());
         }
         show();

@@ -1,6 +1,6 @@
 #include "info/shortcut.h"
 
-#include "shell/modal.h"
+#include "app/modal.h"
 
 #include <QDir>
 #include <QFile>

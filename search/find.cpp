@@ -1,13 +1,12 @@
 #include "search/find.h"
 
-#include "ime/inputengines.h"
-#include "shell/appstate.h"
-#include "shell/keycode.h"
-#include "shell/linetarget.h"
-#include "view/memoview.h"
-#include "shell/menucommand.h"
-#include "shell/paste.h"
-#include "shell/unit1.h"
+#include "app/appstate.h"
+#include "app/keyinput.h"
+#include "app/mainwindow.h"
+#include "app/menucommand.h"
+#include "app/paste.h"
+#include "ime/inputcontext.h"
+#include "search/linetarget.h"
 #include "tools/kanjihangul.h"
 
 #include <QAction>
@@ -25,7 +24,7 @@
 #include <string>
 
 Tsearchform::Tsearchform(QWidget* parent) : QDialog(parent) {
-    searchform = this;
+    app::state().searchform = this;
     setObjectName(QStringLiteral("searchform"));
     setWindowTitle(QStringLiteral("find (search)"));
 
@@ -69,8 +68,8 @@ Tsearchform::Tsearchform(QWidget* parent) : QDialog(parent) {
 }
 
 Tsearchform::~Tsearchform() {
-    if (searchform == this)
-        searchform = nullptr;
+    if (app::state().searchform == this)
+        app::state().searchform = nullptr;
 }
 
 void Tsearchform::buildMenus() {
@@ -116,13 +115,13 @@ void Tsearchform::FormCreate() {
     TimerEdit->setInterval(500);
     KanjiJapantoHangulSelectAreaType11->setVisible(false);
     KanjiJapantoHangulSelectAreaType21->setVisible(false);
-    Label2->setText(TForm1::modeName(ImeMode));
-    if (Form1)
-        Edit1->setFont(Form1->Memo1->font());
+    Label2->setText(ime::modeName(app::state().ImeMode));
+    if (app::state().mainWindow)
+        Edit1->setFont(app::state().mainWindow->editorFont());
 }
 
 void Tsearchform::Button1Click() {
-    FindRequested = 1;
+    app::state().FindRequested = 1;
     hide();
 }
 
@@ -130,41 +129,19 @@ void Tsearchform::Edit1KeyPress(int& key) {
     if (key == 10) {
         // Ctrl+Return starts the search; the key itself goes on and, being unmapped, reaches
         // the entry unchanged.
-        FindRequested = 1;
+        app::state().FindRequested = 1;
         hide();
     }
-    LineTarget& target = editTarget();
-    if (EditAccentPending) {
-        const qsizetype end = target.selStart() + target.selLength();
-        target.setSelStart(end);
-        target.setSelText(QString(QChar(0x0301)));
-        target.setSelStart(end + 1);
-        key = 0;
-        EditAccentPending = 0;
-        return;
-    }
-    switch (ImeMode) {
-    case 1:
-        key = ime::RomanizedInputKey(target, key, EditRomaDecided, ime::SelectionCollapse::ToStart);
-        break;
-    case 2:
-        key = ime::DirectInputKey(target, key,
-                                  Form1 ? Form1->keyboardPlacement() : ime::PlacementJapanese);
-        break;
-    default:
-        break;
-    }
+    const app::MainWindow* main = app::state().mainWindow;
+    const int placement = main ? main->keyboardPlacement() : ime::PlacementJapanese;
+    key = app::state().EditInput.keyPress(editTarget(), key, app::state().ImeMode, placement);
 }
 
 void Tsearchform::FormShortCut(const QKeyEvent& event) {
-    if (!event.modifiers().testFlag(Qt::ControlModifier))
-        return;
-    if (event.key() == Qt::Key_Semicolon)
-        EditAccentPending = 1;
     // On the Windows 95 family the entry's own Ctrl+V is replaced by the Unicode paste,
     // followed by a short write lock so that the entry's paste finds nothing to do.
-    if (IsWin9x == 1 && event.key() == Qt::Key_V && Edit1->hasFocus() && !Edit1->isReadOnly()) {
-        PasteUnicodeText(editTarget());
+    if (app::shortcutHook(event, app::state().EditInput, editTarget(),
+                          Edit1->hasFocus() && !Edit1->isReadOnly())) {
         Edit1->setReadOnly(true);
         TimerEdit->start();
     }
@@ -177,19 +154,12 @@ void Tsearchform::TimerEditTimer() {
 
 bool Tsearchform::handleEntryKey(QKeyEvent* event) {
     FormShortCut(*event);
-    const int original = keyCodeFromEvent(*event);
+    const int original = app::keyCodeFromEvent(*event);
     if (original < 0 || Edit1->isReadOnly())
         return false; // the entry refuses typing itself while it is read-only
     int key = original;
     Edit1KeyPress(key);
-    if (key == 0)
-        return true;
-    if (key != original) {
-        LineTarget& target = editTarget();
-        target.setSelText(QString(QChar(static_cast<char16_t>(key))));
-        return true;
-    }
-    return false;
+    return app::applyKeyResult(editTarget(), original, key);
 }
 
 bool Tsearchform::eventFilter(QObject* watched, QEvent* event) {
@@ -239,21 +209,21 @@ void Tsearchform::MenuItem3Click() {
 }
 
 void Tsearchform::KoreaRomaIME1Click() {
-    if (Form1)
-        Form1->KoreaRomaIME1Click();
-    Label2->setText(TForm1::modeName(ImeMode));
+    if (app::state().mainWindow)
+        app::state().mainWindow->KoreaRomaIME1Click();
+    Label2->setText(ime::modeName(app::state().ImeMode));
 }
 
 void Tsearchform::KoreaDirectIME1Click() {
-    if (Form1)
-        Form1->KoreaDirectIME1Click();
-    Label2->setText(TForm1::modeName(ImeMode));
+    if (app::state().mainWindow)
+        app::state().mainWindow->KoreaDirectIME1Click();
+    Label2->setText(ime::modeName(app::state().ImeMode));
 }
 
 void Tsearchform::nonIME1Click() {
-    if (Form1)
-        Form1->nonIME1Click();
-    Label2->setText(TForm1::modeName(ImeMode));
+    if (app::state().mainWindow)
+        app::state().mainWindow->nonIME1Click();
+    Label2->setText(ime::modeName(app::state().ImeMode));
 }
 
 void Tsearchform::convertSelection(int type) {

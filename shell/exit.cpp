@@ -1,6 +1,6 @@
 #include "shell/exit.h"
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
 
 #include <QPushButton>
 #include <QStyleOptionButton>
@@ -27,7 +27,7 @@ protected:
 } // namespace
 
 Texitform::Texitform(QWidget* parent) : QDialog(parent) {
-    exitform = this;
+    app::state().exitform = this;
     setObjectName(QStringLiteral("exitform"));
     setWindowTitle(QStringLiteral("Confirm"));
     setFixedSize(402, 94);
@@ -64,16 +64,16 @@ void Texitform::showEvent(QShowEvent* event) {
 }
 
 void Texitform::Button1Click() {
-    ExitChoice = 1;
+    app::state().ExitChoice = 1;
     close();
 }
 
 void Texitform::Button2Click() {
-    ExitChoice = 2;
+    app::state().ExitChoice = 2;
     close();
 }
 
 void Texitform::Button3Click() {
-    ExitChoice = 0;
+    app::state().ExitChoice = 0;
     close();
 }

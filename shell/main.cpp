@@ -1,4 +1,4 @@
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "shell/commandline.h"
 #include "shell/localname.h"
 #include "shell/startup.h"
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < argc; ++i)
             arguments << fromLocalName(argv[i]);
         createApplicationWindows(arguments);
-        Form1->show();
+        app::state().Form1->show();
         const int code = QApplication::exec();
         destroyApplicationWindows();
         return code;

@@ -1,6 +1,6 @@
 #include "shell/settings.h"
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -215,10 +215,10 @@ QString folder() {
         return withSlash(folderOverride());
     // An installed copy sits in a folder the user cannot write; its settings then live with
     // the user's other configuration, and are read from there too.
-    if (!ProgramDir.isEmpty()) {
-        const QFileInfo program(ProgramDir);
+    if (!app::state().ProgramDir.isEmpty()) {
+        const QFileInfo program(app::state().ProgramDir);
         if (program.isDir() && program.isWritable())
-            return withSlash(ProgramDir);
+            return withSlash(app::state().ProgramDir);
     }
     return withSlash(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                      QStringLiteral("/toviloeditru"));

@@ -1,9 +1,9 @@
 #include "shell/unit1.h"
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
+#include "app/menucommand.h"
+#include "app/modal.h"
 #include "shell/diskwatch.h"
-#include "shell/menucommand.h"
-#include "shell/modal.h"
 #include "shell/statusbar.h"
 #include "view/memoview.h"
 
@@ -34,8 +34,9 @@ QString programFolder() {
 
 TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent), m_arguments(arguments) {
-    Form1 = this;
-    ProgramDir = programFolder();
+    app::state().Form1 = this;
+    app::state().mainWindow = this;
+    app::state().ProgramDir = programFolder();
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(
@@ -93,8 +94,10 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
 }
 
 TForm1::~TForm1() {
-    if (Form1 == this)
-        Form1 = nullptr;
+    if (app::state().Form1 == this) {
+        app::state().Form1 = nullptr;
+        app::state().mainWindow = nullptr;
+    }
 }
 
 void TForm1::buildMenus() {
@@ -215,7 +218,7 @@ void TForm1::FormCreate() {
     // system to run at all, so the 95 family flag stays 0 there too.
 #ifdef Q_OS_WIN
     const QOperatingSystemVersion os = QOperatingSystemVersion::current();
-    IsVistaOrLater = os.majorVersion() >= 6 ? 1 : 0;
+    app::state().IsVistaOrLater = os.majorVersion() >= 6 ? 1 : 0;
 #endif
     // 2. The conversion entries are never offered.
     KanjiJapantoHangulSelectArea1->setVisible(false);
@@ -239,35 +242,35 @@ void TForm1::FormCreate() {
     // 8. to 10.
     readSettingsFile();
     clampGeometry();
-    move(WindowLeft, WindowTop);
-    resize(WindowWidth, WindowHeight);
+    move(app::state().WindowLeft, app::state().WindowTop);
+    resize(app::state().WindowWidth, app::state().WindowHeight);
     // 11.
     readFontFile();
     // 12. A file named on the command line is opened without a dialog.
     if (m_arguments.size() >= 2) {
-        OpenFromCommandLine = 1;
+        app::state().OpenFromCommandLine = 1;
         opentextfile1Click();
     }
 }
 
 void TForm1::clampGeometry() {
-    if (WindowTop < 0 || WindowTop > 700)
-        WindowTop = 0;
-    if (WindowLeft < 0 || WindowLeft > 1000)
-        WindowLeft = 0;
-    if (WindowWidth < 100)
-        WindowWidth = 100;
-    if (WindowWidth > 2000)
-        WindowWidth = 1024;
-    if (WindowHeight < 100)
-        WindowHeight = 100;
-    if (WindowHeight > 3000)
-        WindowHeight = 700;
+    if (app::state().WindowTop < 0 || app::state().WindowTop > 700)
+        app::state().WindowTop = 0;
+    if (app::state().WindowLeft < 0 || app::state().WindowLeft > 1000)
+        app::state().WindowLeft = 0;
+    if (app::state().WindowWidth < 100)
+        app::state().WindowWidth = 100;
+    if (app::state().WindowWidth > 2000)
+        app::state().WindowWidth = 1024;
+    if (app::state().WindowHeight < 100)
+        app::state().WindowHeight = 100;
+    if (app::state().WindowHeight > 3000)
+        app::state().WindowHeight = 700;
 }
 
 int TForm1::AskYesNo(const QString& text, const QString& caption, const QString& detail) {
     QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No,
-                    Form1);
+                    app::state().Form1);
     box.setDefaultButton(QMessageBox::Yes);
     box.setInformativeText(detail);
     const int answer = modal::run(box);
@@ -275,7 +278,7 @@ int TForm1::AskYesNo(const QString& text, const QString& caption, const QString&
 }
 
 void TForm1::ShowError(const QString& text, const QString& caption, const QString& detail) {
-    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, Form1);
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, app::state().Form1);
     box.setDefaultButton(QMessageBox::Ok);
     box.setInformativeText(detail);
     modal::run(box);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/mainwindow.h"
+
 #include <QMainWindow>
 #include <QStringList>
 #include <memory>
@@ -26,7 +28,7 @@ class TStatusBar;
 // (unit1.cpp start-up and menus, unit1_input.cpp keys and modes, unit1_edit.cpp clipboard,
 // unit1_files.cpp files, unit1_view.cpp font and wrap, unit1_close.cpp closing,
 // unit1_find.cpp search, unit1_tools.cpp character tools, unit1_info.cpp help and desktop).
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public app::MainWindow {
     Q_OBJECT
 public:
     // arguments: the command line, the program's name first.
@@ -110,9 +112,9 @@ public:
     void Memo1Click();
     // Sees every key of the main window before the editor does; never consumes it.
     void FormShortCut(const QKeyEvent& event);
-    void KoreaRomaIME1Click();
-    void KoreaDirectIME1Click();
-    void nonIME1Click();
+    void KoreaRomaIME1Click() override;
+    void KoreaDirectIME1Click() override;
+    void nonIME1Click() override;
     void KoreanRomanizedinput1Click();
     void KoreanDirectinput1Click();
     void dontuseIME1Click();
@@ -121,10 +123,7 @@ public:
     void MenuItem9Click();
     void JapaneseOSJapaneseIME1Click();
     // The placement argument of the direct layout: 0 Japanese keyboard, 1 US keyboard.
-    int keyboardPlacement() const;
-    // Mode texts shared with the find dialog.
-    static QString modePanelText(int mode);
-    static QString modeName(int mode);
+    int keyboardPlacement() const override;
 
     // --- edit commands and clipboard (unit1_edit.cpp)
     void MenuItem1Click(); // Cut
@@ -160,6 +159,8 @@ public:
     DiskWatch& diskWatch() { return *m_diskWatch; }
 
     // --- view (unit1_view.cpp)
+    QFont editorFont() const override;
+    QColor editorTextColor() const override;
     void changefont1Click();
     void Wrapofftoggle1Click();
     bool wordWrap() const;
@@ -187,8 +188,12 @@ public:
 
     // --- search (unit1_find.cpp)
     void find1Click();
+    void pressFind() override;
 
     // --- character tools (unit1_tools.cpp)
+    CurrentTarget currentTextTarget() override;
+    void insertAtEditorCaret(const QString& text) override;
+    QWidget& mainWidget() override { return *this; }
     void AccentPAD1Click();
     void AccentPAD2Click();
     void Screenkeyboard1Click();

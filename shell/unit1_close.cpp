@@ -1,12 +1,12 @@
 // Closing the main window, the exit command, and the rule that marks the text as modified.
-#include "shell/appstate.h"
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "shell/exit.h"
-#include "shell/modal.h"
 #include "shell/settings.h"
 #include "shell/unit1.h"
-#include "view/memoview.h"
 #include "tools/accent.h"
 #include "tools/accent2.h"
+#include "view/memoview.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -18,26 +18,26 @@ void TForm1::watchTextChanges() {
     // palette and wrap changes touch no characters and report none.
     connect(Memo1, &MemoView::textChanged, this, [this](const text::Change& change) {
         if (m_quietTextChanges == 0 && (change.removed > 0 || change.inserted > 0))
-            TextModified = 1;
+            app::state().TextModified = 1;
     });
 }
 
 void TForm1::exit1Click() {
-    ExitChoice = 0;
-    if (TextModified == 1) {
-        if (!exitform)
+    app::state().ExitChoice = 0;
+    if (app::state().TextModified == 1) {
+        if (!app::state().exitform)
             return;
-        modal::run(*exitform);
-        switch (ExitChoice) {
+        modal::run(*app::state().exitform);
+        switch (app::state().ExitChoice) {
         case 2:
-            TextModified = 0;
+            app::state().TextModified = 0;
             close();
             break;
         case 1:
             // A save that was cancelled or failed keeps the editor open with its text.
             if (!saveToRememberedOrAsk())
                 return;
-            TextModified = 0;
+            app::state().TextModified = 0;
             close();
             break;
         default:
@@ -46,32 +46,37 @@ void TForm1::exit1Click() {
         return;
     }
     if (AskYesNo(QStringLiteral("Exit OK?"), QStringLiteral("confirm")) == QMessageBox::Yes) {
-        TextModified = 0;
+        app::state().TextModified = 0;
         close();
     }
 }
 
 bool TForm1::FormClose() {
-    if (TextModified == 1 &&
+    if (app::state().TextModified == 1 &&
         AskYesNo(QStringLiteral("Save file?"), QStringLiteral("confirm")) == QMessageBox::Yes) {
         if (!saveToRememberedOrAsk())
             return false;
-        TextModified = 0;
+        app::state().TextModified = 0;
     }
 
-    const settings::EditorSettings values{
-        y(), x(), width(), height(), ImeMode, wordWrap(), JapaneseOSJapaneseIME1->isChecked()};
+    const settings::EditorSettings values{y(),
+                                          x(),
+                                          width(),
+                                          height(),
+                                          app::state().ImeMode,
+                                          wordWrap(),
+                                          JapaneseOSJapaneseIME1->isChecked()};
     settings::writeFile(settings::kSettingsFileName, settings::formatSettings(values));
 
-    if (AccentPadCreated == 1) {
-        if (IsWin9x == 1) {
-            delete accent2form;
-            accent2form = nullptr;
+    if (app::state().AccentPadCreated == 1) {
+        if (app::state().IsWin9x == 1) {
+            delete app::state().accent2form;
+            app::state().accent2form = nullptr;
         } else {
-            delete accentform;
-            accentform = nullptr;
+            delete app::state().accentform;
+            app::state().accentform = nullptr;
         }
-        AccentPadCreated = 0;
+        app::state().AccentPadCreated = 0;
     }
     return true;
 }

@@ -1,10 +1,10 @@
 // The file on disk behind the text: the checks before an open replaces the text or a save
 // replaces the file, and the watch for changes made by other programs.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "encoding/fileaccess.h"
-#include "shell/appstate.h"
 #include "shell/diskwatch.h"
 #include "shell/localname.h"
-#include "shell/modal.h"
 #include "shell/unit1.h"
 
 #include <QMessageBox>
@@ -16,9 +16,9 @@ void TForm1::ShowFileError(const QString& fileName, const enc::FileResult& why) 
 
 bool TForm1::saveToRememberedOrAsk() {
     m_lastSaveWrote = false;
-    SaveToRememberedName = RememberedFileName.isEmpty() ? 0 : 1;
+    app::state().SaveToRememberedName = app::state().RememberedFileName.isEmpty() ? 0 : 1;
     savefile1Click();
-    SaveToRememberedName = 0;
+    app::state().SaveToRememberedName = 0;
     return lastSaveWroteFile();
 }
 
@@ -30,7 +30,7 @@ bool TForm1::readyToReplaceText(const QString& fileName) {
         ShowFileError(fileName, usable);
         return false;
     }
-    if (usable && TextModified == 1 &&
+    if (usable && app::state().TextModified == 1 &&
         AskYesNo(QStringLiteral("Save file?"), QStringLiteral("confirm")) == QMessageBox::Yes)
         return saveToRememberedOrAsk();
     return true;
@@ -53,7 +53,7 @@ bool TForm1::overwriteConfirmed(const QString& fileName) {
 }
 
 void TForm1::textSavedTo(const QString& fileName) {
-    RememberedFileName = fileName;
+    app::state().RememberedFileName = fileName;
     m_diskWatch->followAsItIs(fileName);
 }
 

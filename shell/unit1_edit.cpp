@@ -1,7 +1,7 @@
 // Edit commands of the editor's context menu and the clipboard. Cut, Paste and Clear change
 // the document, so the editor's change watch marks the text modified, as typing does.
-#include "shell/appstate.h"
-#include "shell/paste.h"
+#include "app/appstate.h"
+#include "app/paste.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"
 

@@ -1,13 +1,13 @@
 // Opening, inserting, saving and exporting files.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "encoding/detect.h"
 #include "encoding/fileaccess.h"
 #include "encoding/outputfile.h"
 #include "encoding/textfile.h"
 #include "encoding/textwriter.h"
-#include "shell/appstate.h"
 #include "shell/diskwatch.h"
 #include "shell/localname.h"
-#include "shell/modal.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
 #include "text/textload.h"
@@ -101,8 +101,8 @@ void TForm1::opentextfile1Click() {
     QFileDialog& dialog = OpenDialog1();
     prepareDialog(dialog, textFilters(), QStringLiteral("Open a Text file"), QStringLiteral("txt"));
     QString fileName;
-    if (OpenFromCommandLine == 1) {
-        OpenFromCommandLine = 0;
+    if (app::state().OpenFromCommandLine == 1) {
+        app::state().OpenFromCommandLine = 0;
         fileName = m_arguments.value(1);
     } else {
         fileName = chosenFile(dialog);
@@ -162,7 +162,7 @@ int TForm1::LoadTextFile(int encoding, int bomKind, const QString& fileName) {
                                                                     enc::BomKind(bomKind))) +
                                  QStringLiteral("  ") + fileName);
     StatusBar1->setPanelText(TStatusBar::CaretPanel, QStringLiteral("Line:1  Col:1"));
-    RememberedFileName = fileName;
+    app::state().RememberedFileName = fileName;
     if (read != 0) {
         m_diskWatch->forget();
         ShowFileError(fileName, why);
@@ -173,7 +173,7 @@ int TForm1::LoadTextFile(int encoding, int bomKind, const QString& fileName) {
     const QuietTextChanges quiet(*this);
     Memo1->buffer().assign(std::move(text));
     // The text equals the file now.
-    TextModified = 0;
+    app::state().TextModified = 0;
     m_diskWatch->follow(fileName, stamp);
     return 0;
 }
@@ -215,8 +215,8 @@ int TForm1::InsertTextFile(int encoding, int bomKind, const QString& fileName) {
 void TForm1::savefile1Click() {
     m_lastSaveWrote = false;
     QString fileName;
-    if (SaveToRememberedName == 1) {
-        fileName = RememberedFileName;
+    if (app::state().SaveToRememberedName == 1) {
+        fileName = app::state().RememberedFileName;
         if (!overwriteConfirmed(fileName))
             return;
     } else {
@@ -229,17 +229,17 @@ void TForm1::savefile1Click() {
     }
     if (!writeEditorText(*this, fileName, enc::OutputFormat::Utf8))
         return;
-    TextModified = 0;
+    app::state().TextModified = 0;
     m_lastSaveWrote = true;
     textSavedTo(fileName);
 }
 
 void TForm1::overwritesavefileUTF81Click() {
-    SaveToRememberedName = 0;
-    if (!RememberedFileName.isEmpty())
-        SaveToRememberedName = 1;
+    app::state().SaveToRememberedName = 0;
+    if (!app::state().RememberedFileName.isEmpty())
+        app::state().SaveToRememberedName = 1;
     savefile1Click();
-    SaveToRememberedName = 0;
+    app::state().SaveToRememberedName = 0;
 }
 
 void TForm1::saveHTML99tagASCII1Click() {

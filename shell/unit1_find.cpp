@@ -1,7 +1,7 @@
 // The find command.
-#include "search/textsearch.h"
+#include "app/appstate.h"
 #include "search/find.h"
-#include "shell/appstate.h"
+#include "search/textsearch.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"
 
@@ -13,9 +13,9 @@
 #include <QThread>
 
 void TForm1::find1Click() {
-    if (!searchform)
+    if (!app::state().searchform)
         return;
-    FindRequested = 0;
+    app::state().FindRequested = 0;
     Memo1->setEnabled(false);
     FILE1->setEnabled(false);
     find1->setEnabled(false);
@@ -23,7 +23,7 @@ void TForm1::find1Click() {
     // The dialog is not modal: this command waits for it here, and the dialog's handlers run
     // inside the wait.
     QPointer<TForm1> self(this);
-    QPointer<Tsearchform> dialog(searchform);
+    QPointer<Tsearchform> dialog(app::state().searchform);
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
@@ -38,7 +38,7 @@ void TForm1::find1Click() {
     FILE1->setEnabled(true);
     find1->setEnabled(true);
 
-    if (!FindRequested || !dialog)
+    if (!app::state().FindRequested || !dialog)
         return;
     const QString needle = dialog->Edit1->text();
     if (needle.isEmpty())
@@ -57,4 +57,9 @@ void TForm1::find1Click() {
     activateWindow();
     Memo1->setFocus();
     Memo1->ensureCursorVisible();
+}
+
+void TForm1::pressFind() {
+    if (app::state().searchform)
+        app::state().searchform->Button1Click();
 }

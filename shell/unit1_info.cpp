@@ -1,27 +1,27 @@
 // Help windows, desktop shortcuts and web sites.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "info/copyright.h"
 #include "info/help.h"
 #include "info/shortcut.h"
 #include "info/siteinfo.h"
 #include "info/weblaunch.h"
-#include "shell/appstate.h"
-#include "shell/modal.h"
 #include "shell/unit1.h"
 
 #include <QCoreApplication>
 
 void TForm1::keymap1Click() {
-    if (helpform)
-        helpform->showOverMainWindow();
+    if (app::state().helpform)
+        app::state().helpform->showOverMainWindow();
 }
 
 void TForm1::copyright1Click() {
-    if (!copyrightform)
+    if (!app::state().copyrightform)
         return;
-    QRect frame = copyrightform->frameGeometry();
+    QRect frame = app::state().copyrightform->frameGeometry();
     frame.moveCenter(frameGeometry().center());
-    copyrightform->move(frame.topLeft());
-    modal::run(*copyrightform);
+    app::state().copyrightform->move(frame.topLeft());
+    modal::run(*app::state().copyrightform);
 }
 
 void TForm1::createShortcutinprogrammenu1Click() {

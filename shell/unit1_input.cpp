@@ -1,8 +1,7 @@
 // Keys, input modes and the caret panel of the main window.
-#include "ime/inputengines.h"
-#include "shell/appstate.h"
-#include "shell/keycode.h"
-#include "shell/paste.h"
+#include "app/appstate.h"
+#include "app/keyinput.h"
+#include "ime/inputcontext.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"
@@ -11,54 +10,30 @@
 #include <QKeyEvent>
 #include <QTimer>
 
-QString TForm1::modePanelText(int mode) {
-    switch (mode) {
-    case 1:
-        return QStringLiteral("R");
-    case 2:
-        return QStringLiteral("H");
-    default:
-        return {};
-    }
-}
-
-QString TForm1::modeName(int mode) {
-    switch (mode) {
-    case 1:
-        return QStringLiteral("RussiaRomaIME");
-    case 2:
-        return QStringLiteral("RussiaDirectIME");
-    default:
-        return QStringLiteral("nonIME");
-    }
-}
-
 int TForm1::keyboardPlacement() const {
     return JapaneseOSJapaneseIME1->isChecked() ? ime::PlacementJapanese : ime::PlacementUs;
 }
 
 bool TForm1::handleEditorKey(QKeyEvent* event) {
     FormShortCut(*event);
-    const int original = keyCodeFromEvent(*event);
+    const int original = app::keyCodeFromEvent(*event);
     if (original < 0)
         return false;
     if (Memo1->isReadOnly())
         return false; // the control refuses typing itself
-    int key = original;
-    bool handled = true;
+    bool handled = false;
     {
         // The engine's caret moves reach the widget once, when the key is done.
         const MemoView::EditGroup group(memoTarget());
+        int key = original;
         Memo1KeyPress(key);
         if (key == 13 || key == 10) {
             // A line break is always a new line of the text, whatever modifier came with it.
             memoTarget().setSelText(QStringLiteral("\n"));
             memoTarget().setSelStart(memoTarget().selStart() + memoTarget().selLength());
-        } else if (key != 0 && key != original) {
-            memoTarget().setSelText(QString(QChar(static_cast<char16_t>(key))));
-            memoTarget().setSelStart(memoTarget().selStart() + memoTarget().selLength());
-        } else if (key != 0) {
-            handled = false; // the control handles the key itself
+            handled = true;
+        } else {
+            handled = app::applyKeyResult(memoTarget(), original, key);
         }
     }
     if (handled)
@@ -67,35 +42,16 @@ bool TForm1::handleEditorKey(QKeyEvent* event) {
 }
 
 void TForm1::Memo1KeyPress(int& key) {
-    TextModified = 1;
-    if (AccentPending) {
-        memoTarget().insertAtCaret(QString(QChar(0x0301)));
-        key = 0;
-        AccentPending = 0;
-        return;
-    }
-    switch (ImeMode) {
-    case 1:
-        key = ime::RomanizedInputKey(memoTarget(), key, RomaDecided);
-        break;
-    case 2:
-        key = ime::DirectInputKey(memoTarget(), key, keyboardPlacement());
-        break;
-    default:
-        break;
-    }
+    app::state().TextModified = 1;
+    key = app::state().MemoInput.keyPress(memoTarget(), key, app::state().ImeMode,
+                                          keyboardPlacement());
 }
 
 void TForm1::FormShortCut(const QKeyEvent& event) {
-    const bool ctrl = event.modifiers().testFlag(Qt::ControlModifier);
-    if (!ctrl)
-        return;
-    if (event.key() == Qt::Key_Semicolon)
-        AccentPending = 1;
     // On the Windows 95 family the editor's own Ctrl+V is replaced by the Unicode paste,
     // followed by a short write lock so that the control's paste finds nothing to do.
-    if (IsWin9x == 1 && event.key() == Qt::Key_V && Memo1->hasFocus() && !Memo1->isReadOnly()) {
-        PasteUnicodeText(memoTarget());
+    if (app::shortcutHook(event, app::state().MemoInput, memoTarget(),
+                          Memo1->hasFocus() && !Memo1->isReadOnly())) {
         Memo1->setReadOnly(true);
         TimerMemo->start();
     }
@@ -109,18 +65,18 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm1::KoreaRomaIME1Click() {
-    ImeMode = 1;
-    StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(1));
+    app::state().ImeMode = 1;
+    StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(1));
 }
 
 void TForm1::KoreaDirectIME1Click() {
-    ImeMode = 2;
-    StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(2));
+    app::state().ImeMode = 2;
+    StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(2));
 }
 
 void TForm1::nonIME1Click() {
-    ImeMode = 0;
-    StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(0));
+    app::state().ImeMode = 0;
+    StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(0));
 }
 
 void TForm1::KoreanRomanizedinput1Click() {

@@ -1,5 +1,6 @@
 // Reading and writing the settings files of the main window.
-#include "shell/appstate.h"
+#include "app/appstate.h"
+#include "ime/inputcontext.h"
 #include "shell/settings.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
@@ -23,25 +24,25 @@ void TForm1::readSettingsFile() {
     const std::optional<QByteArray> text = settings::readFile(settings::kSettingsFileName, 8192);
     if (!text)
         return;
-    settings::EditorSettings values{WindowTop,
-                                    WindowLeft,
-                                    WindowWidth,
-                                    WindowHeight,
-                                    ImeMode,
+    settings::EditorSettings values{app::state().WindowTop,
+                                    app::state().WindowLeft,
+                                    app::state().WindowWidth,
+                                    app::state().WindowHeight,
+                                    app::state().ImeMode,
                                     wordWrap(),
                                     JapaneseOSJapaneseIME1->isChecked()};
     const int lines = settings::parseSettings(*text, values);
     if (lines > 0)
-        WindowTop = values.top;
+        app::state().WindowTop = values.top;
     if (lines > 1)
-        WindowLeft = values.left;
+        app::state().WindowLeft = values.left;
     if (lines > 2)
-        WindowWidth = values.width;
+        app::state().WindowWidth = values.width;
     if (lines > 3)
-        WindowHeight = values.height;
+        app::state().WindowHeight = values.height;
     if (lines > 4) {
-        ImeMode = values.imeMode;
-        StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(ImeMode));
+        app::state().ImeMode = values.imeMode;
+        StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(app::state().ImeMode));
     }
     if (lines > 5)
         setWordWrapShown(values.wordWrap);
@@ -54,8 +55,9 @@ void TForm1::readFontFile() {
         settings::readFile(settings::kFontFileName, settings::kFontRecordSize);
     if (!bytes)
         return;
-    std::memcpy(FontRecord.data(), bytes->constData(),
-                std::min<std::size_t>(FontRecord.size(), static_cast<std::size_t>(bytes->size())));
+    std::memcpy(app::state().FontRecord.data(), bytes->constData(),
+                std::min<std::size_t>(app::state().FontRecord.size(),
+                                      static_cast<std::size_t>(bytes->size())));
     settings::FontFields fields;
     if (!settings::decodeFontRecord(*bytes, fields))
         return; // a short record leaves the designed font
@@ -85,8 +87,8 @@ void TForm1::writeFontFile() {
     fields.name = font.family().toLocal8Bit();
     fields.pitch = QFontInfo(font).fixedPitch() ? 2 : 1;
     fields.charSet = m_fontCharSet;
-    settings::encodeFontRecord(fields, FontRecord);
+    settings::encodeFontRecord(fields, app::state().FontRecord);
     settings::writeFile(settings::kFontFileName,
-                        QByteArray(reinterpret_cast<const char*>(FontRecord.data()),
-                                   static_cast<qsizetype>(FontRecord.size())));
+                        QByteArray(reinterpret_cast<const char*>(app::state().FontRecord.data()),
+                                   static_cast<qsizetype>(app::state().FontRecord.size())));
 }

@@ -1,10 +1,12 @@
 // Character tools: accent pads, the screen keyboard and the Kanji conversion.
-#include "shell/appstate.h"
+#include "app/appstate.h"
+#include "search/find.h"
+#include "search/linetarget.h"
 #include "shell/unit1.h"
-#include "view/memoview.h"
 #include "tools/accentpad.h"
 #include "tools/kanjihangul.h"
 #include "tools/russiaskb.h"
+#include "view/memoview.h"
 
 #include <string_view>
 
@@ -43,6 +45,16 @@ void convertSelection(TForm1& form, int type) {
 
 } // namespace
 
+TForm1::CurrentTarget TForm1::currentTextTarget() {
+    if (app::state().searchform != nullptr && app::state().searchform->isVisible())
+        return {app::state().searchform->editTarget(), true};
+    return {memoTarget(), false};
+}
+
+void TForm1::insertAtEditorCaret(const QString& text) {
+    Memo1->insertAtCaret(text);
+}
+
 void TForm1::AccentPAD1Click() {
     tools::showAccentPad(this);
 }
@@ -52,11 +64,11 @@ void TForm1::AccentPAD2Click() {
 }
 
 void TForm1::Screenkeyboard1Click() {
-    if (russiaskbform == nullptr)
+    if (app::state().russiaskbform == nullptr)
         return;
-    russiaskbform->show();
-    russiaskbform->raise();
-    russiaskbform->activateWindow();
+    app::state().russiaskbform->show();
+    app::state().russiaskbform->raise();
+    app::state().russiaskbform->activateWindow();
 }
 
 void TForm1::Screenkeyboard2Click() {

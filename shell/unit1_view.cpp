@@ -1,7 +1,7 @@
 // Font and wrap commands.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "search/find.h"
-#include "shell/appstate.h"
-#include "shell/modal.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"
@@ -22,6 +22,14 @@ void TForm1::setWordWrapShown(bool on) {
                              on ? QStringLiteral("WrapLine") : QStringLiteral("noWrapLine"));
 }
 
+QFont TForm1::editorFont() const {
+    return Memo1->font();
+}
+
+QColor TForm1::editorTextColor() const {
+    return Memo1->palette().color(QPalette::Text);
+}
+
 void TForm1::Wrapofftoggle1Click() {
     setWordWrapShown(!wordWrap());
 }
@@ -33,7 +41,7 @@ void TForm1::changefont1Click() {
         return;
     const QFont chosen = dialog.selectedFont();
     Memo1->setFont(chosen);
-    if (searchform && searchform->Edit1)
-        searchform->Edit1->setFont(chosen);
+    if (app::state().searchform && app::state().searchform->Edit1)
+        app::state().searchform->Edit1->setFont(chosen);
     writeFontFile();
 }

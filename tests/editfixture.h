@@ -2,7 +2,7 @@
 
 // The application's windows over a temporary settings folder, for the edit and find tests.
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
@@ -18,18 +18,18 @@ class EditWindows {
 public:
     EditWindows() {
         settings::setFolderOverride(m_dir.path());
-        resetAppState();
+        app::state().reset();
         createApplicationWindows({QStringLiteral("toviloeditru")});
-        Form1->show();
-        Form1->activateWindow();
-        if (!QTest::qWaitForWindowActive(Form1))
+        app::state().Form1->show();
+        app::state().Form1->activateWindow();
+        if (!QTest::qWaitForWindowActive(app::state().Form1))
             qWarning("the main window did not become active");
-        Form1->Memo1->setFocus();
+        app::state().Form1->Memo1->setFocus();
     }
     ~EditWindows() {
         destroyApplicationWindows();
         settings::setFolderOverride(QString());
-        resetAppState();
+        app::state().reset();
     }
     EditWindows(const EditWindows&) = delete;
     EditWindows& operator=(const EditWindows&) = delete;
@@ -40,7 +40,7 @@ private:
 
 // The editor's text with \n between lines, and its selection.
 inline QString editorLines() {
-    return Form1->Memo1->toPlainText();
+    return app::state().Form1->Memo1->toPlainText();
 }
 
 // Fills the editor from a text written with \n between lines and "|" for the caret or
@@ -62,9 +62,10 @@ inline void setEditor(QString markup) {
     }
     const QString before = markup.left(start);
     const QString selected = markup.mid(start, length);
-    Form1->Memo1->setPlainText(markup);
-    Form1->memoTarget().setSelection(start + before.count(u'\n'), length + selected.count(u'\n'));
-    TextModified = 0; // filling the editor is the test's set-up, not an edit
+    app::state().Form1->Memo1->setPlainText(markup);
+    app::state().Form1->memoTarget().setSelection(start + before.count(u'\n'),
+                                                  length + selected.count(u'\n'));
+    app::state().TextModified = 0; // filling the editor is the test's set-up, not an edit
 }
 
 // Puts Unicode text and/or 8-bit bytes on the clipboard; a null argument leaves that form out.

@@ -1,5 +1,5 @@
+#include "app/appstate.h"
 #include "search/find.h"
-#include "shell/appstate.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
 #include "tools/accent.h"
@@ -143,24 +143,24 @@ const PadCell kDesignCells[] = {
 // clang-format on
 
 MemoView& memo() {
-    return Form1->memoTarget();
+    return app::state().Form1->memoTarget();
 }
 
 // Puts text into the editor, selects, and starts from an unmodified text.
 void setEditor(const QString& text, qsizetype start, qsizetype length) {
-    Form1->Memo1->setPlainText(text);
+    app::state().Form1->Memo1->setPlainText(text);
     memo().setSelection(start, length);
-    TextModified = 0;
+    app::state().TextModified = 0;
 }
 
 // The editor's text in its CR LF view.
 QString editorText() {
-    return QString::fromStdU16String(Form1->Memo1->buffer().text());
+    return QString::fromStdU16String(app::state().Form1->Memo1->buffer().text());
 }
 
 // A click on the keyboard picture at the key coordinates (x, y).
 void clickKeyboard(int x, int y) {
-    QTest::mouseClick(russiaskbform->Image1, Qt::LeftButton, {}, QPoint(x + 1, y + 1));
+    QTest::mouseClick(app::state().russiaskbform->Image1, Qt::LeftButton, {}, QPoint(x + 1, y + 1));
 }
 
 } // namespace
@@ -195,9 +195,9 @@ private slots:
 };
 
 void TestCharTools::init() {
-    resetAppState();
+    app::state().reset();
     createApplicationWindows({QStringLiteral("toviloeditru")});
-    Form1->show();
+    app::state().Form1->show();
 }
 
 void TestCharTools::cleanup() {
@@ -205,97 +205,98 @@ void TestCharTools::cleanup() {
 }
 
 void TestCharTools::everyButtonInsertsItsCodePoint() {
-    Form1->AccentPAD1Click();
-    QVERIFY(accentform != nullptr);
+    app::state().Form1->AccentPAD1Click();
+    QVERIFY(app::state().accentform != nullptr);
     for (const PadCell& cell : kDesignCells) {
-        auto* button = accentform->findChild<QPushButton*>(QLatin1String(cell.name));
+        auto* button = app::state().accentform->findChild<QPushButton*>(QLatin1String(cell.name));
         QVERIFY2(button != nullptr, cell.name);
         QCOMPARE(button->geometry(),
                  QRect(4 + 28 * (cell.column - 1), 4 + 28 * (cell.row - 1), 25, 25));
         QVERIFY2(!button->icon().isNull(), cell.name);
         QVERIFY2(button->text().isEmpty(), cell.name);
         setEditor(QStringLiteral("xy"), 1, 0);
-        TextModified = 0;
+        app::state().TextModified = 0;
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(editorText(), QStringLiteral("x") + QChar(cell.code) + QStringLiteral("y"));
         QCOMPARE(memo().selStart(), 2);
         QCOMPARE(memo().selLength(), 0);
-        QCOMPARE(TextModified, 1);
+        QCOMPARE(app::state().TextModified, 1);
     }
 }
 
 void TestCharTools::everyPictureCellInsertsItsCodePoint() {
-    IsWin9x = 1;
-    Form1->AccentPAD2Click();
-    QVERIFY(accent2form != nullptr);
+    app::state().IsWin9x = 1;
+    app::state().Form1->AccentPAD2Click();
+    QVERIFY(app::state().accent2form != nullptr);
     for (const PadCell& cell : kDesignCells) {
         setEditor(QString(), 0, 0);
         // The middle of the drawn cell.
         const QPoint at(28 * (cell.column - 1) + 12, 28 * (cell.row - 1) + 12);
-        QTest::mouseClick(accent2form->Image1, Qt::LeftButton, {}, at);
+        QTest::mouseClick(app::state().accent2form->Image1, Qt::LeftButton, {}, at);
         QCOMPARE(editorText(), QString(QChar(cell.code)));
     }
     // Clicks in a gap between rows insert nothing.
     setEditor(QString(), 0, 0);
-    QTest::mouseClick(accent2form->Image1, Qt::LeftButton, {}, QPoint(100, 27));
+    QTest::mouseClick(app::state().accent2form->Image1, Qt::LeftButton, {}, QPoint(100, 27));
     QCOMPARE(editorText(), QString());
 }
 
 void TestCharTools::padLayout() {
-    Form1->AccentPAD1Click();
-    QCOMPARE(accentform->windowTitle(), QStringLiteral("Accent PAD"));
-    QCOMPARE(accentform->size(), QSize(393, 225));
-    QCOMPARE(accentform->focusWidget(), accentform->ButtonA0);
-    QCOMPARE(accentform->ButtonA0->objectName(), QStringLiteral("ButtonA0"));
+    app::state().Form1->AccentPAD1Click();
+    QCOMPARE(app::state().accentform->windowTitle(), QStringLiteral("Accent PAD"));
+    QCOMPARE(app::state().accentform->size(), QSize(393, 225));
+    QCOMPARE(app::state().accentform->focusWidget(), app::state().accentform->ButtonA0);
+    QCOMPARE(app::state().accentform->ButtonA0->objectName(), QStringLiteral("ButtonA0"));
     // Tab runs row by row, left to right.
-    const auto& buttons = accentform->buttons();
+    const auto& buttons = app::state().accentform->buttons();
     for (std::size_t i = 0; i + 1 < buttons.size(); ++i)
         QCOMPARE(buttons[i]->nextInFocusChain(), static_cast<QWidget*>(buttons[i + 1]));
     // Closing only hides.
-    accentform->close();
-    QVERIFY(accentform != nullptr);
-    QVERIFY(!accentform->isVisible());
+    app::state().accentform->close();
+    QVERIFY(app::state().accentform != nullptr);
+    QVERIFY(!app::state().accentform->isVisible());
 }
 
 void TestCharTools::insertReplacesTheSelection() {
     setEditor(QStringLiteral("Xéa"), 1, 2);
-    Form1->AccentPAD1Click();
-    QTest::mouseClick(accentform->findChild<QPushButton*>(QStringLiteral("ButtonSs")),
+    app::state().Form1->AccentPAD1Click();
+    QTest::mouseClick(app::state().accentform->findChild<QPushButton*>(QStringLiteral("ButtonSs")),
                       Qt::LeftButton);
     QCOMPARE(editorText(), QStringLiteral("Xß"));
     QCOMPARE(memo().selStart(), 2);
     QCOMPARE(memo().selLength(), 0);
-    QCOMPARE(TextModified, 1);
+    QCOMPARE(app::state().TextModified, 1);
 }
 
 void TestCharTools::insertGoesToTheFindEntryWhileItIsShown() {
     setEditor(QStringLiteral("text"), 2, 0);
-    searchform->Edit1->setText(QStringLiteral("abcd"));
-    searchform->Edit1->setSelection(1, 2);
-    searchform->show();
-    QVERIFY(searchform->isVisible());
+    app::state().searchform->Edit1->setText(QStringLiteral("abcd"));
+    app::state().searchform->Edit1->setSelection(1, 2);
+    app::state().searchform->show();
+    QVERIFY(app::state().searchform->isVisible());
     QWidget* focused = QApplication::focusWidget();
     InsertPadChar(0x00DF);
-    QCOMPARE(searchform->Edit1->text(), QStringLiteral("aßd"));
-    QCOMPARE(searchform->Edit1->cursorPosition(), 2);
-    QVERIFY(!searchform->Edit1->hasSelectedText());
+    QCOMPARE(app::state().searchform->Edit1->text(), QStringLiteral("aßd"));
+    QCOMPARE(app::state().searchform->Edit1->cursorPosition(), 2);
+    QVERIFY(!app::state().searchform->Edit1->hasSelectedText());
     QCOMPARE(editorText(), QStringLiteral("text"));
-    QCOMPARE(TextModified, 0);
+    QCOMPARE(app::state().TextModified, 0);
     QCOMPARE(QApplication::focusWidget(), focused);
 
     // Once the dialog is hidden the editor is the target again.
-    searchform->hide();
+    app::state().searchform->hide();
     InsertPadChar(0x00DF);
     QCOMPARE(editorText(), QStringLiteral("teßxt"));
-    QCOMPARE(searchform->Edit1->text(), QStringLiteral("aßd"));
-    QCOMPARE(TextModified, 1);
+    QCOMPARE(app::state().searchform->Edit1->text(), QStringLiteral("aßd"));
+    QCOMPARE(app::state().TextModified, 1);
 }
 
 void TestCharTools::combiningAccentFollowsTheLetter() {
     setEditor(QStringLiteral("e"), 1, 0);
-    Form1->AccentPAD1Click();
-    QTest::mouseClick(accentform->findChild<QPushButton*>(QStringLiteral("ButtonX301")),
-                      Qt::LeftButton);
+    app::state().Form1->AccentPAD1Click();
+    QTest::mouseClick(
+        app::state().accentform->findChild<QPushButton*>(QStringLiteral("ButtonX301")),
+        Qt::LeftButton);
     QCOMPARE(editorText(), QStringLiteral("e\u0301"));
 }
 
@@ -304,65 +305,65 @@ void TestCharTools::zeroInsertsNothing() {
     InsertPadChar(0);
     QCOMPARE(editorText(), QStringLiteral("ab"));
     QCOMPARE(memo().selLength(), 2);
-    QCOMPARE(TextModified, 0);
+    QCOMPARE(app::state().TextModified, 0);
 }
 
 void TestCharTools::padIsCreatedOnce() {
-    QCOMPARE(AccentPadCreated, 0);
-    QVERIFY(accentform == nullptr);
-    Form1->AccentPAD1Click();
-    Taccentform* first = accentform;
+    QCOMPARE(app::state().AccentPadCreated, 0);
+    QVERIFY(app::state().accentform == nullptr);
+    app::state().Form1->AccentPAD1Click();
+    Taccentform* first = app::state().accentform;
     QVERIFY(first != nullptr);
     QVERIFY(first->isVisible());
-    QCOMPARE(AccentPadCreated, 1);
+    QCOMPARE(app::state().AccentPadCreated, 1);
     first->move(300, 200);
     first->close();
-    Form1->AccentPAD2Click();
-    QCOMPARE(accentform, first);
+    app::state().Form1->AccentPAD2Click();
+    QCOMPARE(app::state().accentform, first);
     QVERIFY(first->isVisible());
     QCOMPARE(first->pos(), QPoint(300, 200));
-    Form1->AccentPAD1Click();
-    QCOMPARE(Form1->findChildren<Taccentform*>().size(), 1);
-    QVERIFY(accent2form == nullptr);
+    app::state().Form1->AccentPAD1Click();
+    QCOMPARE(app::state().Form1->findChildren<Taccentform*>().size(), 1);
+    QVERIFY(app::state().accent2form == nullptr);
 }
 
 void TestCharTools::picturePadOnWin9x() {
-    IsWin9x = 1;
-    Form1->AccentPAD1Click();
-    Form1->AccentPAD2Click();
-    QVERIFY(accentform == nullptr);
-    QVERIFY(accent2form != nullptr);
-    QCOMPARE(Form1->findChildren<Taccent2form*>().size(), 1);
-    QCOMPARE(accent2form->windowTitle(), QStringLiteral("Accent PAD"));
-    QCOMPARE(accent2form->Image1->geometry(), QRect(4, 4, 389, 225));
-    QCOMPARE(accent2form->Image1->pixmap().size(), QSize(391, 223));
+    app::state().IsWin9x = 1;
+    app::state().Form1->AccentPAD1Click();
+    app::state().Form1->AccentPAD2Click();
+    QVERIFY(app::state().accentform == nullptr);
+    QVERIFY(app::state().accent2form != nullptr);
+    QCOMPARE(app::state().Form1->findChildren<Taccent2form*>().size(), 1);
+    QCOMPARE(app::state().accent2form->windowTitle(), QStringLiteral("Accent PAD"));
+    QCOMPARE(app::state().accent2form->Image1->geometry(), QRect(4, 4, 389, 225));
+    QCOMPARE(app::state().accent2form->Image1->pixmap().size(), QSize(391, 223));
 }
 
 void TestCharTools::padIsFreed() {
-    Form1->AccentPAD1Click();
-    QPointer<Taccentform> pad = accentform;
+    app::state().Form1->AccentPAD1Click();
+    QPointer<Taccentform> pad = app::state().accentform;
     tools::freeAccentPad();
     QVERIFY(pad.isNull());
-    QVERIFY(accentform == nullptr);
-    QCOMPARE(AccentPadCreated, 0);
+    QVERIFY(app::state().accentform == nullptr);
+    QCOMPARE(app::state().AccentPadCreated, 0);
     // A later use creates a fresh pad.
-    Form1->AccentPAD1Click();
-    QVERIFY(accentform != nullptr);
-    QCOMPARE(AccentPadCreated, 1);
+    app::state().Form1->AccentPAD1Click();
+    QVERIFY(app::state().accentform != nullptr);
+    QCOMPARE(app::state().AccentPadCreated, 1);
 }
 
 void TestCharTools::screenKeyboardMenus() {
-    Trussiaskbform* keyboard = russiaskbform;
+    Trussiaskbform* keyboard = app::state().russiaskbform;
     QVERIFY(keyboard != nullptr);
     QVERIFY(!keyboard->isVisible());
     QCOMPARE(keyboard->windowTitle(), QStringLiteral("Russia Screen keyboard(key click)"));
     QCOMPARE(keyboard->Image1->pixmap().size(), QSize(616, 168));
-    Form1->Screenkeyboard1Click();
+    app::state().Form1->Screenkeyboard1Click();
     QVERIFY(keyboard->isVisible());
     keyboard->close();
     QVERIFY(!keyboard->isVisible());
-    Form1->Screenkeyboard2Click();
-    QCOMPARE(russiaskbform, keyboard);
+    app::state().Form1->Screenkeyboard2Click();
+    QCOMPARE(app::state().russiaskbform, keyboard);
     QVERIFY(keyboard->isVisible());
 }
 
@@ -384,34 +385,34 @@ void TestCharTools::keyboardLetters() {
     QFETCH(int, x);
     QFETCH(int, y);
     QFETCH(QString, inserted);
-    Form1->Screenkeyboard1Click();
+    app::state().Form1->Screenkeyboard1Click();
     setEditor(QStringLiteral("ab"), 1, 0);
     clickKeyboard(x, y);
     QCOMPARE(editorText(), QStringLiteral("a") + inserted + QStringLiteral("b"));
-    QCOMPARE(TextModified, inserted.isEmpty() ? 0 : 1);
+    QCOMPARE(app::state().TextModified, inserted.isEmpty() ? 0 : 1);
 }
 
 void TestCharTools::enterWithoutFindDialog() {
-    Form1->Screenkeyboard1Click();
+    app::state().Form1->Screenkeyboard1Click();
     setEditor(QStringLiteral("ab"), 1, 0);
     clickKeyboard(560, 100);
     QCOMPARE(editorText(), QStringLiteral("a\r\nb"));
     QCOMPARE(memo().selStart(), 3);
-    QCOMPARE(TextModified, 1);
-    QCOMPARE(FindRequested, 0);
+    QCOMPARE(app::state().TextModified, 1);
+    QCOMPARE(app::state().FindRequested, 0);
 }
 
 void TestCharTools::enterWithFindDialog() {
-    Form1->Screenkeyboard1Click();
+    app::state().Form1->Screenkeyboard1Click();
     setEditor(QStringLiteral("ab"), 1, 0);
-    searchform->Edit1->setText(QStringLiteral("b"));
-    searchform->show();
+    app::state().searchform->Edit1->setText(QStringLiteral("b"));
+    app::state().searchform->show();
     clickKeyboard(560, 100);
-    QCOMPARE(FindRequested, 1);
-    QVERIFY(!searchform->isVisible());
+    QCOMPARE(app::state().FindRequested, 1);
+    QVERIFY(!app::state().searchform->isVisible());
     QCOMPARE(editorText(), QStringLiteral("ab"));
-    QCOMPARE(searchform->Edit1->text(), QStringLiteral("b"));
-    QCOMPARE(TextModified, 0);
+    QCOMPARE(app::state().searchform->Edit1->text(), QStringLiteral("b"));
+    QCOMPARE(app::state().TextModified, 0);
 }
 
 void TestCharTools::backspaceEditor_data() {
@@ -440,7 +441,7 @@ void TestCharTools::backspaceEditor() {
     QFETCH(int, length);
     QFETCH(QString, expected);
     QFETCH(int, caret);
-    Form1->Screenkeyboard1Click();
+    app::state().Form1->Screenkeyboard1Click();
     QString plain = text;
     setEditor(plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n")), 0, 0);
     memo().setSelection(start, length);
@@ -449,7 +450,7 @@ void TestCharTools::backspaceEditor() {
     QCOMPARE(memo().selStart(), caret);
     QCOMPARE(memo().selLength(), 0);
     // A removal marks the text modified; a backspace that removes nothing does not.
-    QCOMPARE(TextModified, expected == text ? 0 : 1);
+    QCOMPARE(app::state().TextModified, expected == text ? 0 : 1);
 }
 
 void TestCharTools::backspaceFindEntry_data() {
@@ -473,18 +474,18 @@ void TestCharTools::backspaceFindEntry() {
     QFETCH(int, length);
     QFETCH(QString, expected);
     QFETCH(int, caret);
-    Form1->Screenkeyboard1Click();
+    app::state().Form1->Screenkeyboard1Click();
     setEditor(QStringLiteral("main"), 4, 0);
-    searchform->show();
-    searchform->Edit1->setText(text);
+    app::state().searchform->show();
+    app::state().searchform->Edit1->setText(text);
     if (length > 0)
-        searchform->Edit1->setSelection(start, length);
+        app::state().searchform->Edit1->setSelection(start, length);
     else
-        searchform->Edit1->setCursorPosition(start);
+        app::state().searchform->Edit1->setCursorPosition(start);
     clickKeyboard(590, 20);
-    QCOMPARE(searchform->Edit1->text(), expected);
-    QCOMPARE(searchform->Edit1->cursorPosition(), caret);
-    QVERIFY(!searchform->Edit1->hasSelectedText());
+    QCOMPARE(app::state().searchform->Edit1->text(), expected);
+    QCOMPARE(app::state().searchform->Edit1->cursorPosition(), caret);
+    QVERIFY(!app::state().searchform->Edit1->hasSelectedText());
     QCOMPARE(editorText(), QStringLiteral("main"));
 }
 
@@ -515,13 +516,13 @@ void TestCharTools::kanjiConversion() {
     setEditor(plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n")), 0, 0);
     memo().setSelection(start, length);
     if (type == 1)
-        Form1->KanjiJapantoHangulSelectArea1Click();
+        app::state().Form1->KanjiJapantoHangulSelectArea1Click();
     else
-        Form1->KanjiJapantoHangulSelectAreaType21Click();
+        app::state().Form1->KanjiJapantoHangulSelectAreaType21Click();
     QCOMPARE(editorText(), expected);
     QCOMPARE(memo().selStart(), start);
     QCOMPARE(memo().selLength(), length);
-    QCOMPARE(TextModified, expected == text ? 0 : 1);
+    QCOMPARE(app::state().TextModified, expected == text ? 0 : 1);
 }
 
 QTEST_MAIN(TestCharTools)

@@ -45,12 +45,12 @@ private:
     // `typed` is set.
     void startShown(bool typed) {
         m_run().start();
-        Form1->nonIME1Click();
-        Form1->show();
-        QVERIFY(QTest::qWaitForWindowExposed(Form1));
+        app::state().Form1->nonIME1Click();
+        app::state().Form1->show();
+        QVERIFY(QTest::qWaitForWindowExposed(app::state().Form1));
         if (typed) {
-            QTest::keyClicks(Form1->Memo1, QStringLiteral("x"));
-            QCOMPARE(TextModified, 1);
+            QTest::keyClicks(app::state().Form1->Memo1, QStringLiteral("x"));
+            QCOMPARE(app::state().TextModified, 1);
         }
     }
 
@@ -79,22 +79,22 @@ void TstClosing::exitWindowLayout() {
     QFETCH(int, choice);
 
     m_run().start();
-    QCOMPARE(exitform->windowTitle(), QStringLiteral("Confirm"));
-    QCOMPARE(exitform->size(), QSize(402, 94));
-    auto* button = exitform->findChild<QPushButton*>(name);
+    QCOMPARE(app::state().exitform->windowTitle(), QStringLiteral("Confirm"));
+    QCOMPARE(app::state().exitform->size(), QSize(402, 94));
+    auto* button = app::state().exitform->findChild<QPushButton*>(name);
     QVERIFY(button);
     QCOMPARE(button->text(), caption);
     QCOMPARE(button->geometry(), geometry);
 
     // Tab order: Button1, Button2, Button3.
-    QCOMPARE(exitform->Button1->nextInFocusChain(), exitform->Button2);
-    QCOMPARE(exitform->Button2->nextInFocusChain(), exitform->Button3);
+    QCOMPARE(app::state().exitform->Button1->nextInFocusChain(), app::state().exitform->Button2);
+    QCOMPARE(app::state().exitform->Button2->nextInFocusChain(), app::state().exitform->Button3);
 
-    ExitChoice = 7;
+    app::state().ExitChoice = 7;
     modal::setResponder([button](QDialog&) { button->click(); });
-    modal::run(*exitform);
-    QCOMPARE(ExitChoice, choice);
-    QVERIFY(!exitform->isVisible());
+    modal::run(*app::state().exitform);
+    QCOMPARE(app::state().ExitChoice, choice);
+    QVERIFY(!app::state().exitform->isVisible());
 }
 
 // Routes: "menu" is the exit command, "close box" the window's own close. Steps answer the
@@ -172,23 +172,24 @@ void TstClosing::decisionTable() {
     const QString rememberedPath = m_run().path(QStringLiteral("remembered.txt"));
     const QString pickedPath = m_run().path(QStringLiteral("picked.txt"));
     if (remembered == QLatin1String("remembered"))
-        RememberedFileName = rememberedPath;
+        app::state().RememberedFileName = rememberedPath;
     else if (remembered == QLatin1String("unwritable"))
-        RememberedFileName = m_run().path(QStringLiteral("no such folder/remembered.txt"));
+        app::state().RememberedFileName =
+            m_run().path(QStringLiteral("no such folder/remembered.txt"));
     for (QString& step : steps)
         if (step.startsWith(QLatin1String("save:")))
             step = QStringLiteral("save:") + m_run().path(step.mid(5));
-    Form1->move(50, 60);
-    Form1->resize(500, 400);
+    app::state().Form1->move(50, 60);
+    app::state().Form1->resize(500, 400);
 
     Answers answers(steps);
     if (route == QLatin1String("menu"))
-        Form1->exit1Click();
+        app::state().Form1->exit1Click();
     else
-        Form1->close();
+        app::state().Form1->close();
 
     QCOMPARE(answers.seen, questions);
-    QCOMPARE(!Form1->isVisible(), runEnds);
+    QCOMPARE(!app::state().Form1->isVisible(), runEnds);
     const bool savedSomewhere = QFile::exists(rememberedPath) || QFile::exists(pickedPath);
     QCOMPARE(savedSomewhere, textSaved);
     if (textSaved) {
@@ -202,45 +203,45 @@ void TstClosing::decisionTable() {
                  settings::formatSettings({60, 50, 500, 400, 0, false, true}));
     // An editor left open keeps its text and still counts as modified.
     if (!runEnds) {
-        QCOMPARE(Form1->Memo1->toPlainText(), typed ? QStringLiteral("x") : QString());
-        QCOMPARE(TextModified, typed ? 1 : 0);
+        QCOMPARE(app::state().Form1->Memo1->toPlainText(), typed ? QStringLiteral("x") : QString());
+        QCOMPARE(app::state().TextModified, typed ? 1 : 0);
     } else if (route == QLatin1String("menu") || textSaved) {
-        QCOMPARE(TextModified, 0);
+        QCOMPARE(app::state().TextModified, 0);
     }
 }
 
 void TstClosing::cancelThenExitAgainShowsTheExitWindowAgain() {
     startShown(true);
     Answers answers({"Cancel", "Cancel"});
-    Form1->exit1Click();
-    Form1->exit1Click();
+    app::state().Form1->exit1Click();
+    app::state().Form1->exit1Click();
     QCOMPARE(answers.seen, QStringList({"exit window", "exit window"}));
-    QVERIFY(Form1->isVisible());
-    QCOMPARE(TextModified, 1);
+    QVERIFY(app::state().Form1->isVisible());
+    QCOMPARE(app::state().TextModified, 1);
 }
 
 void TstClosing::closeAfterSaveAsksNothing() {
     startShown(true);
-    RememberedFileName = m_run().path(QStringLiteral("saved.txt"));
-    SaveToRememberedName = 1;
-    Form1->savefile1Click();
-    SaveToRememberedName = 0;
-    QCOMPARE(TextModified, 0);
+    app::state().RememberedFileName = m_run().path(QStringLiteral("saved.txt"));
+    app::state().SaveToRememberedName = 1;
+    app::state().Form1->savefile1Click();
+    app::state().SaveToRememberedName = 0;
+    QCOMPARE(app::state().TextModified, 0);
     Answers answers;
-    QVERIFY(Form1->close());
+    QVERIFY(app::state().Form1->close());
     QCOMPARE(answers.seen, QStringList());
 }
 
 void TstClosing::accentPadIsFreedAtClose() {
     startShown(false);
-    Form1->AccentPAD1Click();
-    QCOMPARE(AccentPadCreated, 1);
-    QPointer<QWidget> pad = accentform;
+    app::state().Form1->AccentPAD1Click();
+    QCOMPARE(app::state().AccentPadCreated, 1);
+    QPointer<QWidget> pad = app::state().accentform;
     QVERIFY(pad);
-    QVERIFY(Form1->close());
+    QVERIFY(app::state().Form1->close());
     QVERIFY(pad.isNull());
-    QCOMPARE(accentform, nullptr);
-    QCOMPARE(AccentPadCreated, 0);
+    QCOMPARE(app::state().accentform, nullptr);
+    QCOMPARE(app::state().AccentPadCreated, 0);
 }
 
 // Text changed by a command rather than by typing still gets the question, and is saved on Yes.
@@ -268,20 +269,20 @@ void TstClosing::editedWithoutTypingIsNotLostAtClose() {
     startShown(false);
     const QString file = m_run().path(QStringLiteral("kept.txt"));
     {
-        const TForm1::QuietTextChanges quiet(*Form1);
-        Form1->Memo1->setPlainText(QStringLiteral("abc"));
+        const TForm1::QuietTextChanges quiet(*app::state().Form1);
+        app::state().Form1->Memo1->setPlainText(QStringLiteral("abc"));
     }
-    RememberedFileName = file;
+    app::state().RememberedFileName = file;
     if (command == QLatin1String("paste")) {
         QApplication::clipboard()->setText(QStringLiteral("pasted"));
-        Form1->memoTarget().setSelStart(Form1->memoTarget().length());
-        Form1->MenuItem3Click();
+        app::state().Form1->memoTarget().setSelStart(app::state().Form1->memoTarget().length());
+        app::state().Form1->MenuItem3Click();
     } else {
-        Form1->memoTarget().setSelection(0, 1);
-        Form1->MenuItem1Click();
+        app::state().Form1->memoTarget().setSelection(0, 1);
+        app::state().Form1->MenuItem1Click();
     }
     Answers answers({answer});
-    QVERIFY(Form1->close());
+    QVERIFY(app::state().Form1->close());
     QCOMPARE(answers.seen, QStringList{"Save file?"});
     QCOMPARE(QString::fromUtf8(m_run().get(QStringLiteral("kept.txt"))), saved);
 }
@@ -314,11 +315,11 @@ void TstClosing::textModifiedRule() {
     m_run().put(QStringLiteral("some.txt"), "inserted");
     {
         // Text that was there before: loaded without counting as a change.
-        const TForm1::QuietTextChanges quiet(*Form1);
-        Form1->Memo1->setPlainText(QStringLiteral("abc"));
+        const TForm1::QuietTextChanges quiet(*app::state().Form1);
+        app::state().Form1->Memo1->setPlainText(QStringLiteral("abc"));
     }
-    Form1->Memo1->selectAll();
-    QCOMPARE(TextModified, 0);
+    app::state().Form1->Memo1->selectAll();
+    QCOMPARE(app::state().TextModified, 0);
 
     QStringList steps;
     if (action == QLatin1String("clear"))
@@ -326,39 +327,39 @@ void TstClosing::textModifiedRule() {
     else if (action == QLatin1String("insert"))
         steps = {"save:" + file};
     Answers answers(steps);
-    answers.font = QFont(Form1->Memo1->font().family());
+    answers.font = QFont(app::state().Form1->Memo1->font().family());
     answers.font.setPixelSize(25);
     if (action == QLatin1String("type")) {
-        QTest::keyClicks(Form1->Memo1, QStringLiteral("q"));
+        QTest::keyClicks(app::state().Form1->Memo1, QStringLiteral("q"));
     } else if (action == QLatin1String("cut")) {
-        Form1->MenuItem1Click();
+        app::state().Form1->MenuItem1Click();
     } else if (action == QLatin1String("paste")) {
         QApplication::clipboard()->setText(QStringLiteral("pasted"));
-        Form1->MenuItem3Click();
+        app::state().Form1->MenuItem3Click();
     } else if (action == QLatin1String("clear")) {
-        Form1->MenuItem4Click();
+        app::state().Form1->MenuItem4Click();
     } else if (action == QLatin1String("undo")) {
-        QTest::keyClicks(Form1->Memo1, QStringLiteral("q"));
-        TextModified = 0; // as if saved in between
-        QTest::keyClick(Form1->Memo1, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClicks(app::state().Form1->Memo1, QStringLiteral("q"));
+        app::state().TextModified = 0; // as if saved in between
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_Z, Qt::ControlModifier);
     } else if (action == QLatin1String("insert")) {
-        Form1->inserttextfile1Click();
-        QVERIFY(Form1->Memo1->toPlainText().contains(QStringLiteral("inserted")));
+        app::state().Form1->inserttextfile1Click();
+        QVERIFY(app::state().Form1->Memo1->toPlainText().contains(QStringLiteral("inserted")));
     } else if (action == QLatin1String("copy")) {
-        Form1->MenuItem2Click();
+        app::state().Form1->MenuItem2Click();
     } else if (action == QLatin1String("select all")) {
-        Form1->MenuItem5Click();
+        app::state().Form1->MenuItem5Click();
     } else if (action == QLatin1String("wrap")) {
-        Form1->Wrapofftoggle1Click();
+        app::state().Form1->Wrapofftoggle1Click();
     } else if (action == QLatin1String("font")) {
-        Form1->changefont1Click();
-        QCOMPARE(QFontInfo(Form1->Memo1->font()).pixelSize(), 25);
+        app::state().Form1->changefont1Click();
+        QCOMPARE(QFontInfo(app::state().Form1->Memo1->font()).pixelSize(), 25);
     } else if (action == QLatin1String("save")) {
-        TextModified = 1;
-        RememberedFileName = file;
-        Form1->overwritesavefileUTF81Click();
+        app::state().TextModified = 1;
+        app::state().RememberedFileName = file;
+        app::state().Form1->overwritesavefileUTF81Click();
     }
-    QCOMPARE(TextModified, expected);
+    QCOMPARE(app::state().TextModified, expected);
 }
 
 // The opened text equals the file; modified text is offered for saving first.
@@ -375,12 +376,12 @@ void TstClosing::openingAFileClearsTheFlag() {
     QFETCH(QStringList, questions);
     startShown(false);
     m_run().put(QStringLiteral("open.txt"), "opened text");
-    TextModified = before;
+    app::state().TextModified = before;
     Answers answers({"save:" + m_run().path(QStringLiteral("open.txt")), "No"});
-    Form1->opentextfile1Click();
+    app::state().Form1->opentextfile1Click();
     QCOMPARE(answers.seen, questions);
-    QCOMPARE(Form1->Memo1->toPlainText(), QStringLiteral("opened text"));
-    QCOMPARE(TextModified, 0);
+    QCOMPARE(app::state().Form1->Memo1->toPlainText(), QStringLiteral("opened text"));
+    QCOMPARE(app::state().TextModified, 0);
 }
 
 void TstClosing::fontCommandChangesEditorAndFindEntry() {
@@ -390,11 +391,11 @@ void TstClosing::fontCommandChangesEditorAndFindEntry() {
     answers.font.setPixelSize(27);
     answers.font.setBold(true);
     answers.font.setItalic(true);
-    Form1->changefont1Click();
+    app::state().Form1->changefont1Click();
     QCOMPARE(answers.seen, QStringList{"font dialog"});
 
-    for (QWidget* w :
-         {static_cast<QWidget*>(Form1->Memo1), static_cast<QWidget*>(searchform->Edit1)}) {
+    for (QWidget* w : {static_cast<QWidget*>(app::state().Form1->Memo1),
+                       static_cast<QWidget*>(app::state().searchform->Edit1)}) {
         QCOMPARE(QFontInfo(w->font()).pixelSize(), 27);
         QVERIFY(w->font().bold());
         QVERIFY(w->font().italic());
@@ -404,36 +405,36 @@ void TstClosing::fontCommandChangesEditorAndFindEntry() {
     settings::FontFields fields;
     QVERIFY(settings::decodeFontRecord(record, fields));
     QCOMPARE(fields.height, 27);
-    QCOMPARE(QString::fromLocal8Bit(fields.name), Form1->Memo1->font().family());
+    QCOMPARE(QString::fromLocal8Bit(fields.name), app::state().Form1->Memo1->font().family());
     QCOMPARE(fields.charSet, 0);
 }
 
 void TstClosing::cancelledFontDialogWritesNothing() {
     startShown(false);
-    const QFont before = Form1->Memo1->font();
+    const QFont before = app::state().Form1->Memo1->font();
     Answers answers({"cancel"});
     answers.font = QFont(before.family());
     answers.font.setPixelSize(40);
-    Form1->changefont1Click();
+    app::state().Form1->changefont1Click();
     QCOMPARE(answers.seen, QStringList{"font dialog"});
-    QCOMPARE(Form1->Memo1->font(), before);
+    QCOMPARE(app::state().Form1->Memo1->font(), before);
     QVERIFY(!QFile::exists(m_run().fontPath()));
 }
 
 void TstClosing::wrapToggleKeepsCaptionAndPanelInStep() {
     startShown(false);
     auto shows = [] {
-        return QStringList{Form1->Wrapofftoggle1->text(),
-                           Form1->StatusBar1->panelText(TStatusBar::WrapPanel)};
+        return QStringList{app::state().Form1->Wrapofftoggle1->text(),
+                           app::state().Form1->StatusBar1->panelText(TStatusBar::WrapPanel)};
     };
     QCOMPARE(shows(), QStringList({"Wrap Line on(toggle)", "noWrapLine"}));
-    QVERIFY(!Form1->wordWrap());
-    Form1->Wrapofftoggle1Click();
-    QVERIFY(Form1->wordWrap());
-    QVERIFY(Form1->Memo1->wordWrap());
+    QVERIFY(!app::state().Form1->wordWrap());
+    app::state().Form1->Wrapofftoggle1Click();
+    QVERIFY(app::state().Form1->wordWrap());
+    QVERIFY(app::state().Form1->Memo1->wordWrap());
     QCOMPARE(shows(), QStringList({"Wrap Line off(toggle)", "WrapLine"}));
-    Form1->Wrapofftoggle1Click();
-    QVERIFY(!Form1->wordWrap());
+    app::state().Form1->Wrapofftoggle1Click();
+    QVERIFY(!app::state().Form1->wordWrap());
     QCOMPARE(shows(), QStringList({"Wrap Line on(toggle)", "noWrapLine"}));
     QVERIFY(!QFile::exists(m_run().settingsPath()));
 }

@@ -1,8 +1,8 @@
 // The editor's context menu commands, the Unicode paste, the Windows 95 family Ctrl+V lock
 // and the undo of composed letters, through the real main window.
+#include "app/modal.h"
+#include "app/paste.h"
 #include "editfixture.h"
-#include "shell/modal.h"
-#include "shell/paste.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -14,7 +14,7 @@ class TestEditCommands : public QObject {
     Q_OBJECT
 
     std::unique_ptr<EditWindows> m_windows;
-    MemoView& memo() { return Form1->memoTarget(); }
+    MemoView& memo() { return app::state().Form1->memoTarget(); }
 
 private slots:
     void init() { m_windows = std::make_unique<EditWindows>(); }
@@ -63,11 +63,11 @@ private slots:
         QFETCH(int, modified);
         setEditor(editor);
         putOnClipboard(unicode, eightBit, k8BitTextMime);
-        Form1->MenuItem3->trigger();
+        app::state().Form1->MenuItem3->trigger();
         QCOMPARE(editorLines(), lines);
         QCOMPARE(memo().selStart(), qsizetype(caret));
         QCOMPARE(memo().selLength(), qsizetype(0));
-        QCOMPARE(TextModified, modified);
+        QCOMPARE(app::state().TextModified, modified);
     }
 
     void cutAndCopy_data() {
@@ -100,12 +100,12 @@ private slots:
         QFETCH(int, modified);
         setEditor(editor);
         QGuiApplication::clipboard()->setText(u"old"_qs);
-        (cut ? Form1->MenuItem1 : Form1->MenuItem2)->trigger();
+        (cut ? app::state().Form1->MenuItem1 : app::state().Form1->MenuItem2)->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
         QCOMPARE(editorLines(), lines);
         QCOMPARE(memo().selStart(), qsizetype(selStart));
         QCOMPARE(memo().selLength(), qsizetype(selLength));
-        QCOMPARE(TextModified, modified);
+        QCOMPARE(app::state().TextModified, modified);
     }
 
     void clear_data() {
@@ -123,74 +123,74 @@ private slots:
             asked = box->windowTitle() + u'|' + box->text();
             box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
         });
-        Form1->MenuItem4->trigger();
+        app::state().Form1->MenuItem4->trigger();
         QCOMPARE(asked, u"confirm|Clear OK?"_qs);
         QCOMPARE(editorLines(), yes ? QString() : u"ab\ncd"_qs);
-        QCOMPARE(TextModified, yes ? 1 : 0);
+        QCOMPARE(app::state().TextModified, yes ? 1 : 0);
         if (yes) {
             // The cleared text comes back with Ctrl+Z.
-            QTest::keyClick(Form1->Memo1, Qt::Key_Z, Qt::ControlModifier);
+            QTest::keyClick(app::state().Form1->Memo1, Qt::Key_Z, Qt::ControlModifier);
             QCOMPARE(editorLines(), u"ab\ncd"_qs);
         }
     }
 
     void selectAll() {
         setEditor(u"ab\nc|d"_qs);
-        Form1->MenuItem5->trigger();
+        app::state().Form1->MenuItem5->trigger();
         QCOMPARE(memo().selStart(), qsizetype(0));
         QCOMPARE(memo().selLength(), qsizetype(6));
         QCOMPARE(memo().selText(), u"ab\r\ncd"_qs);
     }
 
     void win9xCtrlVLocksTheEditor() {
-        IsWin9x = 1;
+        app::state().IsWin9x = 1;
         setEditor(u"|"_qs);
         QGuiApplication::clipboard()->setText(u"п\r\n"_qs);
-        QVERIFY(Form1->Memo1->hasFocus());
-        QTest::keyClick(Form1->Memo1, Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(app::state().Form1->Memo1->hasFocus());
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(editorLines(), u"п\n"_qs);
-        QVERIFY(Form1->Memo1->isReadOnly());
-        QVERIFY(Form1->TimerMemo->isActive());
-        QCOMPARE(Form1->TimerMemo->interval(), 500);
+        QVERIFY(app::state().Form1->Memo1->isReadOnly());
+        QVERIFY(app::state().Form1->TimerMemo->isActive());
+        QCOMPARE(app::state().Form1->TimerMemo->interval(), 500);
         // A second Ctrl+V and typing within the lock change nothing.
-        QTest::keyClick(Form1->Memo1, Qt::Key_V, Qt::ControlModifier);
-        QTest::keyClick(Form1->Memo1, Qt::Key_A);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_A);
         QCOMPARE(editorLines(), u"п\n"_qs);
-        QTRY_VERIFY_WITH_TIMEOUT(!Form1->Memo1->isReadOnly(), 2000);
-        QVERIFY(!Form1->TimerMemo->isActive());
-        QTest::keyClick(Form1->Memo1, Qt::Key_V, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(!app::state().Form1->Memo1->isReadOnly(), 2000);
+        QVERIFY(!app::state().Form1->TimerMemo->isActive());
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(editorLines(), u"п\nп\n"_qs);
     }
 
     void win9xCtrlVLocksEvenWithoutText() {
-        IsWin9x = 1;
+        app::state().IsWin9x = 1;
         setEditor(u"ab|"_qs);
         putOnClipboard(QString(), QByteArray(), k8BitTextMime);
-        QTest::keyClick(Form1->Memo1, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(editorLines(), u"ab"_qs);
-        QVERIFY(Form1->Memo1->isReadOnly());
-        QVERIFY(Form1->TimerMemo->isActive());
+        QVERIFY(app::state().Form1->Memo1->isReadOnly());
+        QVERIFY(app::state().Form1->TimerMemo->isActive());
     }
 
     void otherSystemsKeepTheControlsPaste() {
-        IsWin9x = 0;
+        app::state().IsWin9x = 0;
         setEditor(u"|"_qs);
         QGuiApplication::clipboard()->setText(u"xy"_qs);
-        QTest::keyClick(Form1->Memo1, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(editorLines(), u"xy"_qs);
-        QVERIFY(!Form1->Memo1->isReadOnly());
-        QVERIFY(!Form1->TimerMemo->isActive());
+        QVERIFY(!app::state().Form1->Memo1->isReadOnly());
+        QVERIFY(!app::state().Form1->TimerMemo->isActive());
     }
 
     void accentKey() {
         setEditor(u"a|"_qs);
-        QTest::keyClick(Form1->Memo1, Qt::Key_Semicolon, Qt::ControlModifier);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_Semicolon, Qt::ControlModifier);
         QCOMPARE(editorLines(), u"a\u0301"_qs);
-        QCOMPARE(AccentPending, 0);
+        QCOMPARE(app::state().MemoInput.AccentPending, 0);
         // Armed without a key event of its own, the accent takes the next letter's place.
         QKeyEvent arm(QEvent::KeyPress, Qt::Key_Semicolon, Qt::ControlModifier, u";"_qs);
-        Form1->FormShortCut(arm);
-        QTest::keyClick(Form1->Memo1, Qt::Key_B);
+        app::state().Form1->FormShortCut(arm);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_B);
         QCOMPARE(editorLines(), u"a\u0301\u0301"_qs);
     }
 
@@ -208,14 +208,14 @@ private slots:
         QFETCH(QString, keys);
         QFETCH(QString, typed);
         QFETCH(QString, afterUndo);
-        ImeMode = 1;
+        app::state().ImeMode = 1;
         setEditor(u"|"_qs);
-        QTest::keyClicks(Form1->Memo1, keys);
+        QTest::keyClicks(app::state().Form1->Memo1, keys);
         QCOMPARE(editorLines(), typed);
-        QTest::keyClick(Form1->Memo1, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(editorLines(), afterUndo);
         QCOMPARE(memo().selStart(), qsizetype(afterUndo.size()));
-        QTest::keyClick(Form1->Memo1, Qt::Key_Y, Qt::ControlModifier);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(editorLines(), typed);
     }
 };

@@ -1,8 +1,8 @@
 // Opening, inserting, saving and exporting through the main window, answered through the modal
 // seam, and the batch commands that must write the same bytes.
-#include "shell/appstate.h"
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "shell/commandline.h"
-#include "shell/modal.h"
 #include "shell/startup.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
@@ -43,7 +43,7 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
 
 // The editor's text with '\n' for each CR LF between lines.
 QString editorLines() {
-    return Form1->Memo1->toPlainText();
+    return app::state().Form1->Memo1->toPlainText();
 }
 
 QByteArray utf16(const QString& s, bool bigEndian) {
@@ -92,27 +92,27 @@ class TestFiles : public QObject {
 
     void openFile(const QString& file) {
         m_answer = file;
-        Form1->opentextfile1Click();
+        app::state().Form1->opentextfile1Click();
     }
     void setText(const QString& text) {
-        Form1->Memo1->setPlainText(text);
-        TextModified = 0;
+        app::state().Form1->Memo1->setPlainText(text);
+        app::state().TextModified = 0;
     }
     QByteArray saveAs(const QString& name, void (TForm1::*command)() = &TForm1::savefile1Click) {
         m_answer = path(name);
-        (Form1->*command)();
+        (app::state().Form1->*command)();
         return readAll(path(name));
     }
-    QString panel(int i) const { return Form1->StatusBar1->panelText(i); }
+    QString panel(int i) const { return app::state().Form1->StatusBar1->panelText(i); }
 
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void init() {
-        resetAppState();
+        app::state().reset();
         m_seen = {};
         m_answer.clear();
         createApplicationWindows({u"toviloeditru"_qs});
-        Form1->show();
+        app::state().Form1->show();
         installResponder();
     }
     void cleanup() {
@@ -143,22 +143,22 @@ private slots:
         QFETCH(QStringList, filters);
         QFETCH(QString, suffix);
         setText(u"keep"_qs);
-        TextModified = 1;
+        app::state().TextModified = 1;
         void (TForm1::*commands[])() = {&TForm1::opentextfile1Click, &TForm1::inserttextfile1Click,
                                         &TForm1::savefile1Click, &TForm1::saveHTML99tagASCII1Click,
                                         &TForm1::saveUnicodenumberlanguageC0x1Click};
         const QString before = panel(TStatusBar::FilePanel);
-        (Form1->*commands[command])(); // cancelled
+        (app::state().Form1->*commands[command])(); // cancelled
         QCOMPARE(m_seen.dialogTitles, QStringList{title});
         QCOMPARE(m_seen.nameFilters, filters);
         QCOMPARE(m_seen.selectedFilter, filters.first());
         QCOMPARE(m_seen.defaultSuffix, suffix);
         // Cancelling changes nothing.
         QCOMPARE(editorLines(), u"keep"_qs);
-        QCOMPARE(TextModified, 1);
+        QCOMPARE(app::state().TextModified, 1);
         QCOMPARE(panel(TStatusBar::FilePanel), before);
         QVERIFY(m_seen.messages.isEmpty());
-        QVERIFY(!Form1->lastSaveWroteFile());
+        QVERIFY(!app::state().Form1->lastSaveWroteFile());
     }
 
     // --- open then save, for every encoding and label
@@ -232,22 +232,22 @@ private slots:
         const QString in = path(u"in.txt"_qs);
         writeBytes(in, file);
         setText(u"old text"_qs);
-        TextModified = 1;
+        app::state().TextModified = 1;
         openFile(in);
         QCOMPARE(m_seen.messages, QStringList{u"confirm: Save file?"_qs});
         QCOMPARE(editorLines(), lines);
         QCOMPARE(panel(TStatusBar::FilePanel), label + u"  "_qs + in);
         QCOMPARE(panel(TStatusBar::CaretPanel), u"Line:1  Col:1"_qs);
-        QCOMPARE(RememberedFileName, in);
-        QCOMPARE(TextModified, 0); // the text equals the file
-        QCOMPARE(Form1->memoTarget().selStart(), 0);
-        QVERIFY(Form1->Memo1->isVisible() && Form1->Label1->isVisible());
+        QCOMPARE(app::state().RememberedFileName, in);
+        QCOMPARE(app::state().TextModified, 0); // the text equals the file
+        QCOMPARE(app::state().Form1->memoTarget().selStart(), 0);
+        QVERIFY(app::state().Form1->Memo1->isVisible() && app::state().Form1->Label1->isVisible());
 
         QCOMPARE(saveAs(u"out.txt"_qs), saved);
-        QCOMPARE(TextModified, 0);
-        QVERIFY(Form1->lastSaveWroteFile());
+        QCOMPARE(app::state().TextModified, 0);
+        QVERIFY(app::state().Form1->lastSaveWroteFile());
         QCOMPARE(panel(TStatusBar::FilePanel), u"UTF-8 nonBOM  "_qs + path(u"out.txt"_qs));
-        QCOMPARE(RememberedFileName, path(u"out.txt"_qs));
+        QCOMPARE(app::state().RememberedFileName, path(u"out.txt"_qs));
 
         // The batch commands write the same bytes as the menu commands.
         QCOMPARE(cli::convertFile(in.toStdString(), path(u"cli.txt"_qs).toStdString(),
@@ -285,7 +285,7 @@ private slots:
             text += QString(i % 7 == 3 ? 9997 : 13, QChar(u'a' + i % 26)) + u'\n';
         text += u"end"_qs;
         setText(text);
-        MemoView& memo = Form1->memoTarget();
+        MemoView& memo = app::state().Form1->memoTarget();
         QByteArray expected = "  wchar_t unicodestr[]={\r\n    ";
         memo.setSelLength(0);
         memo.setSelStart(0);
@@ -323,12 +323,12 @@ private slots:
         QFETCH(bool, wrap);
         QFETCH(int, caret);
         setText(u"abcde\nfghi"_qs);
-        Form1->setWordWrapShown(wrap);
-        Form1->memoTarget().setSelection(3, 4);
+        app::state().Form1->setWordWrapShown(wrap);
+        app::state().Form1->memoTarget().setSelection(3, 4);
         saveAs(u"c.txt"_qs);
-        QCOMPARE(Form1->wordWrap(), wrap);
-        QCOMPARE(Form1->memoTarget().selLength(), 0);
-        QCOMPARE(Form1->memoTarget().selStart(), caret);
+        QCOMPARE(app::state().Form1->wordWrap(), wrap);
+        QCOMPARE(app::state().Form1->memoTarget().selLength(), 0);
+        QCOMPARE(app::state().Form1->memoTarget().selStart(), caret);
         QCOMPARE(editorLines(), u"abcde\nfghi"_qs);
     }
 
@@ -340,10 +340,10 @@ private slots:
         writeBytes(in, "\x82\xA0\r\n");
         createApplicationWindows({u"toviloeditru"_qs, in, u"ignored"_qs});
         QVERIFY(m_seen.dialogTitles.isEmpty());
-        QCOMPARE(OpenFromCommandLine, 0);
+        QCOMPARE(app::state().OpenFromCommandLine, 0);
         QCOMPARE(editorLines(), u"あ"_qs);
         QCOMPARE(panel(TStatusBar::FilePanel), u"SJIS  "_qs + in);
-        Form1->opentextfile1Click(); // the menu asks again
+        app::state().Form1->opentextfile1Click(); // the menu asks again
         QCOMPARE(m_seen.dialogTitles, QStringList{u"Open a Text file"_qs});
     }
 
@@ -380,21 +380,21 @@ private slots:
         QFETCH(QString, result);
         QFETCH(int, caret);
         setText(text);
-        Form1->Memo1->buffer().clearHistory();
-        RememberedFileName = u"remembered"_qs;
-        Form1->StatusBar1->setPanelText(TStatusBar::FilePanel, u"before"_qs);
-        Form1->memoTarget().setSelection(selStart, selLength);
+        app::state().Form1->Memo1->buffer().clearHistory();
+        app::state().RememberedFileName = u"remembered"_qs;
+        app::state().Form1->StatusBar1->setPanelText(TStatusBar::FilePanel, u"before"_qs);
+        app::state().Form1->memoTarget().setSelection(selStart, selLength);
         writeBytes(path(u"ins.txt"_qs), file);
         m_answer = path(u"ins.txt"_qs);
-        Form1->inserttextfile1Click();
+        app::state().Form1->inserttextfile1Click();
         QCOMPARE(editorLines(), result);
-        QCOMPARE(Form1->memoTarget().selStart(), caret);
-        QCOMPARE(Form1->memoTarget().selLength(), 0);
-        QCOMPARE(RememberedFileName, u"remembered"_qs);
+        QCOMPARE(app::state().Form1->memoTarget().selStart(), caret);
+        QCOMPARE(app::state().Form1->memoTarget().selLength(), 0);
+        QCOMPARE(app::state().RememberedFileName, u"remembered"_qs);
         QCOMPARE(panel(TStatusBar::FilePanel), u"before"_qs);
         // Inserted text is the user's change, to be saved; an empty file changes nothing.
-        QCOMPARE(TextModified, result == text ? 0 : 1);
-        Form1->Memo1->undo(); // one step takes the whole insertion back
+        QCOMPARE(app::state().TextModified, result == text ? 0 : 1);
+        app::state().Form1->Memo1->undo(); // one step takes the whole insertion back
         QCOMPARE(editorLines(), text);
     }
 
@@ -410,12 +410,12 @@ private slots:
         QCOMPARE(editorLines(), u"precious"_qs);
         QCOMPARE(panel(TStatusBar::FilePanel), u"UTF-8 nonBOM  "_qs + gone);
         QCOMPARE(panel(TStatusBar::CaretPanel), u"Line:1  Col:1"_qs);
-        QCOMPARE(RememberedFileName, gone);
-        QVERIFY(Form1->Memo1->isVisible());
+        QCOMPARE(app::state().RememberedFileName, gone);
+        QVERIFY(app::state().Form1->Memo1->isVisible());
         // The overwrite save then creates the file under that name.
-        Form1->overwritesavefileUTF81Click();
+        app::state().Form1->overwritesavefileUTF81Click();
         QCOMPARE(readAll(gone), QByteArray("precious"));
-        QCOMPARE(SaveToRememberedName, 0);
+        QCOMPARE(app::state().SaveToRememberedName, 0);
     }
 
     void failedInsertShowsTheError() {
@@ -424,7 +424,7 @@ private slots:
         writeBytes(gone, "x");
         m_afterChoosing = [gone] { QFile::remove(gone); };
         m_answer = gone;
-        Form1->inserttextfile1Click();
+        app::state().Form1->inserttextfile1Click();
         QCOMPARE(m_seen.messages, QStringList{u"ERROR: can't file open"_qs});
         QCOMPARE(editorLines(), u"AB"_qs);
     }
@@ -444,15 +444,15 @@ private slots:
             ::access(path(u"locked"_qs).toLocal8Bit(), W_OK) == 0)
             QSKIP("running with rights that ignore folder permissions");
         setText(u"text"_qs);
-        TextModified = 1;
-        Form1->StatusBar1->setPanelText(TStatusBar::FilePanel, u"before"_qs);
+        app::state().TextModified = 1;
+        app::state().Form1->StatusBar1->setPanelText(TStatusBar::FilePanel, u"before"_qs);
         m_answer = path(target);
-        Form1->savefile1Click();
+        app::state().Form1->savefile1Click();
         QCOMPARE(m_seen.messages, QStringList{u"ERROR: can't file open"_qs});
-        QCOMPARE(TextModified, 1);
-        QVERIFY(!Form1->lastSaveWroteFile());
+        QCOMPARE(app::state().TextModified, 1);
+        QVERIFY(!app::state().Form1->lastSaveWroteFile());
         QCOMPARE(panel(TStatusBar::FilePanel), u"before"_qs);
-        QVERIFY(Form1->Memo1->isVisible());
+        QVERIFY(app::state().Form1->Memo1->isVisible());
         QFile::setPermissions(path(u"locked"_qs),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
@@ -463,8 +463,8 @@ private slots:
         const QString target = path(u"old.txt"_qs);
         writeBytes(target, "old contents");
         setText(QString(300000, u'ж'));
-        TextModified = 1;
-        Form1->StatusBar1->setPanelText(TStatusBar::FilePanel, u"before"_qs);
+        app::state().TextModified = 1;
+        app::state().Form1->StatusBar1->setPanelText(TStatusBar::FilePanel, u"before"_qs);
         rlimit saved{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
         rlimit small = saved;
@@ -472,12 +472,12 @@ private slots:
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         m_answer = target;
-        Form1->savefile1Click();
+        app::state().Form1->savefile1Click();
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
         QCOMPARE(m_seen.messages, QStringList{u"ERROR: can't file open"_qs});
         QCOMPARE(readAll(target), QByteArray("old contents"));
-        QCOMPARE(TextModified, 1);
+        QCOMPARE(app::state().TextModified, 1);
         QCOMPARE(panel(TStatusBar::FilePanel), u"before"_qs);
         QCOMPARE(QDir(m_dir.path()).entryList({u"*old.txt*"_qs}, QDir::Files | QDir::Hidden),
                  QStringList{u"old.txt"_qs});
@@ -504,7 +504,7 @@ private slots:
         // Nothing remembered: it asks like "save file(UTF-8)".
         setText(u"one"_qs);
         m_answer = path(u"asked.txt"_qs);
-        Form1->overwritesavefileUTF81Click();
+        app::state().Form1->overwritesavefileUTF81Click();
         QCOMPARE(m_seen.dialogTitles, QStringList{u"Save a Text file"_qs});
         QCOMPARE(readAll(path(u"asked.txt"_qs)), QByteArray("one"));
         // After an open, it writes the opened file without asking; after a save under another
@@ -512,30 +512,30 @@ private slots:
         writeBytes(path(u"opened.txt"_qs), "two");
         openFile(path(u"opened.txt"_qs));
         m_seen.dialogTitles.clear();
-        Form1->Memo1->setPlainText(u"three"_qs);
-        Form1->overwritesavefileUTF81Click();
+        app::state().Form1->Memo1->setPlainText(u"three"_qs);
+        app::state().Form1->overwritesavefileUTF81Click();
         QVERIFY(m_seen.dialogTitles.isEmpty());
         QCOMPARE(readAll(path(u"opened.txt"_qs)), QByteArray("three"));
         saveAs(u"elsewhere.txt"_qs);
         m_seen.dialogTitles.clear();
-        Form1->Memo1->setPlainText(u"four"_qs);
-        TextModified = 1;
-        Form1->overwritesavefileUTF81Click();
+        app::state().Form1->Memo1->setPlainText(u"four"_qs);
+        app::state().TextModified = 1;
+        app::state().Form1->overwritesavefileUTF81Click();
         QVERIFY(m_seen.dialogTitles.isEmpty());
         QCOMPARE(readAll(path(u"elsewhere.txt"_qs)), QByteArray("four"));
         QCOMPARE(readAll(path(u"opened.txt"_qs)), QByteArray("three"));
-        QCOMPARE(TextModified, 0);
-        QCOMPARE(SaveToRememberedName, 0);
+        QCOMPARE(app::state().TextModified, 0);
+        QCOMPARE(app::state().SaveToRememberedName, 0);
     }
 
     void exportsLeaveFlagsAlone() {
         setText(u"x"_qs);
-        TextModified = 1;
-        RememberedFileName = u"r"_qs;
+        app::state().TextModified = 1;
+        app::state().RememberedFileName = u"r"_qs;
         saveAs(u"x.html"_qs, &TForm1::saveHTML99tagASCII1Click);
         saveAs(u"x.c"_qs, &TForm1::saveUnicodenumberlanguageC0x1Click);
-        QCOMPARE(TextModified, 1);
-        QCOMPARE(RememberedFileName, u"r"_qs);
+        QCOMPARE(app::state().TextModified, 1);
+        QCOMPARE(app::state().RememberedFileName, u"r"_qs);
         QCOMPARE(panel(TStatusBar::FilePanel), u"UTF-8 nonBOM  "_qs + path(u"x.c"_qs));
     }
 };

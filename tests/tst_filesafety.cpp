@@ -116,14 +116,14 @@ std::ptrdiff_t failingRead(int fd, void* dst, std::size_t n) {
 
 void setText(const QString& text, int modified) {
     {
-        const TForm1::QuietTextChanges quiet(*Form1);
-        Form1->Memo1->setPlainText(text);
+        const TForm1::QuietTextChanges quiet(*app::state().Form1);
+        app::state().Form1->Memo1->setPlainText(text);
     }
-    TextModified = modified;
+    app::state().TextModified = modified;
 }
 
 QString filePanel() {
-    return Form1->StatusBar1->panelText(TStatusBar::FilePanel);
+    return app::state().Form1->StatusBar1->panelText(TStatusBar::FilePanel);
 }
 
 // --- the save targets of the ordinary user, prepared by the parent (as root where it is)
@@ -222,7 +222,7 @@ private slots:
     void init() {
         m_run = std::make_unique<WindowRun>();
         m_run->start();
-        Form1->show();
+        app::state().Form1->show();
     }
     void cleanup() { m_run.reset(); }
 
@@ -266,16 +266,16 @@ private slots:
         };
 
         setText("new text", 1);
-        RememberedFileName = target;
+        app::state().RememberedFileName = target;
         Answers answers({"OK"});
-        Form1->overwritesavefileUTF81Click();
+        app::state().Form1->overwritesavefileUTF81Click();
         if (row.outcome == Outcome::Refused) {
             QCOMPARE(answers.seen, QStringList{"can't file open"});
             QCOMPARE(answers.details, QStringList{target + "\n" + reason(EACCES)});
-            QCOMPARE(TextModified, 1);
+            QCOMPARE(app::state().TextModified, 1);
         } else {
             QCOMPARE(answers.seen, QStringList());
-            QCOMPARE(TextModified, 0);
+            QCOMPARE(app::state().TextModified, 0);
         }
         check("overwrite save");
         if (QTest::currentTestFailed())
@@ -296,14 +296,14 @@ private slots:
         setText("mine", 1);
         const QString panel = filePanel();
         Answers answers({"pick:" + secret, "OK", "cancel"});
-        Form1->opentextfile1Click();
+        app::state().Form1->opentextfile1Click();
         QCOMPARE(answers.seen, QStringList({"file dialog", "can't file open"}));
         QCOMPARE(answers.details.value(0), secret + "\n" + reason(EACCES));
-        QCOMPARE(RememberedFileName, QString());
+        QCOMPARE(app::state().RememberedFileName, QString());
         QCOMPARE(filePanel(), panel);
-        QCOMPARE(Form1->Memo1->toPlainText(), QStringLiteral("mine"));
+        QCOMPARE(app::state().Form1->Memo1->toPlainText(), QStringLiteral("mine"));
         // With nothing remembered the overwrite save asks for a name.
-        Form1->overwritesavefileUTF81Click();
+        app::state().Form1->overwritesavefileUTF81Click();
         QCOMPARE(answers.seen.last(), QStringLiteral("file dialog"));
         const struct stat after = statOf(secret);
         QCOMPARE(after.st_size, before.st_size);
@@ -353,7 +353,7 @@ private slots:
     void init() {
         m_run = std::make_unique<WindowRun>();
         m_run->start();
-        Form1->show();
+        app::state().Form1->show();
     }
     void cleanup() {
         enc::testing::SetReadCall(nullptr);
@@ -391,26 +391,26 @@ private slots:
         if (file.isEmpty())
             QSKIP("this file system cannot hold a sparse file as large as the memory");
         setText("precious", 0);
-        RememberedFileName = "before.txt";
-        Form1->StatusBar1->setPanelText(TStatusBar::FilePanel, "before");
+        app::state().RememberedFileName = "before.txt";
+        app::state().Form1->StatusBar1->setPanelText(TStatusBar::FilePanel, "before");
 
         Answers answers({"pick:" + file, "OK", "pick:" + file, "OK"});
-        Form1->opentextfile1Click();
+        app::state().Form1->opentextfile1Click();
         QCOMPARE(answers.seen, QStringList({"file dialog", "can't file open"}));
         QCOMPARE(answers.details, QStringList{file + "\n" + why});
-        QCOMPARE(Form1->Memo1->toPlainText(), QStringLiteral("precious"));
-        QVERIFY(Form1->Memo1->isVisible());
+        QCOMPARE(app::state().Form1->Memo1->toPlainText(), QStringLiteral("precious"));
+        QVERIFY(app::state().Form1->Memo1->isVisible());
         if (kind == "missing") { // remembered, so that an overwrite save creates it
-            QCOMPARE(RememberedFileName, file);
+            QCOMPARE(app::state().RememberedFileName, file);
             QCOMPARE(filePanel(), "UTF-8 nonBOM  " + file);
         } else {
-            QCOMPARE(RememberedFileName, QStringLiteral("before.txt"));
+            QCOMPARE(app::state().RememberedFileName, QStringLiteral("before.txt"));
             QCOMPARE(filePanel(), QStringLiteral("before"));
         }
-        Form1->inserttextfile1Click();
+        app::state().Form1->inserttextfile1Click();
         QCOMPARE(answers.details.value(1), file + "\n" + why);
-        QCOMPARE(Form1->Memo1->toPlainText(), QStringLiteral("precious"));
-        QCOMPARE(TextModified, 0);
+        QCOMPARE(app::state().Form1->Memo1->toPlainText(), QStringLiteral("precious"));
+        QCOMPARE(app::state().TextModified, 0);
 
         if (!commandLine)
             return;
@@ -463,12 +463,12 @@ private slots:
         QFETCH(QByteArray, saved);
         writeBytes(path("in.txt"), "from disk");
         setText("typed", modified ? 1 : 0);
-        RememberedFileName = remembered.isEmpty() ? QString() : path(remembered);
+        app::state().RememberedFileName = remembered.isEmpty() ? QString() : path(remembered);
         Answers answers(QStringList{"pick:" + path("in.txt")} + steps);
-        Form1->opentextfile1Click();
+        app::state().Form1->opentextfile1Click();
         QCOMPARE(answers.seen, QStringList{"file dialog"} + questions);
-        QCOMPARE(Form1->Memo1->toPlainText(), opened ? "from disk" : "typed");
-        QCOMPARE(TextModified, opened ? 0 : 1);
+        QCOMPARE(app::state().Form1->Memo1->toPlainText(), opened ? "from disk" : "typed");
+        QCOMPARE(app::state().TextModified, opened ? 0 : 1);
         QCOMPARE(readAll(path("kept.txt")), saved);
     }
 
@@ -517,12 +517,12 @@ private slots:
         const QString file = path("watched.txt");
         writeBytes(file, "one");
         Answers answers(QStringList{"pick:" + file} + steps);
-        Form1->opentextfile1Click();
+        app::state().Form1->opentextfile1Click();
         if (change.contains("type"))
-            Form1->Memo1->setPlainText("mine");
+            app::state().Form1->Memo1->setPlainText("mine");
         if (change.contains("save")) {
-            Form1->overwritesavefileUTF81Click();
-            Form1->overwritesavefileUTF81Click();
+            app::state().Form1->overwritesavefileUTF81Click();
+            app::state().Form1->overwritesavefileUTF81Click();
             QTest::qWait(300); // the watcher's news of our own writes
         }
         if (change.contains("append")) {
@@ -537,11 +537,11 @@ private slots:
         }
         QTRY_VERIFY(answers.seen.size() > 1);
         if (overwrite)
-            Form1->overwritesavefileUTF81Click();
+            app::state().Form1->overwritesavefileUTF81Click();
         QTest::qWait(100); // no further question comes
         QCOMPARE(answers.seen, QStringList{"file dialog"} + questions);
         QCOMPARE(answers.details.value(0), file);
-        QCOMPARE(Form1->Memo1->toPlainText(), text);
+        QCOMPARE(app::state().Form1->Memo1->toPlainText(), text);
         QCOMPARE(readAll(file), onDisk);
     }
 
@@ -578,12 +578,12 @@ private slots:
                      "toviloeditru: can't write file: " + old + ": " + reason(ENOSPC) + "\n");
         } else {
             setText(text, 1);
-            RememberedFileName = old;
+            app::state().RememberedFileName = old;
             Answers answers({"OK"});
-            Form1->overwritesavefileUTF81Click();
+            app::state().Form1->overwritesavefileUTF81Click();
             QCOMPARE(answers.seen, QStringList{"can't file open"});
             QCOMPARE(answers.details, QStringList{old + "\n" + reason(ENOSPC)});
-            QCOMPARE(TextModified, 1);
+            QCOMPARE(app::state().TextModified, 1);
         }
         QCOMPARE(readAll(old), QByteArray("old contents"));
         QCOMPARE(temporariesIn(disk), QStringList());
@@ -719,9 +719,9 @@ private slots:
         QVERIFY(fd >= 0 && ::write(fd, "text", 4) == 4);
         ::close(fd);
         m_run->start({"toviloeditru", fromLocalName(name)}); // as main decodes its arguments
-        QCOMPARE(Form1->Memo1->toPlainText(), QStringLiteral("text"));
-        Form1->Memo1->setPlainText("saved");
-        Form1->overwritesavefileUTF81Click();
+        QCOMPARE(app::state().Form1->Memo1->toPlainText(), QStringLiteral("text"));
+        app::state().Form1->Memo1->setPlainText("saved");
+        app::state().Form1->overwritesavefileUTF81Click();
         struct stat st {};
         QVERIFY(::stat(QString::fromUtf8(name).toUtf8().constData(), &st) != 0);
         char back[16] = {};

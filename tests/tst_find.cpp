@@ -1,9 +1,9 @@
 // The find command and the find dialog through the real windows: the wait loop ends when a
 // timer presses Find, presses a key in the entry or closes the dialog.
+#include "app/paste.h"
 #include "editfixture.h"
 #include "search/find.h"
 #include "search/textsearch.h"
-#include "shell/paste.h"
 #include "shell/statusbar.h"
 
 #include <QAction>
@@ -21,18 +21,18 @@ namespace {
 
 // Runs the find command; while its dialog is up, act() plays the user's part.
 void runFind(std::function<void()> act) {
-    QTimer::singleShot(0, Form1, [act] {
-        if (searchform->isVisible())
+    QTimer::singleShot(0, app::state().Form1, [act] {
+        if (app::state().searchform->isVisible())
             act();
     });
-    Form1->find1Click();
+    app::state().Form1->find1Click();
 }
 
 // Types the search text into the entry and presses Find.
 void findText(const QString& needle) {
     runFind([needle] {
-        searchform->Edit1->setText(needle);
-        QTest::mouseClick(searchform->Button1, Qt::LeftButton);
+        app::state().searchform->Edit1->setText(needle);
+        QTest::mouseClick(app::state().searchform->Button1, Qt::LeftButton);
     });
 }
 
@@ -49,14 +49,14 @@ class TestFind : public QObject {
     Q_OBJECT
 
     std::unique_ptr<EditWindows> m_windows;
-    MemoView& memo() { return Form1->memoTarget(); }
-    QLineEdit* entry() { return searchform->Edit1; }
+    MemoView& memo() { return app::state().Form1->memoTarget(); }
+    QLineEdit* entry() { return app::state().searchform->Edit1; }
 
     // Shows the dialog without the find command, to type into its entry.
     void showDialog() {
-        searchform->show();
-        QApplication::setActiveWindow(searchform);
-        QVERIFY(QTest::qWaitForWindowActive(searchform));
+        app::state().searchform->show();
+        QApplication::setActiveWindow(app::state().searchform);
+        QVERIFY(QTest::qWaitForWindowActive(app::state().searchform));
         entry()->setFocus();
     }
 
@@ -65,23 +65,24 @@ private slots:
     void cleanup() { m_windows.reset(); }
 
     void theDialog() {
-        QCOMPARE(searchform->windowTitle(), u"find (search)"_qs);
-        QCOMPARE(searchform->Button1->text(), u"Find"_qs);
-        QCOMPARE(searchform->Label1->text(), u"Sorry. auto change to noWrapLine mode."_qs);
-        QCOMPARE(searchform->Label2->text(), u"RussiaRomaIME"_qs);
+        QCOMPARE(app::state().searchform->windowTitle(), u"find (search)"_qs);
+        QCOMPARE(app::state().searchform->Button1->text(), u"Find"_qs);
+        QCOMPARE(app::state().searchform->Label1->text(),
+                 u"Sorry. auto change to noWrapLine mode."_qs);
+        QCOMPARE(app::state().searchform->Label2->text(), u"RussiaRomaIME"_qs);
         QVERIFY(entry()->text().isEmpty());
-        QCOMPARE(entry()->font(), Form1->Memo1->font());
-        QVERIFY(!searchform->TimerEdit->isActive());
-        QCOMPARE(searchform->TimerEdit->interval(), 500);
-        QCOMPARE(captions(searchform->MainMenu1->actions()),
+        QCOMPARE(entry()->font(), app::state().Form1->Memo1->font());
+        QVERIFY(!app::state().searchform->TimerEdit->isActive());
+        QCOMPARE(app::state().searchform->TimerEdit->interval(), 500);
+        QCOMPARE(captions(app::state().searchform->MainMenu1->actions()),
                  (QStringList{u"RussiaRomaIME"_qs, u"RussiaDirectIME"_qs, u"nonIME"_qs}));
-        QCOMPARE(captions(searchform->PopupMenu2->actions()),
+        QCOMPARE(captions(app::state().searchform->PopupMenu2->actions()),
                  (QStringList{u"Cut"_qs, u"Copy"_qs, u"Paste"_qs, u"Clear"_qs, u"Select All"_qs,
                               u"-"_qs, u"Russia Roma IME"_qs, u"Russia Direct IME"_qs, u"nonIME"_qs,
                               u"Kanji(Japan) to Hangul(SelectArea)Type1"_qs,
                               u"Kanji(Japan) to Hangul(SelectArea)Type2"_qs}));
-        QVERIFY(!searchform->KanjiJapantoHangulSelectAreaType11->isVisible());
-        QVERIFY(!searchform->KanjiJapantoHangulSelectAreaType21->isVisible());
+        QVERIFY(!app::state().searchform->KanjiJapantoHangulSelectAreaType11->isVisible());
+        QVERIFY(!app::state().searchform->KanjiJapantoHangulSelectAreaType21->isVisible());
         QCOMPARE(entry()->contextMenuPolicy(), Qt::CustomContextMenu);
     }
 
@@ -110,10 +111,10 @@ private slots:
         findText(needle);
         QCOMPARE(memo().selStart(), qsizetype(caret));
         QCOMPARE(memo().selLength(), qsizetype(0));
-        QVERIFY(Form1->Memo1->isVisible());
-        QVERIFY(Form1->Memo1->isEnabled());
-        QCOMPARE(Form1->focusWidget(), Form1->Memo1);
-        QCOMPARE(TextModified, 0);
+        QVERIFY(app::state().Form1->Memo1->isVisible());
+        QVERIFY(app::state().Form1->Memo1->isEnabled());
+        QCOMPARE(app::state().Form1->focusWidget(), app::state().Form1->Memo1);
+        QCOMPARE(app::state().TextModified, 0);
     }
 
     void findsBeyondAndAcrossPieces_data() {
@@ -144,40 +145,42 @@ private slots:
         setEditor(u"|abc"_qs);
         bool editor = true, file = true, find = true, modes = false;
         runFind([&] {
-            editor = Form1->Memo1->isEnabled();
-            file = Form1->FILE1->isEnabled() && Form1->FILE1->menuAction()->isEnabled();
-            find = Form1->find1->isEnabled();
-            modes = Form1->KoreaDirectIME1->isEnabled() && Form1->ime1->isEnabled();
-            searchform->close();
+            editor = app::state().Form1->Memo1->isEnabled();
+            file = app::state().Form1->FILE1->isEnabled() &&
+                   app::state().Form1->FILE1->menuAction()->isEnabled();
+            find = app::state().Form1->find1->isEnabled();
+            modes = app::state().Form1->KoreaDirectIME1->isEnabled() &&
+                    app::state().Form1->ime1->isEnabled();
+            app::state().searchform->close();
         });
         QVERIFY(!editor);
         QVERIFY(!file);
         QVERIFY(!find);
         QVERIFY(modes);
-        QVERIFY(Form1->Memo1->isEnabled());
-        QVERIFY(Form1->FILE1->isEnabled());
-        QVERIFY(Form1->find1->isEnabled());
+        QVERIFY(app::state().Form1->Memo1->isEnabled());
+        QVERIFY(app::state().Form1->FILE1->isEnabled());
+        QVERIFY(app::state().Form1->find1->isEnabled());
     }
 
     void closeBoxSearchesNothing() {
         setEditor(u"abc |abc"_qs);
-        Form1->setWordWrapShown(true);
+        app::state().Form1->setWordWrapShown(true);
         runFind([] {
-            searchform->Edit1->setText(u"abc"_qs);
-            searchform->close();
+            app::state().searchform->Edit1->setText(u"abc"_qs);
+            app::state().searchform->close();
         });
-        QCOMPARE(FindRequested, 0);
+        QCOMPARE(app::state().FindRequested, 0);
         QCOMPARE(memo().selStart(), qsizetype(4));
-        QVERIFY(Form1->wordWrap());
-        QCOMPARE(Form1->StatusBar1->panelText(TStatusBar::WrapPanel), u"WrapLine"_qs);
+        QVERIFY(app::state().Form1->wordWrap());
+        QCOMPARE(app::state().Form1->StatusBar1->panelText(TStatusBar::WrapPanel), u"WrapLine"_qs);
     }
 
     void emptyEntryChangesNothing() {
         setEditor(u"ab|c"_qs);
-        Form1->setWordWrapShown(true);
+        app::state().Form1->setWordWrapShown(true);
         findText(QString());
         QCOMPARE(memo().selStart(), qsizetype(2));
-        QVERIFY(Form1->wordWrap());
+        QVERIFY(app::state().Form1->wordWrap());
     }
 
     void wrapGoesOffEvenWhenNothingIsFound_data() {
@@ -190,11 +193,12 @@ private slots:
         QFETCH(QString, needle);
         QFETCH(int, caret);
         setEditor(u"a|bc"_qs);
-        Form1->setWordWrapShown(true);
+        app::state().Form1->setWordWrapShown(true);
         findText(needle);
-        QVERIFY(!Form1->wordWrap());
-        QCOMPARE(Form1->Wrapofftoggle1->text(), u"Wrap Line on(toggle)"_qs);
-        QCOMPARE(Form1->StatusBar1->panelText(TStatusBar::WrapPanel), u"noWrapLine"_qs);
+        QVERIFY(!app::state().Form1->wordWrap());
+        QCOMPARE(app::state().Form1->Wrapofftoggle1->text(), u"Wrap Line on(toggle)"_qs);
+        QCOMPARE(app::state().Form1->StatusBar1->panelText(TStatusBar::WrapPanel),
+                 u"noWrapLine"_qs);
         QCOMPARE(memo().selStart(), qsizetype(caret));
     }
 
@@ -208,44 +212,88 @@ private slots:
     void keysInTheEntryStartTheSearch() {
         QFETCH(int, key);
         QFETCH(int, modifiers);
-        ImeMode = 1;
+        app::state().ImeMode = 1;
         setEditor(u"|мир и привет"_qs);
         runFind([key, modifiers] {
-            QTest::keyClicks(searchform->Edit1, u"privet"_qs);
-            QTest::keyClick(searchform->Edit1, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+            QTest::keyClicks(app::state().searchform->Edit1, u"privet"_qs);
+            QTest::keyClick(app::state().searchform->Edit1, Qt::Key(key),
+                            Qt::KeyboardModifiers(modifiers));
         });
         QCOMPARE(entry()->text(), u"привет"_qs);
         QCOMPARE(memo().selStart(), qsizetype(6));
-        QVERIFY(!searchform->isVisible());
+        QVERIFY(!app::state().searchform->isVisible());
     }
 
     void entryDecidesApartFromTheEditor() {
-        ImeMode = 1;
+        app::state().ImeMode = 1;
         setEditor(u"|"_qs);
         showDialog();
         QTest::keyClick(entry(), Qt::Key_B);
-        QTest::keyClick(Form1->Memo1, Qt::Key_B);
-        QTest::keyClick(Form1->Memo1, Qt::Key_Space);
-        QCOMPARE(RomaDecided, 1);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_B);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_Space);
+        QCOMPARE(app::state().MemoInput.RomaDecided, 1);
         QTest::keyClick(entry(), Qt::Key_B);
         QCOMPARE(entry()->text(), u"ъ"_qs);
         QCOMPARE(editorLines(), u"б"_qs);
         // A space in the entry decides only the entry's letter.
         QTest::keyClick(entry(), Qt::Key_Space);
-        QCOMPARE(EditRomaDecided, 1);
-        QTest::keyClick(Form1->Memo1, Qt::Key_B);
+        QCOMPARE(app::state().EditInput.RomaDecided, 1);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_B);
         QCOMPARE(editorLines(), u"бб"_qs); // the editor's flag was consumed by its own b
         QTest::keyClick(entry(), Qt::Key_B);
         QCOMPARE(entry()->text(), u"ъб"_qs);
-        QCOMPARE(TextModified, 1); // by the editor's keys only
+        QCOMPARE(app::state().TextModified, 1); // by the editor's keys only
     }
 
     void entryKeysLeaveTextModified() {
-        ImeMode = 1;
+        app::state().ImeMode = 1;
         showDialog();
         QTest::keyClicks(entry(), u"da"_qs);
         QCOMPARE(entry()->text(), u"да"_qs);
-        QCOMPARE(TextModified, 0);
+        QCOMPARE(app::state().TextModified, 0);
+    }
+
+    // Characters of 128 and above go through each target's dispatch like any other key: no
+    // engine maps them and they reach the control unchanged, but they end the romanized
+    // decision (so the next space is swallowed again) and take an armed accent's place.
+    void keysAboveAscii_data() {
+        QTest::addColumn<bool>("inEntry");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("accentArmed");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("expected");
+        for (const bool inEntry : {false, true}) {
+            const QByteArray where = inEntry ? "entry: " : "editor: ";
+            QTest::newRow(where + "b space È space -> бÈ")
+                << inEntry << 1 << false << u"b È "_qs << u"бÈ"_qs;
+            QTest::newRow(where + "b space ж space -> бж (a code above 255)")
+                << inEntry << 1 << false << u"b ж "_qs << u"бж"_qs;
+            QTest::newRow(where + "direct: a È -> фÈ")
+                << inEntry << 2 << false << u"aÈ"_qs << u"фÈ"_qs;
+            QTest::newRow(where + "armed accent, È -> accent alone")
+                << inEntry << 0 << true << u"È"_qs << u"\u0301"_qs;
+        }
+    }
+    void keysAboveAscii() {
+        QFETCH(bool, inEntry);
+        QFETCH(int, mode);
+        QFETCH(bool, accentArmed);
+        QFETCH(QString, keys);
+        QFETCH(QString, expected);
+        app::state().ImeMode = mode;
+        if (inEntry)
+            showDialog();
+        QWidget* control = inEntry ? static_cast<QWidget*>(entry()) : app::state().Form1->Memo1;
+        (inEntry ? app::state().EditInput : app::state().MemoInput).AccentPending =
+            accentArmed ? 1 : 0;
+        for (const QChar c : keys) {
+            if (c.unicode() < 128)
+                QTest::keyClick(control, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, control, Qt::Key(c.toUpper().unicode()),
+                                    QString(c), Qt::NoModifier);
+        }
+        QCOMPARE(inEntry ? entry()->text() : editorLines(), expected);
     }
 
     void typingOverASelectionInTheEntry_data() {
@@ -262,7 +310,7 @@ private slots:
         QFETCH(int, key);
         QFETCH(QString, text);
         QFETCH(int, caret);
-        ImeMode = mode;
+        app::state().ImeMode = mode;
         showDialog();
         entry()->setText(u"abc"_qs);
         entry()->selectAll();
@@ -280,13 +328,13 @@ private slots:
         QTest::keyClick(entry(), Qt::Key_Semicolon, Qt::ControlModifier);
         QCOMPARE(entry()->text(), u"abc\u0301"_qs);
         QCOMPARE(entry()->cursorPosition(), 4);
-        QCOMPARE(EditAccentPending, 0);
-        QCOMPARE(AccentPending, 0);
+        QCOMPARE(app::state().EditInput.AccentPending, 0);
+        QCOMPARE(app::state().MemoInput.AccentPending, 0);
         QCOMPARE(editorLines(), u"x"_qs);
         // Armed without a key event of its own, the accent takes the next key's place.
         entry()->setSelection(0, 1);
         QKeyEvent arm(QEvent::KeyPress, Qt::Key_Semicolon, Qt::ControlModifier, u";"_qs);
-        searchform->FormShortCut(arm);
+        app::state().searchform->FormShortCut(arm);
         QTest::keyClick(entry(), Qt::Key_Q);
         QCOMPARE(entry()->text(), u"a\u0301bc\u0301"_qs);
         QCOMPARE(editorLines(), u"x"_qs);
@@ -313,18 +361,18 @@ private slots:
         QFETCH(int, mode);
         QFETCH(QString, label);
         QFETCH(QString, panel);
-        ImeMode = mode == 1 ? 2 : 1;
-        searchform->findChild<QAction*>(item)->trigger();
-        QCOMPARE(ImeMode, mode);
-        QCOMPARE(searchform->Label2->text(), label);
-        QCOMPARE(Form1->StatusBar1->panelText(TStatusBar::ModePanel), panel);
+        app::state().ImeMode = mode == 1 ? 2 : 1;
+        app::state().searchform->findChild<QAction*>(item)->trigger();
+        QCOMPARE(app::state().ImeMode, mode);
+        QCOMPARE(app::state().searchform->Label2->text(), label);
+        QCOMPARE(app::state().Form1->StatusBar1->panelText(TStatusBar::ModePanel), panel);
     }
 
     void mainWindowModeLeavesTheLabel() {
-        ImeMode = 1;
-        searchform->KoreaRomaIME1Click();
-        Form1->KoreaDirectIME1->trigger();
-        QCOMPARE(searchform->Label2->text(), u"RussiaRomaIME"_qs);
+        app::state().ImeMode = 1;
+        app::state().searchform->KoreaRomaIME1Click();
+        app::state().Form1->KoreaDirectIME1->trigger();
+        QCOMPARE(app::state().searchform->Label2->text(), u"RussiaRomaIME"_qs);
         showDialog();
         entry()->clear();
         QTest::keyClick(entry(), Qt::Key_F);
@@ -356,19 +404,19 @@ private slots:
         QGuiApplication::clipboard()->setText(clipboard);
         entry()->setText(u"abcdef"_qs);
         entry()->setSelection(2, 2);
-        searchform->findChild<QAction*>(item)->trigger();
+        app::state().searchform->findChild<QAction*>(item)->trigger();
         QCOMPARE(entry()->text(), text);
         QCOMPARE(entry()->cursorPosition(), caret);
         QCOMPARE(QGuiApplication::clipboard()->text(), clipboardAfter);
-        QCOMPARE(TextModified, 0);
+        QCOMPARE(app::state().TextModified, 0);
     }
 
     void pasteInTheEntryPrefersTheUnicodeForm() {
         putOnClipboard(u"юг"_qs, QByteArray("yug"), k8BitTextMime);
-        searchform->Past1->trigger();
+        app::state().searchform->Past1->trigger();
         QCOMPARE(entry()->text(), u"юг"_qs);
         putOnClipboard(QString(), QByteArray("yug"), k8BitTextMime);
-        searchform->Past1->trigger();
+        app::state().searchform->Past1->trigger();
         QCOMPARE(entry()->text(), u"югyug"_qs);
     }
 
@@ -385,24 +433,24 @@ private slots:
         QFETCH(QString, text);
         entry()->setText(u"x漢字"_qs);
         entry()->setSelection(1, 2);
-        searchform->findChild<QAction*>(item)->trigger();
+        app::state().searchform->findChild<QAction*>(item)->trigger();
         QCOMPARE(entry()->text(), text);
     }
 
     void win9xCtrlVLocksTheEntry() {
-        IsWin9x = 1;
+        app::state().IsWin9x = 1;
         showDialog();
         QVERIFY(entry()->hasFocus());
         QGuiApplication::clipboard()->setText(u"п\r"_qs);
         QTest::keyClick(entry(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(entry()->text(), u"п"_qs);
         QVERIFY(entry()->isReadOnly());
-        QVERIFY(searchform->TimerEdit->isActive());
+        QVERIFY(app::state().searchform->TimerEdit->isActive());
         QTest::keyClick(entry(), Qt::Key_V, Qt::ControlModifier);
         QTest::keyClick(entry(), Qt::Key_A);
         QCOMPARE(entry()->text(), u"п"_qs);
         QTRY_VERIFY_WITH_TIMEOUT(!entry()->isReadOnly(), 2000);
-        QVERIFY(!searchform->TimerEdit->isActive());
+        QVERIFY(!app::state().searchform->TimerEdit->isActive());
         QTest::keyClick(entry(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(entry()->text(), u"пп"_qs);
     }

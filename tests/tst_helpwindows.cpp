@@ -1,12 +1,12 @@
 // The keymap help text and window, the copyright window and the two web site commands,
 // through the real windows.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "info/copyright.h"
 #include "info/help.h"
 #include "info/helptext.h"
 #include "info/siteinfo.h"
 #include "info/weblaunch.h"
-#include "shell/appstate.h"
-#include "shell/modal.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
@@ -44,16 +44,16 @@ private slots:
     void init() {
         m_settings = std::make_unique<QTemporaryDir>();
         settings::setFolderOverride(m_settings->path());
-        resetAppState();
+        app::state().reset();
         createApplicationWindows({QStringLiteral("toviloeditru")});
-        Form1->show();
+        app::state().Form1->show();
     }
     void cleanup() {
         modal::setResponder({});
         weblaunch::setUrlOpener({});
         destroyApplicationWindows();
         settings::setFolderOverride(QString());
-        resetAppState();
+        app::state().reset();
         m_settings.reset();
     }
 
@@ -117,9 +117,9 @@ private slots:
     // --- the help window
 
     void helpWindowShowsTextReadOnlyAtStart() {
-        QPlainTextEdit* memo = helpform->Memo1;
-        QCOMPARE(helpform->windowTitle(), u"Russian Romanized/Direct Input keymap"_qs);
-        QCOMPARE(helpform->size(), QSize(530, 417));
+        QPlainTextEdit* memo = app::state().helpform->Memo1;
+        QCOMPARE(app::state().helpform->windowTitle(), u"Russian Romanized/Direct Input keymap"_qs);
+        QCOMPARE(app::state().helpform->size(), QSize(530, 417));
         QCOMPARE(memo->toPlainText(), helpLines().join(u'\n'));
         QCOMPARE(memo->document()->blockCount(), 128);
         QVERIFY(memo->isReadOnly());
@@ -127,13 +127,13 @@ private slots:
         QVERIFY(!memo->textCursor().hasSelection());
         QCOMPARE(memo->wordWrapMode(), QTextOption::WrapAnywhere);
         QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-        QVERIFY(!helpform->isVisible());
+        QVERIFY(!app::state().helpform->isVisible());
     }
 
     void helpWindowIgnoresTyping() {
-        Form1->keymap1Click();
-        QVERIFY(QTest::qWaitForWindowExposed(helpform));
-        QPlainTextEdit* memo = helpform->Memo1;
+        app::state().Form1->keymap1Click();
+        QVERIFY(QTest::qWaitForWindowExposed(app::state().helpform));
+        QPlainTextEdit* memo = app::state().helpform->Memo1;
         const QString before = memo->toPlainText();
         QTest::keyClicks(memo, QStringLiteral("abc"));
         QTest::keyClick(memo, Qt::Key_Delete);
@@ -147,63 +147,65 @@ private slots:
         font.setPixelSize(23);
         font.setBold(true);
         font.setItalic(true);
-        Form1->Memo1->setFont(font);
-        QPalette palette = Form1->Memo1->palette();
+        app::state().Form1->Memo1->setFont(font);
+        QPalette palette = app::state().Form1->Memo1->palette();
         palette.setColor(QPalette::Text, QColor(0x80, 0x00, 0x20));
-        Form1->Memo1->setPalette(palette);
+        app::state().Form1->Memo1->setPalette(palette);
 
-        Thelpform* const original = helpform;
+        Thelpform* const original = app::state().helpform;
         {
-            Thelpform fresh(Form1);
-            QCOMPARE(fresh.Memo1->font(), Form1->Memo1->font());
+            Thelpform fresh(app::state().Form1);
+            QCOMPARE(fresh.Memo1->font(), app::state().Form1->Memo1->font());
             QCOMPARE(fresh.Memo1->palette().color(QPalette::Text), QColor(0x80, 0x00, 0x20));
 
             // A later change in the editor does not reach the help window.
             QFont later = font;
             later.setPixelSize(31);
-            Form1->Memo1->setFont(later);
+            app::state().Form1->Memo1->setFont(later);
             QCOMPARE(fresh.Memo1->font().pixelSize(), 23);
         }
-        QVERIFY(helpform == nullptr); // the window that went away does not stay registered
-        helpform = original;
+        QVERIFY(app::state().helpform ==
+                nullptr); // the window that went away does not stay registered
+        app::state().helpform = original;
     }
 
     void keymapTwiceReusesTheWindowAndItsScroll() {
-        Form1->keymap1Click();
-        QVERIFY(QTest::qWaitForWindowExposed(helpform));
-        Thelpform* first = helpform;
-        QScrollBar* bar = helpform->Memo1->verticalScrollBar();
+        app::state().Form1->keymap1Click();
+        QVERIFY(QTest::qWaitForWindowExposed(app::state().helpform));
+        Thelpform* first = app::state().helpform;
+        QScrollBar* bar = app::state().helpform->Memo1->verticalScrollBar();
         QVERIFY(bar->maximum() > 0);
         bar->setValue(bar->maximum());
         const int scrolled = bar->value();
 
-        helpform->close();
-        QVERIFY(!helpform->isVisible());
-        QVERIFY(Form1->isEnabled()); // modeless: the main window was never blocked
-        Form1->keymap1->trigger();
-        QVERIFY(helpform->isVisible());
-        QCOMPARE(helpform, first);
-        QCOMPARE(Form1->findChildren<Thelpform*>().size(), 1);
-        QCOMPARE(helpform->Memo1->verticalScrollBar()->value(), scrolled);
+        app::state().helpform->close();
+        QVERIFY(!app::state().helpform->isVisible());
+        QVERIFY(app::state().Form1->isEnabled()); // modeless: the main window was never blocked
+        app::state().Form1->keymap1->trigger();
+        QVERIFY(app::state().helpform->isVisible());
+        QCOMPARE(app::state().helpform, first);
+        QCOMPARE(app::state().Form1->findChildren<Thelpform*>().size(), 1);
+        QCOMPARE(app::state().helpform->Memo1->verticalScrollBar()->value(), scrolled);
         QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 
     void keymapCentresOverTheMainWindow() {
-        Form1->move(300, 200);
-        Form1->keymap1Click();
-        QVERIFY(QTest::qWaitForWindowExposed(helpform));
-        const QPoint delta = helpform->frameGeometry().center() - Form1->frameGeometry().center();
+        app::state().Form1->move(300, 200);
+        app::state().Form1->keymap1Click();
+        QVERIFY(QTest::qWaitForWindowExposed(app::state().helpform));
+        const QPoint delta = app::state().helpform->frameGeometry().center() -
+                             app::state().Form1->frameGeometry().center();
         QVERIFY2(qAbs(delta.x()) <= 2 && qAbs(delta.y()) <= 2,
                  qPrintable(QStringLiteral("off by %1,%2").arg(delta.x()).arg(delta.y())));
     }
 
     void helpTextControlFollowsTheWindowSize() {
-        Form1->keymap1Click();
-        QVERIFY(QTest::qWaitForWindowExposed(helpform));
-        helpform->resize(700, 500);
-        QCOMPARE(helpform->Memo1->geometry(), QRect(2, 4, 695, 492));
-        helpform->resize(530, 417);
-        QCOMPARE(helpform->Memo1->geometry(), QRect(2, 4, 525, 409));
+        app::state().Form1->keymap1Click();
+        QVERIFY(QTest::qWaitForWindowExposed(app::state().helpform));
+        app::state().helpform->resize(700, 500);
+        QCOMPARE(app::state().helpform->Memo1->geometry(), QRect(2, 4, 695, 492));
+        app::state().helpform->resize(530, 417);
+        QCOMPARE(app::state().helpform->Memo1->geometry(), QRect(2, 4, 525, 409));
     }
 
     // --- the copyright window
@@ -212,24 +214,24 @@ private slots:
         bool seen = false;
         modal::setResponder([&seen](QDialog& dialog) {
             seen = true;
-            QCOMPARE(&dialog, static_cast<QDialog*>(copyrightform));
+            QCOMPARE(&dialog, static_cast<QDialog*>(app::state().copyrightform));
             QVERIFY(dialog.isModal());
             QCOMPARE(QApplication::activeModalWidget(), &dialog);
             dialog.reject(); // the close box
         });
-        Form1->copyright1->trigger();
+        app::state().Form1->copyright1->trigger();
         QVERIFY(seen);
-        QVERIFY(!copyrightform->isVisible());
+        QVERIFY(!app::state().copyrightform->isVisible());
 
-        QCOMPARE(copyrightform->windowTitle(), u"copyright"_qs);
-        QCOMPARE(copyrightform->size(), QSize(393, 178));
-        QCOMPARE(copyrightform->Label1->geometry(), QRect(20, 44, 325, 16));
-        QCOMPARE(copyrightform->Label2->geometry(), QRect(32, 106, 128, 12));
-        QCOMPARE(copyrightform->Label3->geometry(), QRect(32, 134, 177, 12));
-        QVERIFY(copyrightform->Label1->text().contains(u"Copyright (C) 2026"_qs));
-        QVERIFY(copyrightform->Label2->text().contains(u'@'));
-        QCOMPARE(copyrightform->Label3->text(), info::officialSiteAddress());
-        QVERIFY(copyrightform->findChildren<QAbstractButton*>().isEmpty());
+        QCOMPARE(app::state().copyrightform->windowTitle(), u"copyright"_qs);
+        QCOMPARE(app::state().copyrightform->size(), QSize(393, 178));
+        QCOMPARE(app::state().copyrightform->Label1->geometry(), QRect(20, 44, 325, 16));
+        QCOMPARE(app::state().copyrightform->Label2->geometry(), QRect(32, 106, 128, 12));
+        QCOMPARE(app::state().copyrightform->Label3->geometry(), QRect(32, 134, 177, 12));
+        QVERIFY(app::state().copyrightform->Label1->text().contains(u"Copyright (C) 2026"_qs));
+        QVERIFY(app::state().copyrightform->Label2->text().contains(u'@'));
+        QCOMPARE(app::state().copyrightform->Label3->text(), info::officialSiteAddress());
+        QVERIFY(app::state().copyrightform->findChildren<QAbstractButton*>().isEmpty());
     }
 
     void copyrightLinesAreNotCutOff_data() {
@@ -240,9 +242,9 @@ private slots:
     }
     void copyrightLinesAreNotCutOff() {
         QFETCH(int, label);
-        const QLabel* shown = label == 1   ? copyrightform->Label1
-                              : label == 2 ? copyrightform->Label2
-                                           : copyrightform->Label3;
+        const QLabel* shown = label == 1   ? app::state().copyrightform->Label1
+                              : label == 2 ? app::state().copyrightform->Label2
+                                           : app::state().copyrightform->Label3;
         QVERIFY(shown->fontMetrics().horizontalAdvance(shown->text()) <= shown->width());
     }
 
@@ -261,7 +263,7 @@ private slots:
         QFETCH(QString, url);
         UrlRecorder recorder;
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "open");
-        Form1->findChild<QAction*>(action)->trigger();
+        app::state().Form1->findChild<QAction*>(action)->trigger();
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
         QCOMPARE(recorder.urls.size(), 1);
         QCOMPARE(recorder.urls.first(), QUrl(url));
@@ -280,7 +282,7 @@ private slots:
             opened.append(url);
             return true;
         });
-        Form1->Jumptoofficialwebsite1Click();
+        app::state().Form1->Jumptoofficialwebsite1Click();
         QCOMPARE(opened, QList<QUrl>{QUrl(info::officialSiteAddress())});
         QVERIFY(!weblaunch::openAddress(QStringLiteral("http://exa mple.com/")));
         QCOMPARE(opened.size(), 1);

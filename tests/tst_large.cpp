@@ -1,10 +1,10 @@
 // Huge and hostile files through the real main window: a 200 MB file, one 50 MB line,
 // 5 million empty lines, binary files, a file that goes away before it is read, and save
 // targets that cannot be written or must be followed.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "search/textsearch.h"
-#include "shell/appstate.h"
 #include "shell/commandline.h"
-#include "shell/modal.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"
@@ -67,11 +67,11 @@ class TestLarge : public QObject {
 
     void openFile(const QString& file) {
         m_answer = file;
-        Form1->opentextfile1Click();
+        app::state().Form1->opentextfile1Click();
     }
     void saveAs(const QString& file) {
         m_answer = file;
-        Form1->savefile1Click();
+        app::state().Form1->savefile1Click();
     }
     // The bytes the batch converter writes for `in`: the same as the menu's save after opening.
     QString converted(const QString& in) {
@@ -86,10 +86,10 @@ class TestLarge : public QObject {
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void init() {
-        resetAppState();
+        app::state().reset();
         m_messages.clear();
         createApplicationWindows({u"toviloeditru"_qs});
-        Form1->show();
+        app::state().Form1->show();
         modal::setResponder([this](QDialog& d) {
             if (auto* fd = qobject_cast<QFileDialog*>(&d)) {
                 fd->selectFile(m_answer);
@@ -102,7 +102,7 @@ private slots:
     }
     void cleanup() {
         modal::setResponder({});
-        TextModified = 0;
+        app::state().TextModified = 0;
         destroyApplicationWindows();
         // Big files go as soon as their case is done.
         for (const QString& name : QDir(m_dir.path()).entryList(QDir::Files))
@@ -117,16 +117,16 @@ private slots:
         writeRepeated(path(u"huge.txt"_qs), line, lines * line.size(), tail);
         openFile(path(u"huge.txt"_qs));
         QVERIFY(m_messages.isEmpty());
-        QCOMPARE(Form1->Memo1->buffer().lineCount(), lines + 1);
+        QCOMPARE(app::state().Form1->Memo1->buffer().lineCount(), lines + 1);
         // ASCII with CR LF line ends comes back byte for byte, but for the final line break,
         // which ended the last line and made no empty line of its own.
         saveAs(path(u"huge-saved.txt"_qs));
-        QVERIFY(Form1->lastSaveWroteFile());
+        QVERIFY(app::state().Form1->lastSaveWroteFile());
         QCOMPARE(QFileInfo(path(u"huge-saved.txt"_qs)).size(),
                  lines * line.size() + tail.size() - 2);
         QVERIFY(sameFiles(path(u"huge-saved.txt"_qs), converted(path(u"huge.txt"_qs))));
         // Positions of the search count a line break as two units, like the file's bytes.
-        QCOMPARE(search::findInBuffer(Form1->Memo1->buffer(), 0, u"needle"),
+        QCOMPARE(search::findInBuffer(app::state().Form1->Memo1->buffer(), 0, u"needle"),
                  lines * line.size() + tail.indexOf("needle"));
     }
 
@@ -134,8 +134,8 @@ private slots:
         writeRepeated(path(u"line.txt"_qs), "abcdefghijklmnopqrstuvwxyz", qint64(50) << 20);
         openFile(path(u"line.txt"_qs));
         QVERIFY(m_messages.isEmpty());
-        QCOMPARE(Form1->Memo1->buffer().lineCount(), 1);
-        QCOMPARE(Form1->memoTarget().length(), qint64(50) << 20);
+        QCOMPARE(app::state().Form1->Memo1->buffer().lineCount(), 1);
+        QCOMPARE(app::state().Form1->memoTarget().length(), qint64(50) << 20);
         saveAs(path(u"line-saved.txt"_qs));
         QVERIFY(sameFiles(path(u"line.txt"_qs), path(u"line-saved.txt"_qs)));
     }
@@ -146,7 +146,7 @@ private slots:
         openFile(path(u"empty-lines.txt"_qs));
         QVERIFY(m_messages.isEmpty());
         // The last line break ends the text: no empty line after it.
-        QCOMPARE(Form1->Memo1->buffer().lineCount(), kLines);
+        QCOMPARE(app::state().Form1->Memo1->buffer().lineCount(), kLines);
         saveAs(path(u"empty-saved.txt"_qs));
         const QByteArray saved = readAll(path(u"empty-saved.txt"_qs));
         QCOMPARE(saved.size(), 2 * (kLines - 1));
@@ -177,7 +177,7 @@ private slots:
         openFile(path(u"binary.bin"_qs));
         QVERIFY(m_messages.isEmpty());
         saveAs(path(u"binary-saved.txt"_qs));
-        QVERIFY(Form1->lastSaveWroteFile());
+        QVERIFY(app::state().Form1->lastSaveWroteFile());
         QVERIFY(sameFiles(path(u"binary-saved.txt"_qs), converted(path(u"binary.bin"_qs))));
     }
 
@@ -190,7 +190,7 @@ private slots:
     }
     void fileGoneBetweenDetectionAndReading() {
         QFETCH(bool, becomesFolder);
-        Form1->Memo1->setPlainText(u"keep me"_qs);
+        app::state().Form1->Memo1->setPlainText(u"keep me"_qs);
         const QString file = path(u"going.txt"_qs);
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -201,9 +201,9 @@ private slots:
         QVERIFY(QFile::remove(file));
         if (becomesFolder)
             QVERIFY(QDir().mkdir(file));
-        QCOMPARE(Form1->LoadTextFile(encoding, bom, file), -2);
+        QCOMPARE(app::state().Form1->LoadTextFile(encoding, bom, file), -2);
         QCOMPARE(m_messages, QStringList{u"ERROR: can't file open"_qs});
-        QCOMPARE(Form1->Memo1->toPlainText(), u"keep me"_qs);
+        QCOMPARE(app::state().Form1->Memo1->toPlainText(), u"keep me"_qs);
         if (becomesFolder)
             QVERIFY(QDir().rmdir(file));
     }
@@ -218,8 +218,8 @@ private slots:
     }
     void saveTargetsThatRefuse() {
         QFETCH(QString, kind);
-        Form1->Memo1->setPlainText(u"new text"_qs);
-        TextModified = 1;
+        app::state().Form1->Memo1->setPlainText(u"new text"_qs);
+        app::state().TextModified = 1;
         QString target;
         if (kind == u"folder") {
             target = path(u"a-folder"_qs);
@@ -245,11 +245,11 @@ private slots:
             QFile::setPermissions(target, QFileDevice::ReadOwner);
         }
         // Through the remembered name: a file dialog would never hand back a folder.
-        RememberedFileName = target;
-        Form1->overwritesavefileUTF81Click();
-        QVERIFY(!Form1->lastSaveWroteFile());
+        app::state().RememberedFileName = target;
+        app::state().Form1->overwritesavefileUTF81Click();
+        QVERIFY(!app::state().Form1->lastSaveWroteFile());
         QCOMPARE(m_messages, QStringList{u"ERROR: can't file open"_qs});
-        QCOMPARE(TextModified, 1);
+        QCOMPARE(app::state().TextModified, 1);
         if (kind == u"folder")
             QVERIFY(QFileInfo(target).isDir());
         if (kind == u"inside file")
@@ -277,9 +277,9 @@ private slots:
             f.write("old");
         }
         QVERIFY(QFile::link(real, link));
-        Form1->Memo1->setPlainText(u"linked"_qs);
+        app::state().Form1->Memo1->setPlainText(u"linked"_qs);
         saveAs(link);
-        QVERIFY(Form1->lastSaveWroteFile());
+        QVERIFY(app::state().Form1->lastSaveWroteFile());
         QVERIFY(QFileInfo(link).isSymLink());
         QCOMPARE(QFileInfo(link).symLinkTarget(), real);
         QCOMPARE(readAll(real), QByteArray("linked"));

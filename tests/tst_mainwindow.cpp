@@ -1,5 +1,5 @@
 // The main window as the user meets it: menus, status bar, input modes and typing.
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "shell/startup.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
@@ -22,7 +22,7 @@ private:
         return out;
     }
     static QString editorText() {
-        MemoView& target = Form1->memoTarget();
+        MemoView& target = app::state().Form1->memoTarget();
         const qsizetype start = target.selStart();
         const qsizetype len = target.selLength();
         target.setSelection(0, target.length());
@@ -30,60 +30,61 @@ private:
         target.setSelection(start, len);
         return text;
     }
-    static QString panel(int index) { return Form1->StatusBar1->panelText(index); }
+    static QString panel(int index) { return app::state().Form1->StatusBar1->panelText(index); }
 
 private slots:
     void init() {
-        resetAppState();
+        app::state().reset();
         createApplicationWindows({u"toviloeditru"_qs});
-        Form1->show();
-        Form1->Memo1->setFocus();
+        app::state().Form1->show();
+        app::state().Form1->Memo1->setFocus();
     }
     void cleanup() { destroyApplicationWindows(); }
 
     void windowsExistUnderTheirNames() {
-        QVERIFY(Form1 && searchform && helpform && copyrightform && exitform && russiaskbform);
-        QCOMPARE(Form1->windowTitle(),
+        QVERIFY(app::state().Form1 && app::state().searchform && app::state().helpform &&
+                app::state().copyrightform && app::state().exitform && app::state().russiaskbform);
+        QCOMPARE(app::state().Form1->windowTitle(),
                  u"Tovilo Russian Editor Ver 0.81(Built-in Russian IME Romanized/Direct)"_qs);
-        QVERIFY(!accentform && !accent2form);
+        QVERIFY(!app::state().accentform && !app::state().accent2form);
     }
 
     void menusInDisplayOrder() {
-        const QStringList top = captions(Form1->menuBar()->actions());
+        const QStringList top = captions(app::state().Form1->menuBar()->actions());
         QCOMPARE(top, (QStringList{u"file"_qs, u"edit"_qs, u"RussiaRomaIME"_qs,
                                    u"RussiaDirectIME"_qs, u"nonIME"_qs, u"IME"_qs, u"help"_qs}));
-        QCOMPARE(captions(Form1->FILE1->actions()),
+        QCOMPARE(captions(app::state().Form1->FILE1->actions()),
                  (QStringList{u"open text file(UTF-8,UTF16,SJIS,EUC)"_qs,
                               u"insert text file(UTF-8,UTF16,SJIS,EUC)"_qs, u"save file(UTF-8)"_qs,
                               u"over write save file(UTF-8)"_qs,
                               u"save Unicode number HTML &&#99;tag(ASCII)"_qs,
                               u"save Unicode number language C 0x*(ASCII)"_qs, u"exit"_qs}));
         QCOMPARE(
-            captions(Form1->edit1->actions()),
+            captions(app::state().Form1->edit1->actions()),
             (QStringList{u"find"_qs, u"Wrap Line on(toggle)"_qs, u"change font"_qs,
                          u"Screen keyboard"_qs, u"Accent PAD"_qs,
                          u"on Japanese OS(Japanese IME)"_qs, u"create Shortcut in Program menu"_qs,
                          u"create Shortcut in Desktop menu"_qs}));
         QCOMPARE(
-            captions(Form1->ime1->actions()),
+            captions(app::state().Form1->ime1->actions()),
             (QStringList{u"Russian Romanized input built-in IME"_qs,
                          u"Russian Direct input built-in IME"_qs, u"don't use built-in IME"_qs}));
-        QCOMPARE(captions(Form1->help1->actions()),
+        QCOMPARE(captions(app::state().Form1->help1->actions()),
                  (QStringList{u"keymap"_qs, u"Screen keyboard"_qs, u"Accent PAD"_qs,
                               u"Jump to Official web site"_qs,
                               u"Jump to ToviloGlossa web site(Japanese)"_qs, u"copyright"_qs}));
-        QVERIFY(Form1->JapaneseOSJapaneseIME1->isChecked());
-        QVERIFY(Form1->findChild<QAction*>(u"saveHTML99tagASCII1"_qs));
+        QVERIFY(app::state().Form1->JapaneseOSJapaneseIME1->isChecked());
+        QVERIFY(app::state().Form1->findChild<QAction*>(u"saveHTML99tagASCII1"_qs));
     }
 
     void contextMenuHidesTheConversionEntries() {
-        QCOMPARE(captions(Form1->PopupMenu1->actions()),
+        QCOMPARE(captions(app::state().Form1->PopupMenu1->actions()),
                  (QStringList{u"Cut"_qs, u"Copy"_qs, u"Paste"_qs, u"Clear"_qs, u"Select All"_qs,
                               u"-"_qs, u"Russia Roma IME"_qs, u"Russia Direct IME"_qs, u"nonIME"_qs,
                               u"Kanji(Japan) to Hangul(SelectArea)Type1"_qs,
                               u"Kanji(Japan) to Hangul(SelectArea)Type2"_qs}));
-        QVERIFY(!Form1->KanjiJapantoHangulSelectArea1->isVisible());
-        QVERIFY(!Form1->KanjiJapantoHangulSelectAreaType21->isVisible());
+        QVERIFY(!app::state().Form1->KanjiJapantoHangulSelectArea1->isVisible());
+        QVERIFY(!app::state().Form1->KanjiJapantoHangulSelectAreaType21->isVisible());
     }
 
     void statusBarAtStart() {
@@ -91,11 +92,11 @@ private slots:
         QCOMPARE(panel(TStatusBar::CaretPanel), QString());
         QCOMPARE(panel(TStatusBar::WrapPanel), u"noWrapLine"_qs);
         QCOMPARE(panel(TStatusBar::FilePanel), QString());
-        QCOMPARE(Form1->StatusBar1->panel(0)->width(), 20);
-        QCOMPARE(Form1->StatusBar1->panel(1)->width(), 100);
-        QCOMPARE(Form1->StatusBar1->panel(2)->width(), 65);
-        QCOMPARE(ImeMode, 1);
-        QVERIFY(Form1->Label1->text() == u"wait please. Reading now."_qs);
+        QCOMPARE(app::state().Form1->StatusBar1->panel(0)->width(), 20);
+        QCOMPARE(app::state().Form1->StatusBar1->panel(1)->width(), 100);
+        QCOMPARE(app::state().Form1->StatusBar1->panel(2)->width(), 65);
+        QCOMPARE(app::state().ImeMode, 1);
+        QVERIFY(app::state().Form1->Label1->text() == u"wait please. Reading now."_qs);
     }
 
     void modeCommandsSetModeAndPanel_data() {
@@ -116,26 +117,26 @@ private slots:
         QFETCH(QString, action);
         QFETCH(int, mode);
         QFETCH(QString, text);
-        ImeMode = mode == 1 ? 0 : 1;
-        Form1->findChild<QAction*>(action)->trigger();
-        QCOMPARE(ImeMode, mode);
+        app::state().ImeMode = mode == 1 ? 0 : 1;
+        app::state().Form1->findChild<QAction*>(action)->trigger();
+        QCOMPARE(app::state().ImeMode, mode);
         QCOMPARE(panel(TStatusBar::ModePanel), text);
     }
 
     void placementToggleFlipsTheCheckMark() {
-        Form1->JapaneseOSJapaneseIME1->trigger();
-        QVERIFY(!Form1->JapaneseOSJapaneseIME1->isChecked());
-        QCOMPARE(Form1->keyboardPlacement(), 1);
-        Form1->JapaneseOSJapaneseIME1Click();
-        QVERIFY(Form1->JapaneseOSJapaneseIME1->isChecked());
-        QCOMPARE(Form1->keyboardPlacement(), 0);
+        app::state().Form1->JapaneseOSJapaneseIME1->trigger();
+        QVERIFY(!app::state().Form1->JapaneseOSJapaneseIME1->isChecked());
+        QCOMPARE(app::state().Form1->keyboardPlacement(), 1);
+        app::state().Form1->JapaneseOSJapaneseIME1Click();
+        QVERIFY(app::state().Form1->JapaneseOSJapaneseIME1->isChecked());
+        QCOMPARE(app::state().Form1->keyboardPlacement(), 0);
     }
 
     void directTypingGivesCyrillic() {
-        Form1->KoreaDirectIME1Click();
-        QTest::keyClicks(Form1->Memo1, u"ghbdtn"_qs);
+        app::state().Form1->KoreaDirectIME1Click();
+        QTest::keyClicks(app::state().Form1->Memo1, u"ghbdtn"_qs);
         QCOMPARE(editorText(), u"привет"_qs);
-        QCOMPARE(TextModified, 1);
+        QCOMPARE(app::state().TextModified, 1);
     }
 
     void romanizedTypingInTheEditor_data() {
@@ -153,8 +154,8 @@ private slots:
     void romanizedTypingInTheEditor() {
         QFETCH(QString, keys);
         QFETCH(QString, expected);
-        Form1->KoreaRomaIME1Click();
-        QTest::keyClicks(Form1->Memo1, keys);
+        app::state().Form1->KoreaRomaIME1Click();
+        QTest::keyClicks(app::state().Form1->Memo1, keys);
         QCOMPARE(editorText(), expected);
     }
 
@@ -173,15 +174,15 @@ private slots:
         QFETCH(bool, japanese);
         QFETCH(QString, keys);
         QFETCH(QString, expected);
-        Form1->KoreaDirectIME1Click();
-        Form1->JapaneseOSJapaneseIME1->setChecked(japanese);
-        QTest::keyClicks(Form1->Memo1, keys);
+        app::state().Form1->KoreaDirectIME1Click();
+        app::state().Form1->JapaneseOSJapaneseIME1->setChecked(japanese);
+        QTest::keyClicks(app::state().Form1->Memo1, keys);
         QCOMPARE(editorText(), expected);
     }
 
     void noImeTypesLatin() {
-        Form1->nonIME1Click();
-        QTest::keyClicks(Form1->Memo1, u"ghb"_qs);
+        app::state().Form1->nonIME1Click();
+        QTest::keyClicks(app::state().Form1->Memo1, u"ghb"_qs);
         QCOMPARE(editorText(), u"ghb"_qs);
     }
 
@@ -193,57 +194,58 @@ private slots:
     }
     void accentKeyInsertsCombiningAcuteAtOnce() {
         QFETCH(int, mode);
-        ImeMode = mode;
-        QTest::keyClicks(Form1->Memo1, u"a"_qs);
-        QTest::keyClick(Form1->Memo1, Qt::Key_Semicolon, Qt::ControlModifier);
-        QCOMPARE(AccentPending, 0);
+        app::state().ImeMode = mode;
+        QTest::keyClicks(app::state().Form1->Memo1, u"a"_qs);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_Semicolon, Qt::ControlModifier);
+        QCOMPARE(app::state().MemoInput.AccentPending, 0);
         QVERIFY(editorText().endsWith(u'\u0301'));
         QCOMPARE(editorText().size(), 2);
     }
 
     void armedAccentReplacesTheNextKey() {
-        Form1->nonIME1Click();
-        AccentPending = 1;
-        QTest::keyClicks(Form1->Memo1, u"x"_qs);
+        app::state().Form1->nonIME1Click();
+        app::state().MemoInput.AccentPending = 1;
+        QTest::keyClicks(app::state().Form1->Memo1, u"x"_qs);
         QCOMPARE(editorText(), u"\u0301"_qs);
-        QCOMPARE(AccentPending, 0);
+        QCOMPARE(app::state().MemoInput.AccentPending, 0);
     }
 
     void caretPanelFollowsKeysAndClicks() {
-        Form1->nonIME1Click();
-        QTest::keyClicks(Form1->Memo1, u"ab"_qs);
-        QTest::keyClick(Form1->Memo1, Qt::Key_Return);
-        QTest::keyClicks(Form1->Memo1, u"xyz"_qs);
+        app::state().Form1->nonIME1Click();
+        QTest::keyClicks(app::state().Form1->Memo1, u"ab"_qs);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_Return);
+        QTest::keyClicks(app::state().Form1->Memo1, u"xyz"_qs);
         QCOMPARE(panel(TStatusBar::CaretPanel), u"Line:2  Col:4"_qs);
         QCOMPARE(editorText(), u"ab\r\nxyz"_qs);
-        Form1->memoTarget().setSelStart(0);
+        app::state().Form1->memoTarget().setSelStart(0);
         QCOMPARE(panel(TStatusBar::CaretPanel), u"Line:2  Col:4"_qs); // commands leave it
-        QTest::mouseClick(Form1->Memo1->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mouseClick(app::state().Form1->Memo1->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(panel(TStatusBar::CaretPanel), u"Line:1  Col:1"_qs);
     }
 
     void shiftReturnStartsANewLine() {
-        Form1->nonIME1Click();
-        QTest::keyClicks(Form1->Memo1, u"a"_qs);
-        QTest::keyClick(Form1->Memo1, Qt::Key_Return, Qt::ShiftModifier);
-        QTest::keyClick(Form1->Memo1, Qt::Key_Return, Qt::ControlModifier);
+        app::state().Form1->nonIME1Click();
+        QTest::keyClicks(app::state().Form1->Memo1, u"a"_qs);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(editorText(), u"a\r\n\r\n"_qs);
     }
 
     void textAboveAsciiReachesTheControl() {
-        Form1->KoreaDirectIME1Click();
-        QTest::sendKeyEvent(QTest::Click, Form1->Memo1, Qt::Key_unknown, u"é"_qs, Qt::NoModifier);
+        app::state().Form1->KoreaDirectIME1Click();
+        QTest::sendKeyEvent(QTest::Click, app::state().Form1->Memo1, Qt::Key_unknown, u"é"_qs,
+                            Qt::NoModifier);
         QCOMPARE(editorText(), u"é"_qs);
     }
 
     void wrapToggleKeepsCaptionAndPanel() {
-        Form1->Wrapofftoggle1Click();
-        QVERIFY(Form1->wordWrap());
-        QCOMPARE(Form1->Wrapofftoggle1->text(), u"Wrap Line off(toggle)"_qs);
+        app::state().Form1->Wrapofftoggle1Click();
+        QVERIFY(app::state().Form1->wordWrap());
+        QCOMPARE(app::state().Form1->Wrapofftoggle1->text(), u"Wrap Line off(toggle)"_qs);
         QCOMPARE(panel(TStatusBar::WrapPanel), u"WrapLine"_qs);
-        Form1->Wrapofftoggle1Click();
-        QVERIFY(!Form1->wordWrap());
-        QCOMPARE(Form1->Wrapofftoggle1->text(), u"Wrap Line on(toggle)"_qs);
+        app::state().Form1->Wrapofftoggle1Click();
+        QVERIFY(!app::state().Form1->wordWrap());
+        QCOMPARE(app::state().Form1->Wrapofftoggle1->text(), u"Wrap Line on(toggle)"_qs);
         QCOMPARE(panel(TStatusBar::WrapPanel), u"noWrapLine"_qs);
     }
 };

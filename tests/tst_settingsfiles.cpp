@@ -240,25 +240,28 @@ void TstSettingsFiles::startup() {
     if (!file.isEmpty())
         m_run().put(QString::fromLatin1(settings::kSettingsFileName), file);
     m_run().start();
-    QCOMPARE(QRect(Form1->x(), Form1->y(), Form1->width(), Form1->height()), geometry);
-    QCOMPARE(Form1->StatusBar1->panelText(TStatusBar::ModePanel), modePanel);
-    QCOMPARE(ImeMode, modePanel == QLatin1String("R")   ? 1
-                      : modePanel == QLatin1String("H") ? 2
-                                                        : 0);
-    QCOMPARE(Form1->wordWrap(), wrap);
-    QCOMPARE(Form1->StatusBar1->panelText(TStatusBar::WrapPanel),
+    QCOMPARE(QRect(app::state().Form1->x(), app::state().Form1->y(), app::state().Form1->width(),
+                   app::state().Form1->height()),
+             geometry);
+    QCOMPARE(app::state().Form1->StatusBar1->panelText(TStatusBar::ModePanel), modePanel);
+    QCOMPARE(app::state().ImeMode, modePanel == QLatin1String("R")   ? 1
+                                   : modePanel == QLatin1String("H") ? 2
+                                                                     : 0);
+    QCOMPARE(app::state().Form1->wordWrap(), wrap);
+    QCOMPARE(app::state().Form1->StatusBar1->panelText(TStatusBar::WrapPanel),
              wrap ? QStringLiteral("WrapLine") : QStringLiteral("noWrapLine"));
-    QCOMPARE(Form1->Wrapofftoggle1->text(), wrap ? QStringLiteral("Wrap Line off(toggle)")
-                                                 : QStringLiteral("Wrap Line on(toggle)"));
-    QCOMPARE(Form1->JapaneseOSJapaneseIME1->isChecked(), japanese);
-    QCOMPARE(TextModified, 0);
+    QCOMPARE(app::state().Form1->Wrapofftoggle1->text(),
+             wrap ? QStringLiteral("Wrap Line off(toggle)")
+                  : QStringLiteral("Wrap Line on(toggle)"));
+    QCOMPARE(app::state().Form1->JapaneseOSJapaneseIME1->isChecked(), japanese);
+    QCOMPARE(app::state().TextModified, 0);
 }
 
 void TstSettingsFiles::firstRunFont() {
     m_run().start();
-    QCOMPARE(Form1->Memo1->font().family(), designedFamily());
-    QCOMPARE(Form1->Memo1->font().pixelSize(), 19);
-    QCOMPARE(searchform->Edit1->font().pixelSize(), 19);
+    QCOMPARE(app::state().Form1->Memo1->font().family(), designedFamily());
+    QCOMPARE(app::state().Form1->Memo1->font().pixelSize(), 19);
+    QCOMPARE(app::state().searchform->Edit1->font().pixelSize(), 19);
 }
 
 void TstSettingsFiles::storedFont_data() {
@@ -293,10 +296,10 @@ void TstSettingsFiles::storedFont() {
     QFETCH(QRgb, colour);
     m_run().put(QString::fromLatin1(settings::kFontFileName), file);
     m_run().start();
-    QCOMPARE(Form1->Memo1->font().pixelSize(), height);
-    QCOMPARE(Form1->Memo1->palette().color(QPalette::Text).rgb(), colour);
+    QCOMPARE(app::state().Form1->Memo1->font().pixelSize(), height);
+    QCOMPARE(app::state().Form1->Memo1->palette().color(QPalette::Text).rgb(), colour);
     // The find entry copies the editor's font when it is created.
-    QCOMPARE(searchform->Edit1->font().pixelSize(), height);
+    QCOMPARE(app::state().searchform->Edit1->font().pixelSize(), height);
 }
 
 // Whatever a settings file holds, start-up completes with values inside their ranges and
@@ -326,15 +329,16 @@ void TstSettingsFiles::damagedSettingsSweep() {
         m_run().put(QString::fromLatin1(settings::kSettingsFileName), input);
         m_run().start();
         const auto why = qPrintable(QString::fromLatin1(input.left(60).toPercentEncoding()));
-        QVERIFY2(WindowTop >= 0 && WindowTop <= 700, why);
-        QVERIFY2(WindowLeft >= 0 && WindowLeft <= 1000, why);
-        QVERIFY2(WindowWidth >= 100 && WindowWidth <= 2000, why);
-        QVERIFY2(WindowHeight >= 100 && WindowHeight <= 3000, why);
-        QVERIFY2(ImeMode >= 0 && ImeMode <= 2, why);
-        QCOMPARE(Form1->StatusBar1->panelText(TStatusBar::ModePanel),
-                 TForm1::modePanelText(ImeMode));
-        QCOMPARE(Form1->StatusBar1->panelText(TStatusBar::WrapPanel),
-                 Form1->wordWrap() ? QStringLiteral("WrapLine") : QStringLiteral("noWrapLine"));
+        QVERIFY2(app::state().WindowTop >= 0 && app::state().WindowTop <= 700, why);
+        QVERIFY2(app::state().WindowLeft >= 0 && app::state().WindowLeft <= 1000, why);
+        QVERIFY2(app::state().WindowWidth >= 100 && app::state().WindowWidth <= 2000, why);
+        QVERIFY2(app::state().WindowHeight >= 100 && app::state().WindowHeight <= 3000, why);
+        QVERIFY2(app::state().ImeMode >= 0 && app::state().ImeMode <= 2, why);
+        QCOMPARE(app::state().Form1->StatusBar1->panelText(TStatusBar::ModePanel),
+                 ime::modePanelText(app::state().ImeMode));
+        QCOMPARE(app::state().Form1->StatusBar1->panelText(TStatusBar::WrapPanel),
+                 app::state().Form1->wordWrap() ? QStringLiteral("WrapLine")
+                                                : QStringLiteral("noWrapLine"));
         m_run().stop();
     }
 }
@@ -367,10 +371,10 @@ void TstSettingsFiles::damagedFontSweep() {
     for (const QByteArray& input : inputs) {
         m_run().put(QString::fromLatin1(settings::kFontFileName), input);
         m_run().start();
-        const QFont font = Form1->Memo1->font();
+        const QFont font = app::state().Form1->Memo1->font();
         QVERIFY(font.pixelSize() > 0 && font.pixelSize() <= 2000);
-        QVERIFY(Form1->Memo1->palette().color(QPalette::Text).alpha() == 255);
-        QCOMPARE(searchform->Edit1->font(), font);
+        QVERIFY(app::state().Form1->Memo1->palette().color(QPalette::Text).alpha() == 255);
+        QCOMPARE(app::state().searchform->Edit1->font(), font);
         m_run().stop();
     }
 }
@@ -383,11 +387,11 @@ void TstSettingsFiles::folderChoice() {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     const QString userFolder = config.path() + QStringLiteral("/toviloeditru/");
 
-    ProgramDir = program.path() + u'/';
-    QCOMPARE(settings::folder(), ProgramDir);
+    app::state().ProgramDir = program.path() + u'/';
+    QCOMPARE(settings::folder(), app::state().ProgramDir);
 
     // A program folder that cannot be written sends reads and writes to the user's folder.
-    ProgramDir = program.path() + QStringLiteral("/missing/");
+    app::state().ProgramDir = program.path() + QStringLiteral("/missing/");
     QCOMPARE(settings::folder(), userFolder);
     QVERIFY(settings::writeFile(settings::kSettingsFileName, "1\n"));
     QVERIFY(QFile::exists(userFolder + QLatin1String(settings::kSettingsFileName)));
@@ -395,14 +399,14 @@ void TstSettingsFiles::folderChoice() {
 
     if (::geteuid() != 0) {
         QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::ExeOwner);
-        ProgramDir = program.path() + u'/';
+        app::state().ProgramDir = program.path() + u'/';
         QCOMPARE(settings::folder(), userFolder);
         QFile::setPermissions(program.path(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     // A write that cannot happen leaves the previous file whole.
-    ProgramDir = program.path() + u'/';
+    app::state().ProgramDir = program.path() + u'/';
     QVERIFY(settings::writeFile(settings::kFontFileName, "old"));
     settings::setFolderOverride(program.path() + QStringLiteral("/file-not-folder"));
     QFile blocker(program.path() + QStringLiteral("/file-not-folder"));
@@ -412,7 +416,7 @@ void TstSettingsFiles::folderChoice() {
     settings::setFolderOverride(QString());
     QCOMPARE(settings::readFile(settings::kFontFileName, 100).value_or("none"), "old");
 
-    ProgramDir.clear();
+    app::state().ProgramDir.clear();
     qputenv("XDG_CONFIG_HOME", oldConfig);
     settings::setFolderOverride(QString());
 }
@@ -421,55 +425,56 @@ void TstSettingsFiles::restartCycle() {
     // The run object points the folder back at its own directory.
     WindowRun run;
     run.start();
-    Form1->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Form1));
-    Form1->move(120, 140);
-    Form1->resize(600, 500);
-    Form1->KoreaDirectIME1Click();
-    Form1->Wrapofftoggle1Click();
-    Form1->JapaneseOSJapaneseIME1->trigger();
-    QVERIFY(!Form1->JapaneseOSJapaneseIME1->isChecked());
-    QPalette palette = Form1->Memo1->palette();
+    app::state().Form1->show();
+    QVERIFY(QTest::qWaitForWindowExposed(app::state().Form1));
+    app::state().Form1->move(120, 140);
+    app::state().Form1->resize(600, 500);
+    app::state().Form1->KoreaDirectIME1Click();
+    app::state().Form1->Wrapofftoggle1Click();
+    app::state().Form1->JapaneseOSJapaneseIME1->trigger();
+    QVERIFY(!app::state().Form1->JapaneseOSJapaneseIME1->isChecked());
+    QPalette palette = app::state().Form1->Memo1->palette();
     palette.setColor(QPalette::Text, QColor(0x20, 0x40, 0x60));
-    Form1->Memo1->setPalette(palette);
+    app::state().Form1->Memo1->setPalette(palette);
     {
         Answers answers;
         answers.font = QFont(familyWithBoldItalic());
         answers.font.setPixelSize(26);
         answers.font.setBold(true);
         answers.font.setItalic(true);
-        Form1->changefont1Click();
-        QVERIFY(Form1->Memo1->font().bold());
+        app::state().Form1->changefont1Click();
+        QVERIFY(app::state().Form1->Memo1->font().bold());
     }
-    const QString family = Form1->Memo1->font().family();
+    const QString family = app::state().Form1->Memo1->font().family();
     // The dialog hands out point sizes; the record keeps the pixel height they came to.
-    const int height = QFontInfo(Form1->Memo1->font()).pixelSize();
-    QVERIFY(Form1->close());
+    const int height = QFontInfo(app::state().Form1->Memo1->font()).pixelSize();
+    QVERIFY(app::state().Form1->close());
     QCOMPARE(run.get(QString::fromLatin1(settings::kSettingsFileName)),
              settings::formatSettings({140, 120, 600, 500, 2, true, false}));
     const QByteArray fontFile = run.get(QString::fromLatin1(settings::kFontFileName));
 
     run.start();
-    QCOMPARE(QRect(Form1->x(), Form1->y(), Form1->width(), Form1->height()),
+    QCOMPARE(QRect(app::state().Form1->x(), app::state().Form1->y(), app::state().Form1->width(),
+                   app::state().Form1->height()),
              QRect(120, 140, 600, 500));
-    QCOMPARE(ImeMode, 2);
-    QCOMPARE(Form1->StatusBar1->panelText(TStatusBar::ModePanel), QStringLiteral("H"));
-    QVERIFY(Form1->wordWrap());
-    QCOMPARE(Form1->Wrapofftoggle1->text(), QStringLiteral("Wrap Line off(toggle)"));
-    QVERIFY(!Form1->JapaneseOSJapaneseIME1->isChecked());
-    for (QWidget* w :
-         {static_cast<QWidget*>(Form1->Memo1), static_cast<QWidget*>(searchform->Edit1)}) {
+    QCOMPARE(app::state().ImeMode, 2);
+    QCOMPARE(app::state().Form1->StatusBar1->panelText(TStatusBar::ModePanel), QStringLiteral("H"));
+    QVERIFY(app::state().Form1->wordWrap());
+    QCOMPARE(app::state().Form1->Wrapofftoggle1->text(), QStringLiteral("Wrap Line off(toggle)"));
+    QVERIFY(!app::state().Form1->JapaneseOSJapaneseIME1->isChecked());
+    for (QWidget* w : {static_cast<QWidget*>(app::state().Form1->Memo1),
+                       static_cast<QWidget*>(app::state().searchform->Edit1)}) {
         QCOMPARE(w->font().family(), family);
         QCOMPARE(w->font().pixelSize(), height);
         QVERIFY(!w->font().bold()); // the style is not stored
         QVERIFY(!w->font().italic());
     }
-    QCOMPARE(Form1->Memo1->palette().color(QPalette::Text), QColor(0x20, 0x40, 0x60));
+    QCOMPARE(app::state().Form1->Memo1->palette().color(QPalette::Text), QColor(0x20, 0x40, 0x60));
 
     // Writing what was read gives the same record.
     Answers answers;
-    answers.font = Form1->Memo1->font();
-    Form1->changefont1Click();
+    answers.font = app::state().Form1->Memo1->font();
+    app::state().Form1->changefont1Click();
     QCOMPARE(run.get(QString::fromLatin1(settings::kFontFileName)), fontFile);
     settings::setFolderOverride(QString());
 }

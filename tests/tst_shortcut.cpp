@@ -1,8 +1,8 @@
 // Desktop shortcuts: the desktop entry's text and its Exec quoting, the user's folders, and
 // the two menu commands writing, replacing and failing.
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "info/shortcut.h"
-#include "shell/appstate.h"
-#include "shell/modal.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
@@ -194,10 +194,10 @@ private slots:
     }
     void cleanup() {
         modal::setResponder({});
-        if (Form1) {
+        if (app::state().Form1) {
             destroyApplicationWindows();
             settings::setFolderOverride(QString());
-            resetAppState();
+            app::state().reset();
         }
     }
 
@@ -336,7 +336,7 @@ private slots:
         writeFile(path, "[Desktop Entry]\nExec=/old/program/from/before\n" + QByteArray(4000, '#') +
                             "\n");
         answerMessages();
-        Form1->createShortcutinprogrammenu1->trigger();
+        app::state().Form1->createShortcutinprogrammenu1->trigger();
         QVERIFY(m_messages.isEmpty());
         const QByteArray written = readAll(path);
         QCOMPARE(written, shortcut::desktopEntryText(QCoreApplication::applicationFilePath()));
@@ -344,7 +344,7 @@ private slots:
                  std::optional<QStringList>(QStringList{QCoreApplication::applicationFilePath()}));
         QVERIFY(QFileInfo(path).permissions().testFlag(QFileDevice::ExeOwner));
 
-        Form1->createShortcutinprogrammenu1->trigger();
+        app::state().Form1->createShortcutinprogrammenu1->trigger();
         QVERIFY(m_messages.isEmpty());
         QCOMPARE(readAll(path), written);
         // One file and no leftovers of the whole-file write.
@@ -357,8 +357,8 @@ private slots:
         writeFile(home() + u"/config/user-dirs.dirs"_qs,
                   "XDG_DESKTOP_DIR=\"$HOME/Рабочий стол\"\n");
         answerMessages();
-        Form1->createshortcutinDesktopmenu1->trigger();
-        Form1->createshortcutinDesktopmenu1->trigger();
+        app::state().Form1->createshortcutinDesktopmenu1->trigger();
+        app::state().Form1->createshortcutinDesktopmenu1->trigger();
         QVERIFY(m_messages.isEmpty());
         const QString folder = home() + u"/Рабочий стол"_qs;
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
@@ -380,13 +380,14 @@ private slots:
         const QString blocked =
             desktop ? home() + u"/Desktop"_qs : home() + u"/data/applications"_qs;
         writeFile(blocked, "not a folder");
-        Form1->Memo1->setPlainText(u"keep me"_qs);
+        app::state().Form1->Memo1->setPlainText(u"keep me"_qs);
         answerMessages();
-        (desktop ? Form1->createshortcutinDesktopmenu1 : Form1->createShortcutinprogrammenu1)
+        (desktop ? app::state().Form1->createshortcutinDesktopmenu1
+                 : app::state().Form1->createShortcutinprogrammenu1)
             ->trigger();
         QCOMPARE(m_messages, QStringList{u"ショートカット作成失敗"_qs});
         QCOMPARE(readAll(blocked), QByteArray("not a folder"));
-        QCOMPARE(Form1->Memo1->toPlainText(), u"keep me"_qs);
+        QCOMPARE(app::state().Form1->Memo1->toPlainText(), u"keep me"_qs);
     }
 
     void failureResultIsZero() {
@@ -403,7 +404,7 @@ private:
     QTemporaryDir m_settings;
     void openMainWindow() {
         settings::setFolderOverride(m_settings.path());
-        resetAppState();
+        app::state().reset();
         createApplicationWindows({QStringLiteral("toviloeditru")});
     }
 };

@@ -3,9 +3,9 @@
 // Helpers shared by the tests that start the real windows with the settings folder pointed at
 // a temporary directory and answer every modal question through the real dialogs.
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
+#include "app/modal.h"
 #include "shell/exit.h"
-#include "shell/modal.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
@@ -33,7 +33,7 @@ public:
     void start(const QStringList& arguments = {QStringLiteral("toviloeditru")}) {
         stop();
         settings::setFolderOverride(m_dir.path());
-        resetAppState();
+        app::state().reset();
         createApplicationWindows(arguments);
         m_running = true;
     }

@@ -1,6 +1,6 @@
 #include "tools/accent.h"
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "tools/accenttable.h"
 #include "tools/insertchar.h"
 #include "tools/padpictures.h"
@@ -17,7 +17,7 @@ constexpr int kMargin = 4;
 } // namespace
 
 Taccentform::Taccentform(QWidget* parent) : QWidget(parent, Qt::Window) {
-    accentform = this;
+    app::state().accentform = this;
     setObjectName(QStringLiteral("accentform"));
     setWindowTitle(QStringLiteral("Accent PAD"));
     setFixedSize(393, 225);
@@ -54,6 +54,6 @@ Taccentform::Taccentform(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 Taccentform::~Taccentform() {
-    if (accentform == this)
-        accentform = nullptr;
+    if (app::state().accentform == this)
+        app::state().accentform = nullptr;
 }

@@ -1,6 +1,6 @@
 #include "tools/accent2.h"
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "tools/accenttable.h"
 #include "tools/insertchar.h"
 #include "tools/padmap.h"
@@ -8,7 +8,7 @@
 #include "tools/picturebox.h"
 
 Taccent2form::Taccent2form(QWidget* parent) : QWidget(parent, Qt::Window) {
-    accent2form = this;
+    app::state().accent2form = this;
     setObjectName(QStringLiteral("accent2form"));
     setWindowTitle(QStringLiteral("Accent PAD"));
     setFixedSize(393, 229);
@@ -21,8 +21,8 @@ Taccent2form::Taccent2form(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 Taccent2form::~Taccent2form() {
-    if (accent2form == this)
-        accent2form = nullptr;
+    if (app::state().accent2form == this)
+        app::state().accent2form = nullptr;
 }
 
 void Taccent2form::Image1Click(QPoint position) {

@@ -1,6 +1,6 @@
 #include "tools/accentpad.h"
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "tools/accent.h"
 #include "tools/accent2.h"
 
@@ -10,16 +10,16 @@ QWidget* showAccentPad(QWidget* owner) {
     QWidget* pad = nullptr;
     // The window pointer, not only the flag, decides: a pad destroyed with its owner leaves
     // the pointer empty, and the next use creates a fresh one rather than showing nothing.
-    if (IsWin9x != 0) {
-        if (accent2form == nullptr)
+    if (app::state().IsWin9x != 0) {
+        if (app::state().accent2form == nullptr)
             new Taccent2form(owner);
-        pad = accent2form;
+        pad = app::state().accent2form;
     } else {
-        if (accentform == nullptr)
+        if (app::state().accentform == nullptr)
             new Taccentform(owner);
-        pad = accentform;
+        pad = app::state().accentform;
     }
-    AccentPadCreated = 1;
+    app::state().AccentPadCreated = 1;
     pad->show();
     pad->raise();
     pad->activateWindow();
@@ -27,13 +27,13 @@ QWidget* showAccentPad(QWidget* owner) {
 }
 
 void freeAccentPad() {
-    if (AccentPadCreated == 0)
+    if (app::state().AccentPadCreated == 0)
         return;
-    if (IsWin9x != 0)
-        delete accent2form;
+    if (app::state().IsWin9x != 0)
+        delete app::state().accent2form;
     else
-        delete accentform;
-    AccentPadCreated = 0;
+        delete app::state().accentform;
+    app::state().AccentPadCreated = 0;
 }
 
 } // namespace tools

@@ -1,23 +1,11 @@
 #include "tools/insertchar.h"
 
+#include "app/appstate.h"
+#include "app/mainwindow.h"
 #include "ime/texttarget.h"
-#include "search/find.h"
-#include "shell/appstate.h"
-#include "shell/linetarget.h"
-#include "view/memoview.h"
-#include "shell/unit1.h"
 
 #include <QChar>
-#include <QLineEdit>
 #include <QString>
-
-namespace {
-
-bool findDialogVisible() {
-    return searchform != nullptr && searchform->isVisible();
-}
-
-} // namespace
 
 namespace tools {
 
@@ -60,36 +48,28 @@ bool removeCharBefore(ime::TextTarget& target, bool dropSelectionFirst) {
 } // namespace tools
 
 void InsertPadChar(char16_t code) {
-    if (code == 0)
+    if (code == 0 || app::state().mainWindow == nullptr)
         return;
-    if (findDialogVisible()) {
-        LineTarget entry(searchform->Edit1);
-        tools::insertUnit(entry, code);
-        return;
-    }
-    if (Form1 == nullptr)
-        return;
-    tools::insertUnit(Form1->memoTarget(), code);
-    TextModified = 1;
+    const app::MainWindow::CurrentTarget target = app::state().mainWindow->currentTextTarget();
+    tools::insertUnit(target.text, code);
+    if (!target.findEntry)
+        app::state().TextModified = 1;
 }
 
 void ScreenKeyboardBackspace() {
-    if (findDialogVisible()) {
-        LineTarget entry(searchform->Edit1);
-        tools::removeCharBefore(entry, true);
+    if (app::state().mainWindow == nullptr)
         return;
-    }
-    if (Form1 != nullptr)
-        tools::removeCharBefore(Form1->memoTarget(), false);
+    const app::MainWindow::CurrentTarget target = app::state().mainWindow->currentTextTarget();
+    tools::removeCharBefore(target.text, target.findEntry);
 }
 
 void ScreenKeyboardEnter() {
-    if (findDialogVisible()) {
-        searchform->Button1Click();
+    if (app::state().mainWindow == nullptr)
+        return;
+    if (app::state().mainWindow->currentTextTarget().findEntry) {
+        app::state().mainWindow->pressFind();
         return;
     }
-    if (Form1 == nullptr)
-        return;
-    TextModified = 1;
-    Form1->memoTarget().insertAtCaret(QStringLiteral("\n"));
+    app::state().TextModified = 1;
+    app::state().mainWindow->insertAtEditorCaret(QStringLiteral("\n"));
 }

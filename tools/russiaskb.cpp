@@ -1,13 +1,13 @@
 #include "tools/russiaskb.h"
 
-#include "shell/appstate.h"
+#include "app/appstate.h"
 #include "tools/insertchar.h"
 #include "tools/padmap.h"
 #include "tools/padpictures.h"
 #include "tools/picturebox.h"
 
 Trussiaskbform::Trussiaskbform(QWidget* parent) : QWidget(parent, Qt::Window) {
-    russiaskbform = this;
+    app::state().russiaskbform = this;
     setObjectName(QStringLiteral("russiaskbform"));
     setWindowTitle(QStringLiteral("Russia Screen keyboard(key click)"));
     setFixedSize(615, 167);
@@ -20,8 +20,8 @@ Trussiaskbform::Trussiaskbform(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 Trussiaskbform::~Trussiaskbform() {
-    if (russiaskbform == this)
-        russiaskbform = nullptr;
+    if (app::state().russiaskbform == this)
+        app::state().russiaskbform = nullptr;
 }
 
 void Trussiaskbform::Image1Click(QPoint position) {

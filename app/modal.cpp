@@ -1,4 +1,4 @@
-#include "shell/modal.h"
+#include "app/modal.h"
 
 #include <QDialog>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "shell/paste.h"
+#include "app/paste.h"
 
 #include "ime/texttarget.h"
 

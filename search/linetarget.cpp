@@ -1,4 +1,4 @@
-#include "shell/linetarget.h"
+#include "search/linetarget.h"
 
 #include <QLineEdit>
 #include <algorithm>
