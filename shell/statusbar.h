@@ -7,6 +7,10 @@ class QLabel;
 
 // The main window's status bar: four panels of widths 20, 100 and 65 pixels and the rest,
 // holding the input mode, the caret position, the wrap state and the file with its encoding.
+// A fixed panel grows beyond its width when the longest text it can show ("Line:" and "Col:"
+// with seven digits each, "noWrapLine") would not fit in the bar's font. The file panel draws
+// a text too long for it with its middle left out and keeps the whole text, which it also
+// shows as its tooltip.
 class TStatusBar final : public QStatusBar {
     Q_OBJECT
 public:
@@ -18,6 +22,17 @@ public:
     void setPanelText(int index, const QString& text);
     QLabel* panel(int index) const { return m_panels[static_cast<size_t>(index)]; }
 
+    // The file panel's text as it is drawn at its present width.
+    QString shownFileText() const;
+
+    // The longest text each fixed panel is made to hold.
+    static QString longestText(int index);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void fitPanelWidths();
+
     std::array<QLabel*, 4> m_panels{};
 };
