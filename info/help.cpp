@@ -3,8 +3,10 @@
 #include "info/helptext.h"
 #include "shell/appstate.h"
 #include "shell/memoedit.h"
+#include "shell/screenfit.h"
 #include "shell/unit1.h"
 
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextOption>
@@ -87,4 +89,19 @@ void Thelpform::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Memo1->setGeometry(kMemoLeft, kMemoTop, qMax(0, width() - kMemoLeft - kMemoRightMargin),
                        qMax(0, height() - kMemoTop - kMemoBottomMargin));
+}
+
+void Thelpform::keyPressEvent(QKeyEvent* event) {
+    // Escape closes the window as it closes a dialog; closing only hides it.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void Thelpform::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // At a large scale factor the designed place may lie partly off the screen.
+    screenfit::fitIntoScreen(*this);
 }
