@@ -3,8 +3,10 @@
 #include "shell/appstate.h"
 #include "shell/memoedit.h"
 #include "shell/memotarget.h"
+#include "shell/menubarmarks.h"
 #include "shell/menucommand.h"
 #include "shell/modal.h"
+#include "shell/screenfit.h"
 #include "shell/statusbar.h"
 
 #include <QAction>
@@ -12,6 +14,7 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -80,6 +83,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
 
     buildMenus();
     buildPopupMenu();
+    buildAddedCommands();
     resize(534, 355);
     move(128, 175);
 
@@ -98,7 +102,7 @@ void TForm1::buildMenus() {
     FILE1 = bar->addMenu(QStringLiteral("file"));
     FILE1->setObjectName(QStringLiteral("FILE1"));
     opentextfile1 = addCommand(FILE1, QStringLiteral("open text file(UTF-8,UTF16,SJIS,EUC)"),
-                               "opentextfile1", this, &TForm1::opentextfile1Click);
+                               "opentextfile1", this, &TForm1::openCommand);
     inserttextfile1 = addCommand(FILE1, QStringLiteral("insert text file(UTF-8,UTF16,SJIS,EUC)"),
                                  "inserttextfile1", this, &TForm1::inserttextfile1Click);
     savefile1 = addCommand(FILE1, QStringLiteral("save file(UTF-8)"), "savefile1", this,
@@ -232,6 +236,7 @@ void TForm1::FormCreate() {
     setWordWrapShown(false);
     // 8. to 10.
     readSettingsFile();
+    showModeChecks();
     clampGeometry();
     move(WindowLeft, WindowTop);
     resize(WindowWidth, WindowHeight);
@@ -240,8 +245,114 @@ void TForm1::FormCreate() {
     // 12. A file named on the command line is opened without a dialog.
     if (m_arguments.size() >= 2) {
         OpenFromCommandLine = 1;
-        opentextfile1Click();
+        openCommand();
     }
+}
+
+void TForm1::buildAddedCommands() {
+    // Undo and Redo follow the designed items of the edit menu and of the context menu.
+    Undo1 = new QAction(QStringLiteral("Undo"), this);
+    Undo1->setObjectName(QStringLiteral("Undo1"));
+    connect(Undo1, &QAction::triggered, this, &TForm1::Undo1Click);
+    Redo1 = new QAction(QStringLiteral("Redo"), this);
+    Redo1->setObjectName(QStringLiteral("Redo1"));
+    connect(Redo1, &QAction::triggered, this, &TForm1::Redo1Click);
+    edit1->addSeparator();
+    edit1->addAction(Undo1);
+    edit1->addAction(Redo1);
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(Undo1);
+    PopupMenu1->addAction(Redo1);
+
+    // The recent files and "reopen as" submenus end the file menu; both are filled in
+    // unit1_recent.cpp.
+    FILE1->addSeparator();
+    recentfiles1 = FILE1->addMenu(QStringLiteral("recent files"));
+    recentfiles1->setObjectName(QStringLiteral("recentfiles1"));
+    recentfiles1->setToolTipsVisible(true); // the whole name of an entry shown shortened
+    reopenas1 = FILE1->addMenu(QStringLiteral("reopen as"));
+    reopenas1->setObjectName(QStringLiteral("reopenas1"));
+    static const char* const kReopenCaptions[] = {"Shift_JIS", "EUC-JP", "UTF-16 LE", "UTF-16 BE",
+                                                  "UTF-8"};
+    for (int choice = 0; choice < 5; ++choice) {
+        QAction* item = reopenas1->addAction(QLatin1String(kReopenCaptions[choice]));
+        item->setObjectName(QStringLiteral("reopenas%1").arg(choice));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, choice] { reopenAs(choice); });
+    }
+    connect(FILE1, &QMenu::aboutToShow, this, [this] {
+        refreshRecentMenu();
+        reopenas1->menuAction()->setEnabled(!RememberedFileName.isEmpty());
+    });
+    refreshRecentMenu();
+    reopenas1->menuAction()->setEnabled(false);
+
+    // The mode items carry a check mark on the active mode; the menu bar draws it itself.
+    for (QAction* item : {KoreaRomaIME1, KoreaDirectIME1, nonIME1, KoreanRomanizedinput1,
+                          KoreanDirectinput1, dontuseIME1, MenuItem7, MenuItem8, MenuItem9})
+        item->setCheckable(true);
+    new MenuBarMarks(menuBar());
+    showModeChecks();
+
+    // Shortcuts of the usual desktop commands. They belong to the editor, so they act while it
+    // has the focus, whatever the input mode, and rest while it is disabled (the find command
+    // disables it while its dialog is up). Ctrl+; (the accent) and Ctrl+V (the control's own
+    // paste) stay untouched.
+    const struct {
+        QAction* action;
+        QList<QKeySequence> keys;
+    } shortcuts[] = {
+        {opentextfile1, {QKeySequence(Qt::CTRL | Qt::Key_O)}},
+        {overwritesavefileUTF81, {QKeySequence(Qt::CTRL | Qt::Key_S)}},
+        {savefile1, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}},
+        {find1, {QKeySequence(Qt::CTRL | Qt::Key_F)}},
+        {exit1, {QKeySequence(Qt::CTRL | Qt::Key_Q)}},
+        {Undo1, {QKeySequence(Qt::CTRL | Qt::Key_Z)}},
+        {Redo1,
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}},
+        {MenuItem5, {QKeySequence(Qt::CTRL | Qt::Key_A)}},
+    };
+    for (const auto& entry : shortcuts) {
+        entry.action->setShortcuts(entry.keys);
+        entry.action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        Memo1->addAction(entry.action);
+    }
+    // The editor control claims some of these keys for its own commands (Ctrl+A, Ctrl+Z, ...);
+    // this filter keeps its claim off, so each key runs its one command.
+    Memo1->installEventFilter(this);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Memo1 && event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (const QAction* action : Memo1->actions())
+            if (action->isEnabled() && action->shortcuts().contains(pressed))
+                return true; // not accepted: the shortcut goes to the action
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::showModeChecks() {
+    const struct {
+        int mode;
+        QAction* items[3];
+    } groups[] = {{1, {KoreaRomaIME1, KoreanRomanizedinput1, MenuItem7}},
+                  {2, {KoreaDirectIME1, KoreanDirectinput1, MenuItem8}},
+                  {0, {nonIME1, dontuseIME1, MenuItem9}}};
+    for (const auto& group : groups)
+        for (QAction* item : group.items)
+            item->setChecked(ImeMode == group.mode);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_fittedToScreen)
+        return;
+    m_fittedToScreen = true;
+    screenfit::fitIntoScreen(*this);
+    // A window manager adds its frame after the window is mapped; fit again once it has.
+    QTimer::singleShot(0, this, [this] { screenfit::fitIntoScreen(*this); });
 }
 
 void TForm1::clampGeometry() {

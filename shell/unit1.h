@@ -83,6 +83,13 @@ public:
     QAction* KanjiJapantoHangulSelectArea1 = nullptr;
     QAction* KanjiJapantoHangulSelectAreaType21 = nullptr;
 
+    // Commands added after the designed ones: Undo and Redo (one action each, in the edit
+    // menu and the context menu), and two submenus at the end of the file menu.
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
+    QMenu* recentfiles1 = nullptr;
+    QMenu* reopenas1 = nullptr;
+
     // Dialogs, created on first use and configured by each command before it shows them.
     QFileDialog& OpenDialog1();
     QFileDialog& SaveDialog1();
@@ -122,6 +129,8 @@ public:
     void MenuItem4Click(); // Clear
     void MenuItem5Click(); // Select All
     void TimerMemoTimer();
+    void Undo1Click();
+    void Redo1Click();
 
     // --- files (unit1_files.cpp)
     void opentextfile1Click();
@@ -134,9 +143,25 @@ public:
     // as enc::DetectEncoding gives them. 0, or -2 when the file could not be read.
     int LoadTextFile(int encoding, int bomKind, const QString& fileName);
     int InsertTextFile(int encoding, int bomKind, const QString& fileName);
+    // The open command as the menu and the command line run it: opentextfile1Click, then the
+    // file read goes to the recent list and the "reopen as" mark.
+    void openCommand();
+    // Opens a file of the recent list: a name that no longer exists is dropped from the list
+    // with a message; otherwise, after the question about unsaved text, the file is read with
+    // the encoding detection finds.
+    void openRecentFile(const QString& fileName);
+    // Reads RememberedFileName again with the reader of "reopen as" item `choice` (0 Shift_JIS,
+    // 1 EUC-JP, 2 UTF-16 LE, 3 UTF-16 BE, 4 UTF-8), after the question about unsaved text.
+    void reopenAs(int choice);
+    // Rebuilds the recent files submenu from the list file; the file menu does so each time it
+    // opens.
+    void refreshRecentMenu();
     // True when the last run of savefile1Click wrote the file (false after a cancelled dialog
     // or a failed write), so the closing routes know whether the text is safe.
     bool lastSaveWroteFile() const { return m_lastSaveWrote; }
+
+    // Sets the check marks of the nine mode items from ImeMode.
+    void showModeChecks();
 
     // --- view (unit1_view.cpp)
     void changefont1Click();
@@ -186,10 +211,24 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
     void buildPopupMenu();
+    void buildAddedCommands();
+    // Asks "Save file?" when the text is modified and runs the save on Yes (to the remembered
+    // name when toRememberedName is set and there is one, else through the save dialog).
+    // False when the text must stay: the save was cancelled or failed.
+    bool saveBeforeReplacing(bool toRememberedName);
+    // Reads a file into the editor as the open command does after its dialog; on success the
+    // text counts as unmodified and the file is noted. 0, or -2 as LoadTextFile gives it.
+    int loadNamedFile(const QString& fileName, int encoding, int bomKind);
+    // Puts a file just read at the top of the recent list and marks its encoding in the
+    // "reopen as" menu.
+    void noteOpenedFile(const QString& fileName, int encoding, int bomKind);
+    void showReadingMark();
     void readSettingsFile();
     void clampGeometry();
     void readFontFile();
@@ -208,4 +247,7 @@ private:
     int m_quietTextChanges = 0;
     // The font's character-set number as stored in fontedit.dat; Qt fonts carry none.
     int m_fontCharSet = 0;
+    bool m_fittedToScreen = false;
+    // The "reopen as" item of the reading of the last file read (-1 before any).
+    int m_lastReading = -1;
 };

@@ -112,16 +112,19 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 void TForm1::KoreaRomaIME1Click() {
     ImeMode = 1;
     StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(1));
+    showModeChecks();
 }
 
 void TForm1::KoreaDirectIME1Click() {
     ImeMode = 2;
     StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(2));
+    showModeChecks();
 }
 
 void TForm1::nonIME1Click() {
     ImeMode = 0;
     StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(0));
+    showModeChecks();
 }
 
 void TForm1::KoreanRomanizedinput1Click() {

@@ -5,6 +5,7 @@
 #include "shell/memoedit.h"
 #include "shell/memotarget.h"
 #include "shell/modal.h"
+#include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
@@ -109,6 +110,8 @@ class TestFiles : public QObject {
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void init() {
+        // The settings and the recent list a run writes stay in the test's folder.
+        settings::setFolderOverride(m_dir.path());
         resetAppState();
         m_seen = {};
         m_answer.clear();
@@ -119,6 +122,7 @@ private slots:
     void cleanup() {
         modal::setResponder({});
         destroyApplicationWindows();
+        settings::setFolderOverride(QString());
     }
 
     // --- dialogs
