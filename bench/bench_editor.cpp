@@ -3,10 +3,9 @@
 #include "benchtable.h"
 #include "guiapp.h"
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -2,8 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace enc {
@@ -12,50 +10,21 @@ namespace {
 constexpr std::size_t kInitialBuffer = 128 * 1024;
 constexpr std::size_t kKeptBuffer = 1024 * 1024;
 
-// Opens a file for reading; -1 when it cannot be opened. A folder counts as a file that cannot
-// be opened. size receives the file's size (0 when it is not a regular file).
-int openForReading(const std::string& path, std::uint64_t& size) {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return -1;
-    struct stat st;
-    size = 0;
-    if (::fstat(fd, &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            ::close(fd);
-            return -1;
-        }
-        if (S_ISREG(st.st_mode))
-            size = static_cast<std::uint64_t>(st.st_size);
-    }
-    return fd;
-}
-
-// read(2) that retries on EINTR; -1 on error.
-std::ptrdiff_t readSome(int fd, std::uint8_t* dst, std::size_t n) {
-    for (;;) {
-        const ssize_t got = ::read(fd, dst, n);
-        if (got >= 0 || errno != EINTR)
-            return got;
-    }
-}
-
 } // namespace
 
 ByteStream::~ByteStream() {
     close();
 }
 
-bool ByteStream::open(const std::string& path) {
+FileResult ByteStream::open(const std::string& path, FileStamp* stamp) {
     close();
-    std::uint64_t size = 0;
-    m_fd = openForReading(path, size);
-    if (m_fd < 0)
-        return false;
-    m_fileSize = size;
+    FileStamp opened;
+    const FileResult result = OpenRegularFile(path, m_fd, &opened);
+    if (!result)
+        return result;
+    if (stamp)
+        *stamp = opened;
+    m_fileSize = opened.size;
     if (!m_buf || m_cap > kKeptBuffer) {
         // A buffer grown for a very long line is not kept for the next file.
         m_cap = kInitialBuffer;
@@ -63,7 +32,7 @@ bool ByteStream::open(const std::string& path) {
     }
     m_cur = m_end = m_buf.get();
     m_open = true;
-    return true;
+    return {};
 }
 
 void ByteStream::openMemory(std::span<const std::uint8_t> bytes) {
@@ -73,6 +42,7 @@ void ByteStream::openMemory(std::span<const std::uint8_t> bytes) {
     m_cur = bytes.data();
     m_end = bytes.data() + bytes.size();
     m_fileSize = bytes.size();
+    m_filled = bytes.size();
 }
 
 void ByteStream::close() {
@@ -82,8 +52,10 @@ void ByteStream::close() {
     m_open = false;
     m_eof = false;
     m_failed = false;
+    m_error = 0;
     m_memory = false;
     m_fileSize = 0;
+    m_filled = 0;
     m_cur = m_end = m_buf.get();
 }
 
@@ -110,14 +82,16 @@ bool ByteStream::fillMore() {
     std::uint8_t* const b = m_buf.get();
     m_cur = b + keep;
     m_end = b + used;
-    const std::ptrdiff_t got = readSome(m_fd, b + used, m_cap - used);
+    const std::ptrdiff_t got = ReadSome(m_fd, b + used, m_cap - used);
     if (got < 0) {
         m_failed = true;
+        m_error = errno;
         return false;
     }
     if (got == 0)
         return false;
     m_end += got;
+    m_filled += static_cast<std::uint64_t>(got);
     return true;
 }
 
@@ -139,13 +113,12 @@ std::size_t ByteStream::read(std::uint8_t* dst, std::size_t n) {
 }
 
 std::ptrdiff_t ReadFileStart(const std::string& path, std::uint8_t* dst, std::size_t max) {
-    std::uint64_t size = 0;
-    const int fd = openForReading(path, size);
-    if (fd < 0)
+    int fd = -1;
+    if (!OpenRegularFile(path, fd))
         return -1;
     std::size_t done = 0;
     while (done < max) {
-        const std::ptrdiff_t got = readSome(fd, dst + done, max - done);
+        const std::ptrdiff_t got = ReadSome(fd, dst + done, max - done);
         if (got <= 0)
             break;
         done += static_cast<std::size_t>(got);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "encoding/fileaccess.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -25,14 +27,16 @@ public:
     ByteStream(const ByteStream&) = delete;
     ByteStream& operator=(const ByteStream&) = delete;
 
-    // Opens a file for binary reading; false when it cannot be opened. `path` is UTF-8.
-    bool open(const std::string& path);
+    // Opens a regular file for binary reading (OpenRegularFile: a FIFO, a device or a folder is
+    // refused without being read); what failed when it cannot be opened. *stamp, when given,
+    // receives the file's stamp as it was opened.
+    FileResult open(const std::string& path, FileStamp* stamp = nullptr);
     // Reads from bytes the caller keeps alive while the stream is open.
     void openMemory(std::span<const std::uint8_t> bytes);
     void close();
     bool isOpen() const { return m_open; }
 
-    // Next byte (0..255), or -1 when there is none (end of file or a read error).
+    // Next byte (0..255), or -1 when there is none (end of file or a read error, failed()).
     int get() {
         if (m_cur == m_end && !fillMore()) {
             m_eof = true;
@@ -49,12 +53,17 @@ public:
     std::size_t read(std::uint8_t* dst, std::size_t n);
 
     bool eof() const { return m_eof; }
+    // A read failed (an I/O error): what came before it is not the whole file.
     bool failed() const { return m_failed; }
+    // The read error behind failed(), or success.
+    FileResult result() const { return m_failed ? FileResult::fromErrno(m_error) : FileResult{}; }
     bool atEndOrFailed() const { return m_eof || m_failed; }
     void setEof() { m_eof = true; }
 
     // Size of the open file in bytes (0 for memory streams or when unknown).
     std::uint64_t fileSize() const { return m_fileSize; }
+    // Bytes taken from the stream so far (by get(), read() or advance()), for progress.
+    std::uint64_t consumed() const { return m_filled - std::uint64_t(m_end - m_cur); }
 
     // Direct access for the whole-file readers: the buffered bytes not read yet.
     const std::uint8_t* cur() const { return m_cur; }
@@ -74,12 +83,14 @@ private:
     bool m_open = false;
     bool m_eof = false;
     bool m_failed = false;
+    int m_error = 0;
     bool m_memory = false;
     std::uint64_t m_fileSize = 0;
+    std::uint64_t m_filled = 0; // bytes that came into the buffer since open
 };
 
 // Reads up to `max` bytes from the start of the file into dst; the number read, or -1 when the
-// file cannot be opened. A read error ends the block early.
+// file cannot be opened (OpenRegularFile). A read error ends the block early.
 std::ptrdiff_t ReadFileStart(const std::string& path, std::uint8_t* dst, std::size_t max);
 
 } // namespace enc

@@ -4,6 +4,7 @@
 #include "encoding/readers.h"
 
 #include <cstring>
+#include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -116,8 +117,9 @@ int byteOrderFor(TextEncoding encoding, int fromMark) {
     return encoding == EncUtf16LeNoBom ? kLittleEndian : fromMark;
 }
 
-// The whole-file loop over an open stream positioned at its start.
-void readAll(ByteStream& in, TextEncoding encoding, std::u16string& out) {
+// The whole-file loop over an open stream positioned at its start. Fails when the text cannot
+// fit in memory or a read fails part way.
+FileResult readAll(ByteStream& in, TextEncoding encoding, std::u16string& out) {
     const int order = byteOrderFor(encoding, SkipBom(in));
     const bool utf16 = isUtf16(encoding);
     const Decoder decode = byteDecoder(encoding);
@@ -125,7 +127,11 @@ void readAll(ByteStream& in, TextEncoding encoding, std::u16string& out) {
     // A line of n bytes never gives more than n units (n / 2 for UTF-16), nor does its line
     // end give more than the one '\n', so the file's size bounds the text: reserve it once.
     const std::uint64_t size = in.fileSize();
-    const std::size_t bound = static_cast<std::size_t>(utf16 ? size / 2 : size) + 16;
+    const std::uint64_t unitBound = (utf16 ? size / 2 : size) + 16;
+    const std::uint64_t memory = PhysicalMemory();
+    if ((memory > 0 && unitBound > memory / sizeof(char16_t)) || unitBound > out.max_size())
+        return FileResult::tooBig();
+    const std::size_t bound = static_cast<std::size_t>(unitBound);
     out.clear();
     if (out.capacity() < bound)
         out.reserve(bound);
@@ -162,6 +168,7 @@ void readAll(ByteStream& in, TextEncoding encoding, std::u16string& out) {
             break;
     }
     out.resize(pos);
+    return in.result();
 }
 
 } // namespace
@@ -255,13 +262,13 @@ std::span<const std::uint8_t> TextLineReader::nextUtf16Line(ByteStream& in) {
     }
 }
 
-bool TextLineReader::open(const std::string& path, TextEncoding encoding, BomKind bom) {
+FileResult TextLineReader::open(const std::string& path, TextEncoding encoding, BomKind bom) {
     (void)bom; // the byte order comes from the mark itself, as SkipBom reads it
     m_done = true;
-    if (!m_in.open(path))
-        return false;
-    start(encoding);
-    return true;
+    const FileResult opened = m_in.open(path);
+    if (opened)
+        start(encoding);
+    return opened;
 }
 
 void TextLineReader::openMemory(std::span<const std::uint8_t> bytes, TextEncoding encoding,
@@ -302,17 +309,28 @@ bool TextLineReader::next(std::u16string_view& line) {
     return true;
 }
 
-int ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom, std::u16string& out) {
+int ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom, std::u16string& out,
+                 FileResult* result, FileStamp* stamp) {
     (void)bom;
     // One stream per thread, so its buffer is reused from file to file.
     thread_local ByteStream in;
-    if (!in.open(path)) {
-        out.clear();
-        return -2;
+    FileResult done = in.open(path, stamp);
+    if (done) {
+        try {
+            done = readAll(in, encoding, out);
+        } catch (const std::bad_alloc&) {
+            done = FileResult::tooBig();
+        }
+        in.close();
     }
-    readAll(in, encoding, out);
-    in.close();
-    return 0;
+    if (result)
+        *result = done;
+    if (done)
+        return 0;
+    // Never a part of the file: a truncated text saved over the original would lose the rest.
+    out.clear();
+    out.shrink_to_fit();
+    return -2;
 }
 
 void ReadTextBytes(std::span<const std::uint8_t> bytes, TextEncoding encoding, BomKind bom,
@@ -320,7 +338,8 @@ void ReadTextBytes(std::span<const std::uint8_t> bytes, TextEncoding encoding, B
     (void)bom;
     ByteStream in;
     in.openMemory(bytes);
-    readAll(in, encoding, out);
+    if (!readAll(in, encoding, out))
+        out.clear();
 }
 
 } // namespace enc

@@ -20,15 +20,17 @@ namespace enc {
 // from line to line and from file to file, so memory stays flat.
 class TextLineReader {
 public:
-    // False when the file (UTF-8 path) cannot be opened.
-    bool open(const std::string& path, TextEncoding encoding, BomKind bom);
+    // Opens the file as ByteStream::open does; what failed when it cannot be opened.
+    FileResult open(const std::string& path, TextEncoding encoding, BomKind bom);
     // Reads bytes the caller keeps alive while the reader is open.
     void openMemory(std::span<const std::uint8_t> bytes, TextEncoding encoding, BomKind bom);
     void close();
 
     // The next decoded line (UTF-16 units, no line end), valid until the next call; false when
-    // there are no more lines.
+    // there are no more lines. A read error also ends the lines: check result() afterwards.
     bool next(std::u16string_view& line);
+    // The read error that ended the lines early, or success.
+    FileResult result() const { return m_in.result(); }
 
     // The line end and end-of-stream rules of the readers, on the bytes buffered in the stream.
     // Each gives the next line's raw bytes (valid until the stream is used again) and leaves the
@@ -52,8 +54,12 @@ std::size_t Utf16BytesToUnits(std::span<const std::uint8_t> bytes, int byteOrder
 
 // Reads the whole file into `out` as the open command builds its text: the lines of
 // TextLineReader joined with '\n' (no line break after the last line). Returns 0, or -2 when
-// the file cannot be opened (out is then empty). out's capacity is reused.
-int ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom, std::u16string& out);
+// the file cannot be opened or read to its end: a read error is not an end of file, and a file
+// whose text cannot fit in memory is refused before it is read. out is then empty and *result,
+// when given, says what failed; *stamp receives the file's stamp as it was opened. out's
+// capacity is reused.
+int ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom, std::u16string& out,
+                 FileResult* result = nullptr, FileStamp* stamp = nullptr);
 // The same for a file held in memory; always succeeds.
 void ReadTextBytes(std::span<const std::uint8_t> bytes, TextEncoding encoding, BomKind bom,
                    std::u16string& out);

@@ -2,9 +2,9 @@
 
 #include "info/helptext.h"
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
 #include "shell/screenfit.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>

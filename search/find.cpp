@@ -4,7 +4,7 @@
 #include "shell/appstate.h"
 #include "shell/keycode.h"
 #include "shell/linetarget.h"
-#include "shell/memoedit.h"
+#include "view/memoview.h"
 #include "shell/menucommand.h"
 #include "shell/paste.h"
 #include "shell/unit1.h"

@@ -5,6 +5,6 @@ add_library(tovilo_search STATIC
     ${CMAKE_CURRENT_LIST_DIR}/textsearch.cpp
 )
 target_include_directories(tovilo_search PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(tovilo_search PUBLIC Qt6::Core tovilo_ime)
+target_link_libraries(tovilo_search PUBLIC Qt6::Core tovilo_ime tovilo_text)
 tovilo_warnings(tovilo_search)
 set_target_properties(tovilo_search PROPERTIES AUTOMOC OFF)

@@ -1,6 +1,7 @@
 #include "search/textsearch.h"
 
 #include "ime/texttarget.h"
+#include "text/textbuffer.h"
 
 #include <algorithm>
 
@@ -55,12 +56,49 @@ bool spansLines(QStringView needle) {
     return needle.contains(u'\r') || needle.contains(u'\n');
 }
 
-qsizetype findInDocumentText(QStringView documentText, qsizetype start, QStringView needle) {
-    if (needle.isEmpty() || spansLines(needle) || needle.contains(QChar::ParagraphSeparator))
+qsizetype findInBuffer(const text::TextBuffer& buffer, qsizetype start, QStringView needle) {
+    const qsizetype length = buffer.length();
+    if (needle.isEmpty() || start < 0 || start > length)
         return -1;
-    if (start < 0 || start > documentText.size())
-        return -1;
-    return documentText.indexOf(needle, start);
+    if (spansLines(needle)) {
+        const ChunkReader read = [&buffer](qsizetype pos, qsizetype len) {
+            return QString::fromStdU16String(buffer.text(pos, len));
+        };
+        return findForward(read, length, start, needle);
+    }
+    const std::u16string_view wanted(needle.utf16(), static_cast<std::size_t>(needle.size()));
+    const std::size_t overlap = wanted.size() - 1;
+    // The last units of what was scanned, where an occurrence crossing into the next span of
+    // the buffer's storage may begin.
+    std::u16string tail;
+    qsizetype spanStart = start;
+    qsizetype hit = -1;
+    buffer.forEachSpan(start, length - start, [&](std::u16string_view span) {
+        if (!tail.empty()) {
+            std::u16string joint = tail;
+            joint.append(span.substr(0, std::min(span.size(), overlap)));
+            const std::size_t j = joint.find(wanted);
+            if (j != std::u16string::npos) {
+                hit = spanStart - static_cast<qsizetype>(tail.size()) + static_cast<qsizetype>(j);
+                return false;
+            }
+        }
+        const std::size_t j = span.find(wanted);
+        if (j != std::u16string_view::npos) {
+            hit = spanStart + static_cast<qsizetype>(j);
+            return false;
+        }
+        if (span.size() >= overlap) {
+            tail.assign(span.substr(span.size() - overlap));
+        } else {
+            tail.append(span);
+            if (tail.size() > overlap)
+                tail.erase(0, tail.size() - overlap);
+        }
+        spanStart += static_cast<qsizetype>(span.size());
+        return true;
+    });
+    return hit;
 }
 
 } // namespace search

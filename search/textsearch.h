@@ -7,6 +7,9 @@
 namespace ime {
 class TextTarget;
 }
+namespace text {
+class TextBuffer;
+}
 
 namespace search {
 
@@ -37,12 +40,12 @@ qsizetype findInTarget(ime::TextTarget& target, qsizetype start, QStringView nee
 // findForward's piece rules decide whether it counts.
 bool spansLines(QStringView needle);
 
-// The search on a text in the document form, where lines are separated by the single unit
-// U+2029 instead of CR LF. For a needle without CR and LF this gives the hit findForward gives
-// on the CR LF view of the same text (each occurrence lies inside one line, so the pieces
-// cannot hide it), as a position in the document form. A needle holding U+2029 is never
-// found, as no line of the CR LF view holds that unit. Returns -1 when nothing is found, when
-// the needle is empty or spans lines, or when start lies outside the text.
-qsizetype findInDocumentText(QStringView documentText, qsizetype start, QStringView needle);
+// The find command's search in the editor's text buffer (UTF-16 units, CR LF between lines):
+// the hit findForward gives on the same text. A needle without CR and LF lies inside one line
+// wherever it occurs, so the pieces cannot hide it, and the buffer is scanned in one pass over
+// its own storage; a needle holding CR or LF is read piece by piece from the buffer. Neither
+// moves a selection. Returns -1 when nothing is found, when the needle is empty or when start
+// lies outside the text.
+qsizetype findInBuffer(const text::TextBuffer& buffer, qsizetype start, QStringView needle);
 
 } // namespace search

@@ -3,10 +3,11 @@
 #include "encoding/detect.h"
 #include "encoding/textfile.h"
 #include "shell/outputfile.h"
+#include "text/textload.h"
 
-#include <QFile>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string_view>
 
 namespace cli {
@@ -27,9 +28,59 @@ bool formatOf(std::string_view option, textio::Format& format) {
     return true;
 }
 
-int fail(const char* what, const char* name) {
-    std::fprintf(stderr, "toviloeditru: %s: %s\n", what, name);
+int fail(const char* what, const char* name, const enc::FileResult& why = {}) {
+    if (why)
+        std::fprintf(stderr, "toviloeditru: %s: %s\n", what, name);
+    else
+        std::fprintf(stderr, "toviloeditru: %s: %s: %s\n", what, name,
+                     enc::FileReason(why).c_str());
     return 1;
+}
+
+Result convert(const std::string& in, const std::string& out, textio::Format format,
+               enc::FileResult& why) {
+    const enc::Detection found = enc::DetectEncoding(in);
+    enc::TextLineReader reader;
+    why = reader.open(in, found.encoding, found.bom);
+    if (!why)
+        return InputNotOpened;
+    // The rename still keeps a half-written file from ever taking OUT's place; waiting for the
+    // disk on top of that would cost more than the whole conversion.
+    OutputFile file(OutputFile::Sync::Fast);
+    if (!file.open(out)) {
+        why = file.result();
+        return OutputNotCreated;
+    }
+
+    // The text is the lines joined by CR LF, as the editor holds it after opening the file, so
+    // the batch commands write the bytes the menus write; every other unit (U+2029, U+FDD0)
+    // is kept as it is.
+    textio::TextWriter writer(format, textio::TextWriter::Breaks::CrLf);
+    std::string bytes;
+    writer.begin(bytes);
+    std::u16string_view line;
+    bool first = true;
+    while (reader.next(line)) {
+        if (!first)
+            writer.feed(u"\r\n", bytes);
+        first = false;
+        text::EmitLine(line, [&](std::u16string_view piece) { writer.feed(piece, bytes); });
+        if (bytes.size() >= kFlushBytes && !file.write(bytes)) {
+            why = file.result();
+            return OutputNotWritten;
+        }
+    }
+    // A read error is not the end of the input: what came before it is not written.
+    why = reader.result();
+    if (!why)
+        return InputNotRead;
+    writer.finish(bytes);
+    reader.close();
+    if (!file.write(bytes) || !file.commit()) {
+        why = file.result();
+        return OutputNotWritten;
+    }
+    return Done;
 }
 
 } // namespace
@@ -44,40 +95,20 @@ std::string detectLine(const std::string& fileName) {
     return std::string(enc::EncodingLabel(found.encoding, found.bom)) + "  " + fileName;
 }
 
-Result convertFile(const std::string& in, const QString& out, textio::Format format) {
-    const enc::Detection found = enc::DetectEncoding(in);
-    enc::TextLineReader reader;
-    if (!reader.open(in, found.encoding, found.bom))
-        return InputNotOpened;
-    // The rename still keeps a half-written file from ever taking OUT's place; waiting for the
-    // disk on top of that would cost more than the whole conversion.
-    OutputFile file(OutputFile::Sync::Fast);
-    if (!file.open(out))
-        return OutputNotCreated;
-
-    // The editor's text is the lines joined by LF; DocumentForm turns that into the units the
-    // editor would hold, so odd units inside a line (an LF from an overlong UTF-8 form, a
-    // U+2029 in UTF-16) end lines exactly as they would on screen.
-    textio::DocumentForm form;
-    textio::TextWriter writer(format);
-    std::u16string units;
-    std::string bytes;
-    writer.begin(bytes);
-    std::u16string_view line;
-    bool first = true;
-    while (reader.next(line)) {
-        if (!first)
-            writer.feed(form.convert(u"\n", units), bytes);
-        first = false;
-        writer.feed(form.convert(line, units), bytes);
-        if (bytes.size() >= kFlushBytes && !file.write(bytes))
-            return OutputNotWritten;
+Result convertFile(const std::string& in, const std::string& out, textio::Format format,
+                   enc::FileResult* why) {
+    enc::FileResult failure;
+    Result result;
+    try {
+        result = convert(in, out, format, failure);
+    } catch (const std::bad_alloc&) {
+        // A line longer than the memory can hold.
+        failure = enc::FileResult::tooBig();
+        result = InputNotRead;
     }
-    writer.finish(bytes);
-    reader.close();
-    if (!file.write(bytes) || !file.commit())
-        return OutputNotWritten;
-    return Done;
+    if (why)
+        *why = failure;
+    return result;
 }
 
 int run(int argc, char** argv) {
@@ -88,8 +119,10 @@ int run(int argc, char** argv) {
         int code = 0;
         for (int i = 2; i < argc; ++i) {
             std::printf("%s\n", detectLine(argv[i]).c_str());
-            if (enc::DetectBom(argv[i]) == enc::BomOpenFailed)
-                code = fail("can't file open", argv[i]);
+            if (const enc::FileResult usable = enc::CheckInputFile(argv[i]); !usable) {
+                std::fflush(stdout);
+                code = fail("can't file open", argv[i], usable);
+            }
         }
         std::fflush(stdout);
         return code;
@@ -99,15 +132,17 @@ int run(int argc, char** argv) {
         return fail("unknown option", argv[1]);
     if (argc != 4)
         return fail("usage", "--convert|--export-html|--export-c IN OUT");
-    switch (convertFile(argv[2], QFile::decodeName(argv[3]), format)) {
+    enc::FileResult why;
+    switch (convertFile(argv[2], argv[3], format, &why)) {
     case Done:
         return 0;
     case InputNotOpened:
-        return fail("can't file open", argv[2]);
+    case InputNotRead:
+        return fail("can't file open", argv[2], why);
     case OutputNotCreated:
-        return fail("can't file open", argv[3]);
+        return fail("can't file open", argv[3], why);
     case OutputNotWritten:
-        return fail("can't write file", argv[3]);
+        return fail("can't write file", argv[3], why);
     }
     return 1;
 }

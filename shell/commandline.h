@@ -1,8 +1,8 @@
 #pragma once
 
+#include "encoding/fileaccess.h"
 #include "shell/textio.h"
 
-#include <QString>
 #include <string>
 
 // The batch commands of the program, run without a window and without a display:
@@ -10,7 +10,8 @@
 //   --export-html IN OUT  write OUT as the HTML export does
 //   --export-c IN OUT     write OUT as the C array export does
 //   --detect FILE...      print, per file, what status panel 3 shows after opening it
-// They never read or write the settings files.
+// They never read or write the settings files. File names are used as the bytes given.
+// Failures print one line: "toviloeditru: can't file open: NAME: reason".
 namespace cli {
 
 enum Result : int {
@@ -18,6 +19,7 @@ enum Result : int {
     InputNotOpened = -2,
     OutputNotCreated = -3,
     OutputNotWritten = -4,
+    InputNotRead = -5, // a read failed part way, or the input was too big: OUT is left alone
 };
 
 // True when `arg` (the first argument) names one of the commands above.
@@ -29,8 +31,10 @@ int run(int argc, char** argv);
 
 // Reads `in` (detected as the open command detects it) line by line through reused buffers
 // and writes `out` in `format`: the same bytes the editor writes after opening `in`. Memory
-// stays flat whatever the file's size. `out` is replaced only when it was written in full.
-Result convertFile(const std::string& in, const QString& out, textio::Format format);
+// stays flat whatever the file's size. `out` is written only when `in` was read in full (see
+// OutputFile). *why, when given, says what failed.
+Result convertFile(const std::string& in, const std::string& out, textio::Format format,
+                   enc::FileResult* why = nullptr);
 
 // The status-bar text for a file: its encoding label, two spaces and the name as given.
 std::string detectLine(const std::string& fileName);

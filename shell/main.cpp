@@ -1,5 +1,6 @@
 #include "shell/appstate.h"
 #include "shell/commandline.h"
+#include "shell/localname.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
 
@@ -13,7 +14,11 @@ int main(int argc, char** argv) {
         return cli::run(argc, argv);
     QApplication app(argc, argv);
     try {
-        createApplicationWindows(QCoreApplication::arguments());
+        // The arguments as given, so a file name that is not valid UTF-8 keeps its bytes.
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments << fromLocalName(argv[i]);
+        createApplicationWindows(arguments);
         Form1->show();
         const int code = QApplication::exec();
         destroyApplicationWindows();

@@ -1,45 +1,84 @@
 #pragma once
 
-#include <QString>
-#include <string>
+#include "encoding/fileaccess.h"
 
-// A file written as a whole or not at all: the bytes go to a temporary file beside the target,
-// which replaces the target (one rename) only when every byte was written. An existing target
-// keeps its permissions; a new one gets the usual 0666 less the umask. A symbolic link keeps
-// pointing at the file it names, and that file is written. A target that is a folder or
-// another non-regular file is refused before anything is created.
-// QtCore only, so the command line can use it without a display.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct stat;
+
+// A file written as a whole or not at all, without changing what the file is. Names are byte
+// strings as the system takes them. Plain C++, so the command line uses it without a display.
+//
+// - A target that is not a regular file (a folder, a FIFO, a device) is refused, and so is a
+//   file the user may not write: nothing is created or changed.
+// - Normally the bytes go to a temporary file beside the target, which takes the target's
+//   place (one rename) only when every byte was written; it gets the target's mode, owner and
+//   group first. A new file gets the usual 0666 less the umask.
+// - A file that a rename would change in other ways is written in place instead: one whose
+//   folder the user may not write, one with more than one hard link, and one whose owner or
+//   group the new file cannot be given. The bytes are first spooled to an unnamed file, and the
+//   target is written only after all of them came, with its room reserved before its first byte
+//   is overwritten, so a full disk leaves it untouched.
+// - A symbolic link keeps pointing at the file it names, and that file is written.
+// - Temporary files are removed when the program is ended by SIGINT, SIGTERM or SIGHUP, and each
+//   open removes temporaries of ours older than an hour from the target's folder (left behind by
+//   a program that was killed outright); younger ones may belong to a save still running.
 class OutputFile {
 public:
-    // Durable: the data reaches the disk (fsync) before the rename, so a power cut right after
-    // a save leaves the old file or the new one. Fast: the rename alone keeps readers from ever
-    // seeing a half-written file, and the kernel writes the data back in its own time (batch
-    // conversions, where waiting for the disk would cost more than the conversion itself).
+    // Durable: the data reaches the disk (fsync) before the file takes the target's place, so a
+    // power cut right after a save leaves the old file or the new one. Fast: only the rename
+    // keeps readers from ever seeing a half-written file, and the kernel writes the data back
+    // in its own time (batch conversions, where waiting for the disk would cost more than the
+    // conversion itself).
     enum class Sync { Durable, Fast };
+    // How the target is written: a new file renamed over it, or its own bytes overwritten.
+    enum class Mode { Replace, InPlace };
 
     explicit OutputFile(Sync sync = Sync::Durable);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates the temporary file for `fileName`; false when it cannot be created (no such
-    // folder, no right to write there, the target is a folder, ...). Nothing is touched then.
-    bool open(const QString& fileName);
+    // Prepares writing `fileName`; false when it cannot be written (no such folder, no right to
+    // write the file or to create one there, not a regular file, ...): nothing is touched then
+    // and result() says why.
+    bool open(const std::string& fileName);
     // Writes the bytes and empties `bytes`; false once any write has failed.
     bool write(std::string& bytes);
-    // Puts the written file in place of the target. False, with the target left as it was,
-    // when a write or the replacement failed.
+    // Puts the written bytes in the target. False, with the reason in result(), when a write
+    // or the replacement failed; the target is then as it was, except when writing in place
+    // failed after its first byte was overwritten.
     bool commit();
-    // Drops the temporary file; the target is left as it was.
+    // Drops what was written; the target is left as it was.
     void cancel();
 
+    // Why the last open, write or commit failed (success when nothing failed).
+    enc::FileResult result() const { return m_result; }
+    // How the target of the last open is written.
+    Mode mode() const { return m_mode; }
+
     // The file actually written: the target with its symbolic links followed.
-    static QString resolvedTarget(const QString& fileName);
+    static std::string resolvedTarget(const std::string& fileName);
+    // True for the names of our temporary files: "." + a name + ".toviloeditru-" + six letters
+    // or digits.
+    static bool isTemporaryName(std::string_view name);
 
 private:
+    bool fail(enc::FileResult result);
+    bool createTemporary(const std::string& folder, const struct stat* existing);
+    bool openSpool(const std::string& folder);
+    bool copySpoolToTarget();
+
     Sync m_sync;
-    int m_fd = -1;
+    Mode m_mode = Mode::Replace;
+    int m_fd = -1;       // where write() puts the bytes: the temporary file or the spool
+    int m_targetFd = -1; // the target, open for writing in place
+    int m_slot = -1;     // the temporary's entry in the list removed on a signal
     bool m_ok = false;
-    std::string m_target; // local 8-bit names
+    std::uint64_t m_size = 0;
+    enc::FileResult m_result;
+    std::string m_target;
     std::string m_temp;
 };

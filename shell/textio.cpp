@@ -172,10 +172,11 @@ std::u16string toDocumentForm(std::u16string_view text) {
     return out;
 }
 
-TextWriter::TextWriter(Format format) : m_format(format) {}
+TextWriter::TextWriter(Format format, Breaks breaks) : m_format(format), m_breaks(breaks) {}
 
 void TextWriter::begin(std::string& out) {
     m_heldBreak = false;
+    m_heldCr = false;
     m_heldHigh = 0;
     m_pos = 0;
     m_pieceEnd = 0;
@@ -256,49 +257,93 @@ void TextWriter::walkBreak(std::string& out) {
     m_pos += 2;
 }
 
+void TextWriter::holdBreak(std::string& out) {
+    if (m_heldBreak)
+        walkBreak(out);
+    m_heldBreak = true;
+}
+
 void TextWriter::feed(std::u16string_view units, std::string& out) {
-    std::size_t i = 0;
-    const std::size_t n = units.size();
-    while (i < n) {
-        if (units[i] == kLineBreak) {
-            if (m_heldBreak)
-                walkBreak(out);
-            m_heldBreak = true;
-            ++i;
-            continue;
-        }
-        if (m_heldBreak) {
-            walkBreak(out);
-            m_heldBreak = false;
-        }
-        // The units up to the next break.
-        const std::size_t end = i + findLineEnd<false>(units.substr(i));
-        if (m_format == Format::Utf8) {
-            // Encode the run in one call; a pair split by the chunk's edges goes unit by unit.
-            while (i < end && (m_heldHigh != 0 || isLow(units[i])))
-                walkUnit(units[i++], out);
-            std::size_t runEnd = end;
-            if (runEnd > i && isHigh(units[runEnd - 1]))
-                --runEnd;
-            if (runEnd > i) {
-                const std::size_t old = out.size();
-                out.resize(old + 3 * (runEnd - i) + 1);
-                const std::size_t written = enc::Utf16ToUtf8(
-                    units.substr(i, runEnd - i), reinterpret_cast<std::uint8_t*>(out.data() + old));
-                out.resize(old + written);
-                m_pos += runEnd - i;
-                i = runEnd;
+    if (m_breaks == Breaks::Document) {
+        std::size_t i = 0;
+        while (i < units.size()) {
+            if (units[i] == kLineBreak) {
+                holdBreak(out);
+                ++i;
+                continue;
             }
-            while (i < end)
-                walkUnit(units[i++], out);
-            continue;
+            const std::size_t end = i + findLineEnd<false>(units.substr(i));
+            feedLine(units.substr(i, end - i), out);
+            i = end;
         }
-        if (m_format == Format::Html)
-            feedHtmlRun(units.substr(i, end - i), out);
-        else
-            feedCRun(units.substr(i, end - i), out);
-        i = end;
+        return;
     }
+    // CR LF text: each CR LF is a break; a CR at the end of the units waits for the next ones.
+    std::size_t i = 0;
+    if (m_heldCr && !units.empty()) {
+        m_heldCr = false;
+        if (units[0] == u'\n') {
+            holdBreak(out);
+            i = 1;
+        } else {
+            feedLine(u"\r", out);
+        }
+    }
+    while (i < units.size()) {
+        const std::size_t cr = units.find(u'\r', i);
+        const std::size_t end = cr == std::u16string_view::npos ? units.size() : cr;
+        if (end > i)
+            feedLine(units.substr(i, end - i), out);
+        if (end == units.size())
+            break;
+        if (end + 1 == units.size()) {
+            m_heldCr = true;
+            break;
+        }
+        if (units[end + 1] == u'\n') {
+            holdBreak(out);
+            i = end + 2;
+        } else {
+            feedLine(u"\r", out);
+            i = end + 1;
+        }
+    }
+}
+
+void TextWriter::feedLine(std::u16string_view units, std::string& out) {
+    if (units.empty())
+        return;
+    if (m_heldBreak) {
+        walkBreak(out);
+        m_heldBreak = false;
+    }
+    if (m_format == Format::Html) {
+        feedHtmlRun(units, out);
+        return;
+    }
+    if (m_format == Format::CArray) {
+        feedCRun(units, out);
+        return;
+    }
+    // Encode the run in one call; a pair split by the chunk's edges goes unit by unit.
+    std::size_t i = 0;
+    const std::size_t end = units.size();
+    while (i < end && (m_heldHigh != 0 || isLow(units[i])))
+        walkUnit(units[i++], out);
+    std::size_t runEnd = end;
+    if (runEnd > i && isHigh(units[runEnd - 1]))
+        --runEnd;
+    if (runEnd > i) {
+        const std::size_t old = out.size();
+        out.resize(old + 3 * (runEnd - i) + 1);
+        const std::size_t written = enc::Utf16ToUtf8(
+            units.substr(i, runEnd - i), reinterpret_cast<std::uint8_t*>(out.data() + old));
+        out.resize(old + written);
+        m_pos += runEnd - i;
+        i = runEnd;
+    }
+    while (i < end)
+        walkUnit(units[i++], out);
 }
 
 void TextWriter::feedHtmlRun(std::u16string_view run, std::string& out) {
@@ -373,6 +418,10 @@ void TextWriter::feedCRun(std::u16string_view run, std::string& out) {
 }
 
 void TextWriter::finish(std::string& out) {
+    if (m_heldCr) {
+        m_heldCr = false;
+        feedLine(u"\r", out);
+    }
     flushHigh(out);
     switch (m_format) {
     case Format::Utf8:
@@ -393,9 +442,9 @@ void TextWriter::finish(std::string& out) {
     m_heldBreak = false;
 }
 
-std::string writeAll(Format format, std::u16string_view documentText) {
+std::string writeAll(Format format, std::u16string_view documentText, TextWriter::Breaks breaks) {
     std::string out;
-    TextWriter writer(format);
+    TextWriter writer(format, breaks);
     writer.begin(out);
     writer.feed(documentText, out);
     writer.finish(out);

@@ -64,7 +64,12 @@ enum class Format {
 // unit of a piece.
 class TextWriter {
 public:
-    explicit TextWriter(Format format);
+    // How the text fed marks its line breaks: U+2029 (document form, above), or the two units
+    // CR LF as the editor's buffer holds them; there U+2029 and a lone CR or LF are ordinary
+    // units and are written as such.
+    enum class Breaks { Document, CrLf };
+
+    explicit TextWriter(Format format, Breaks breaks = Breaks::Document);
 
     // Appends the header to `out` (nothing for UTF-8). Starts a new file.
     void begin(std::string& out);
@@ -76,6 +81,9 @@ public:
 
 private:
     void walkBreak(std::string& out);
+    void holdBreak(std::string& out);
+    // Units of one line (no break among them).
+    void feedLine(std::u16string_view units, std::string& out);
     void walkUnit(char16_t u, std::string& out);
     void flushHigh(std::string& out);
     // Runs of units without a line break, formatted a block at a time.
@@ -84,6 +92,8 @@ private:
     void startPieceIfDue();
 
     Format m_format;
+    Breaks m_breaks;
+    bool m_heldCr = false;    // CR LF text: a CR ended the last units fed
     bool m_heldBreak = false; // a break seen; written once more units follow
     char16_t m_heldHigh = 0;  // a high surrogate waiting for its low half (UTF-8, HTML)
     std::uint64_t m_pos = 0;  // CR LF position of the next unit walked
@@ -91,7 +101,8 @@ private:
     int m_count = 0; // C array: units written in this piece since the last wrap
 };
 
-// All bytes of one file for a text in document form.
-std::string writeAll(Format format, std::u16string_view documentText);
+// All bytes of one file for a text in document form, or in CR LF form.
+std::string writeAll(Format format, std::u16string_view documentText,
+                     TextWriter::Breaks breaks = TextWriter::Breaks::Document);
 
 } // namespace textio

@@ -1,13 +1,13 @@
 #include "shell/unit1.h"
 
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
+#include "shell/diskwatch.h"
 #include "shell/menubarmarks.h"
 #include "shell/menucommand.h"
 #include "shell/modal.h"
 #include "shell/screenfit.h"
 #include "shell/statusbar.h"
+#include "view/memoview.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -54,7 +54,12 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     QFont labelFont(QStringLiteral("MS UI Gothic"));
     labelFont.setPixelSize(16);
     Label1->setFont(labelFont);
-    Memo1 = new MemoEdit(central);
+    m_readProgress = new QLabel(central);
+    m_readProgress->setObjectName(QStringLiteral("readProgress"));
+    m_readProgress->setGeometry(330, 118, 60, 16);
+    m_readProgress->setFont(labelFont);
+    m_readProgress->hide();
+    Memo1 = new MemoView(central);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -66,7 +71,8 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     layout->addWidget(Memo1);
     Label1->lower();
     setCentralWidget(central);
-    m_memoTarget = std::make_unique<MemoTarget>(Memo1);
+    m_diskWatch = new DiskWatch(this);
+    connect(m_diskWatch, &DiskWatch::changedOnDisk, this, &TForm1::fileChangedOnDisk);
 
     Memo1->onKeyPress = [this](QKeyEvent* event) { return handleEditorKey(event); };
     Memo1->onKeyRelease = [this](QKeyEvent*) { Memo1KeyUp(); };
@@ -102,7 +108,7 @@ void TForm1::buildMenus() {
     FILE1 = bar->addMenu(QStringLiteral("file"));
     FILE1->setObjectName(QStringLiteral("FILE1"));
     opentextfile1 = addCommand(FILE1, QStringLiteral("open text file(UTF-8,UTF16,SJIS,EUC)"),
-                               "opentextfile1", this, &TForm1::openCommand);
+                               "opentextfile1", this, &TForm1::opentextfile1Click);
     inserttextfile1 = addCommand(FILE1, QStringLiteral("insert text file(UTF-8,UTF16,SJIS,EUC)"),
                                  "inserttextfile1", this, &TForm1::inserttextfile1Click);
     savefile1 = addCommand(FILE1, QStringLiteral("save file(UTF-8)"), "savefile1", this,
@@ -245,7 +251,7 @@ void TForm1::FormCreate() {
     // 12. A file named on the command line is opened without a dialog.
     if (m_arguments.size() >= 2) {
         OpenFromCommandLine = 1;
-        openCommand();
+        opentextfile1Click();
     }
 }
 
@@ -370,17 +376,19 @@ void TForm1::clampGeometry() {
         WindowHeight = 700;
 }
 
-int TForm1::AskYesNo(const QString& text, const QString& caption) {
+int TForm1::AskYesNo(const QString& text, const QString& caption, const QString& detail) {
     QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No,
                     Form1);
     box.setDefaultButton(QMessageBox::Yes);
+    box.setInformativeText(detail);
     const int answer = modal::run(box);
     return answer == QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::No;
 }
 
-void TForm1::ShowError(const QString& text, const QString& caption) {
+void TForm1::ShowError(const QString& text, const QString& caption, const QString& detail) {
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, Form1);
     box.setDefaultButton(QMessageBox::Ok);
+    box.setInformativeText(detail);
     modal::run(box);
 }
 

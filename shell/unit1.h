@@ -4,14 +4,17 @@
 #include <QStringList>
 #include <memory>
 
+class DiskWatch;
+namespace enc {
+struct FileResult;
+}
 class QAction;
 class QFileDialog;
 class QFontDialog;
 class QLabel;
 class QMenu;
 class QTimer;
-class MemoEdit;
-class MemoTarget;
+class MemoView;
 class TStatusBar;
 
 // The main window: the editor, its menus, context menu and status bar. Its command handlers
@@ -26,16 +29,20 @@ public:
     explicit TForm1(const QStringList& arguments, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // Message boxes: a question with Yes (default) and No, and an error with OK.
+    // Message boxes: a question with Yes (default) and No, and an error with OK. `detail`, when
+    // given, is shown under the text (the file concerned and the system's reason).
     // AskYesNo returns QMessageBox::Yes or QMessageBox::No.
-    static int AskYesNo(const QString& text, const QString& caption);
-    static void ShowError(const QString& text, const QString& caption);
+    static int AskYesNo(const QString& text, const QString& caption, const QString& detail = {});
+    static void ShowError(const QString& text, const QString& caption, const QString& detail = {});
+    // "can't file open" / "ERROR" for a file that could not be read or written, with its name
+    // and the reason.
+    static void ShowFileError(const QString& fileName, const enc::FileResult& why);
 
-    // The editor as a text target (CR LF view).
-    MemoTarget& memoTarget() { return *m_memoTarget; }
+    // The editor as a text target (UTF-16 units, CR LF between lines).
+    MemoView& memoTarget() { return *Memo1; }
 
     // Controls, named as the window's designer named them.
-    MemoEdit* Memo1 = nullptr;
+    MemoView* Memo1 = nullptr;
     QLabel* Label1 = nullptr;
     TStatusBar* StatusBar1 = nullptr;
     QTimer* TimerMemo = nullptr;
@@ -143,9 +150,6 @@ public:
     // as enc::DetectEncoding gives them. 0, or -2 when the file could not be read.
     int LoadTextFile(int encoding, int bomKind, const QString& fileName);
     int InsertTextFile(int encoding, int bomKind, const QString& fileName);
-    // The open command as the menu and the command line run it: opentextfile1Click, then the
-    // file read goes to the recent list and the "reopen as" mark.
-    void openCommand();
     // Opens a file of the recent list: a name that no longer exists is dropped from the list
     // with a message; otherwise, after the question about unsaved text, the file is read with
     // the encoding detection finds.
@@ -159,6 +163,17 @@ public:
     // True when the last run of savefile1Click wrote the file (false after a cancelled dialog
     // or a failed write), so the closing routes know whether the text is safe.
     bool lastSaveWroteFile() const { return m_lastSaveWrote; }
+    // The open command from the file name on: the checks before replacing the text, then the
+    // read; a file read goes to the recent list and the "reopen as" mark. Also used to reload a
+    // file changed on disk, for the recent list and for files dropped on the window.
+    void openTextFileNamed(const QString& fileName);
+
+    // --- the file on disk (unit1_disk.cpp)
+    // Runs the save command as the closing routes do: to RememberedFileName without a dialog
+    // when there is one, else through the save dialog. True when the file was written.
+    bool saveToRememberedOrAsk();
+    // The file the text was read from or last saved to, watched for changes by others.
+    DiskWatch& diskWatch() { return *m_diskWatch; }
 
     // Sets the check marks of the nine mode items from ImeMode.
     void showModeChecks();
@@ -218,12 +233,8 @@ private:
     void buildMenus();
     void buildPopupMenu();
     void buildAddedCommands();
-    // Asks "Save file?" when the text is modified and runs the save on Yes (to the remembered
-    // name when toRememberedName is set and there is one, else through the save dialog).
-    // False when the text must stay: the save was cancelled or failed.
-    bool saveBeforeReplacing(bool toRememberedName);
-    // Reads a file into the editor as the open command does after its dialog; on success the
-    // text counts as unmodified and the file is noted. 0, or -2 as LoadTextFile gives it.
+    // Reads a file into the editor as the open command does after its checks, the caret at the
+    // start; a file read is noted (noteOpenedFile). 0, or -2 as LoadTextFile gives it.
     int loadNamedFile(const QString& fileName, int encoding, int bomKind);
     // Puts a file just read at the top of the recent list and marks its encoding in the
     // "reopen as" menu.
@@ -236,14 +247,32 @@ private:
     // Sets TextModified whenever the editor's text changes, outside QuietTextChanges.
     void watchTextChanges();
     bool handleEditorKey(QKeyEvent* event);
+    // Where "Yes" to "Save file?" saves: to the remembered name when there is one (else through
+    // the save dialog), or always through the save dialog.
+    enum class SaveRoute { InPlace, ThroughDialog };
+    // Before an open replaces the text: a file that exists but cannot be read is reported and
+    // changes nothing (false); when the text is modified, "Save file?" is asked, and a save
+    // that is cancelled or fails stops the open (false).
+    bool readyToReplaceText(const QString& fileName, SaveRoute route = SaveRoute::InPlace);
+    // Shows how much of a file has been read (percent) beside the wait label; -1 hides it.
+    void showReadProgress(int percent);
+    // Before the text replaces RememberedFileName: when the file changed or went since it was
+    // read or saved, asks whether to replace it. True to go on.
+    bool overwriteConfirmed(const QString& fileName);
+    // The message for a file that changed on disk, with the offer to reload it.
+    void fileChangedOnDisk();
+    // The text now equals the file just written: it becomes the remembered and watched file.
+    void textSavedTo(const QString& fileName);
 
     QStringList m_arguments;
-    std::unique_ptr<MemoTarget> m_memoTarget;
+    QLabel* m_readProgress = nullptr;
     QFileDialog* m_openDialog = nullptr;
     QFileDialog* m_saveDialog1 = nullptr;
     QFileDialog* m_saveDialog2 = nullptr;
     QFontDialog* m_fontDialog = nullptr;
     bool m_lastSaveWrote = false;
+    bool m_askingAboutDisk = false;
+    DiskWatch* m_diskWatch = nullptr;
     int m_quietTextChanges = 0;
     // The font's character-set number as stored in fontedit.dat; Qt fonts carry none.
     int m_fontCharSet = 0;

@@ -1,40 +1,25 @@
 // Closing the main window, the exit command, and the rule that marks the text as modified.
 #include "shell/appstate.h"
 #include "shell/exit.h"
-#include "shell/memoedit.h"
 #include "shell/modal.h"
 #include "shell/settings.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 #include "tools/accent.h"
 #include "tools/accent2.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QMessageBox>
-#include <QTextDocument>
-
-namespace {
-
-// Runs the save command for a closing route: to the remembered name without a dialog when
-// there is one, else through the save dialog. Returns true when the file was written.
-bool saveForClose(TForm1& form) {
-    SaveToRememberedName = RememberedFileName.isEmpty() ? 0 : 1;
-    form.savefile1Click();
-    SaveToRememberedName = 0;
-    return form.lastSaveWroteFile();
-}
-
-} // namespace
 
 void TForm1::watchTextChanges() {
     // Every route that changes the text (typing, cut, paste, clear, undo, inserted files, the
-    // character tools) passes through the document, so the rule lives here once. Font, palette
-    // and wrap changes touch no characters and report none.
-    connect(Memo1->document(), &QTextDocument::contentsChange, this,
-            [this](int, int removed, int added) {
-                if (m_quietTextChanges == 0 && (removed > 0 || added > 0))
-                    TextModified = 1;
-            });
+    // character tools) passes through the text buffer, so the rule lives here once. Font,
+    // palette and wrap changes touch no characters and report none.
+    connect(Memo1, &MemoView::textChanged, this, [this](const text::Change& change) {
+        if (m_quietTextChanges == 0 && (change.removed > 0 || change.inserted > 0))
+            TextModified = 1;
+    });
 }
 
 void TForm1::exit1Click() {
@@ -49,9 +34,8 @@ void TForm1::exit1Click() {
             close();
             break;
         case 1:
-            m_lastSaveWrote = false;
             // A save that was cancelled or failed keeps the editor open with its text.
-            if (!saveForClose(*this))
+            if (!saveToRememberedOrAsk())
                 return;
             TextModified = 0;
             close();
@@ -70,8 +54,7 @@ void TForm1::exit1Click() {
 bool TForm1::FormClose() {
     if (TextModified == 1 &&
         AskYesNo(QStringLiteral("Save file?"), QStringLiteral("confirm")) == QMessageBox::Yes) {
-        m_lastSaveWrote = false;
-        if (!saveForClose(*this))
+        if (!saveToRememberedOrAsk())
             return false;
         TextModified = 0;
     }

@@ -1,19 +1,17 @@
 // Edit commands of the editor's context menu and the clipboard. Cut, Paste and Clear change
 // the document, so the editor's change watch marks the text modified, as typing does.
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/paste.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QTextCursor>
 #include <QTimer>
 
 void TForm1::MenuItem1Click() {
-    MemoTarget& memo = memoTarget();
+    MemoView& memo = memoTarget();
     const QString selected = memo.selText();
     QGuiApplication::clipboard()->setText(selected);
     memo.setSelText(QString());
@@ -31,11 +29,9 @@ void TForm1::MenuItem3Click() {
 void TForm1::MenuItem4Click() {
     if (AskYesNo(QStringLiteral("Clear OK?"), QStringLiteral("confirm")) != QMessageBox::Yes)
         return;
-    // Removed through a cursor rather than cleared, so that Ctrl+Z brings the text back.
-    QTextCursor cursor(Memo1->document());
-    cursor.select(QTextCursor::Document);
-    cursor.removeSelectedText();
-    Memo1->setTextCursor(cursor);
+    // Removed as an edit rather than cleared, so that Ctrl+Z brings the text back.
+    Memo1->selectAll();
+    Memo1->setSelText(QString());
 }
 
 void TForm1::MenuItem5Click() {

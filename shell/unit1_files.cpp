@@ -1,30 +1,27 @@
 // Opening, inserting, saving and exporting files.
 #include "encoding/detect.h"
+#include "encoding/fileaccess.h"
 #include "encoding/textfile.h"
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
+#include "shell/diskwatch.h"
+#include "shell/localname.h"
 #include "shell/modal.h"
 #include "shell/outputfile.h"
 #include "shell/statusbar.h"
 #include "shell/textio.h"
 #include "shell/unit1.h"
+#include "text/textload.h"
+#include "view/memoview.h"
 
-#include <QFile>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QLabel>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <string>
 
 namespace {
 
-const QString kCantOpen = QStringLiteral("can't file open");
-const QString kError = QStringLiteral("ERROR");
-
-// The document is handed to the writer in chunks of this many units, and the bytes to the file
-// in blocks of about kFlushBytes, so the output never has to be held whole.
-constexpr qsizetype kChunkUnits = 1 << 16;
+// The bytes are handed to the file in blocks of about kFlushBytes, so the output never has to be
+// held whole.
 constexpr std::size_t kFlushBytes = 1 << 20;
 
 QStringList textFilters() {
@@ -53,7 +50,7 @@ QString chosenFile(QFileDialog& dialog) {
 }
 
 std::string localPath(const QString& fileName) {
-    return QFile::encodeName(fileName).toStdString();
+    return toLocalName(fileName);
 }
 
 // The decoded text as the widget takes it, without a copy; `text` must outlive the use.
@@ -62,23 +59,22 @@ QString viewOf(const std::u16string& text) {
                                 static_cast<qsizetype>(text.size()));
 }
 
-// The walk through the editor's text: the document's units in chunks, with U+2029 between
-// lines, turned into the file's bytes by the writer. Reads the text once instead of selecting
-// it piece by piece, so the caret, the selection and the layout stay untouched. (A cursor of
-// its own copying one piece at a time would spare the copy of the whole text, but measured
-// three times slower than this one copy.)
-bool TextWalk(const QTextDocument& document, textio::Format format, OutputFile& file) {
-    const QString text = document.toRawText();
-    textio::TextWriter writer(format);
+// The walk through the editor's text: the buffer's units, span by span as it stores them, turned
+// into the file's bytes by the writer. Nothing is copied and the caret, the selection and the
+// layout stay untouched.
+bool TextWalk(const text::TextBuffer& buffer, textio::Format format, OutputFile& file) {
+    textio::TextWriter writer(format, textio::TextWriter::Breaks::CrLf);
     std::string bytes;
     writer.begin(bytes);
-    for (qsizetype at = 0; at < text.size(); at += kChunkUnits) {
-        const QStringView chunk = QStringView(text).mid(at, kChunkUnits);
-        writer.feed(std::u16string_view(chunk.utf16(), static_cast<std::size_t>(chunk.size())),
-                    bytes);
+    bool ok = true;
+    buffer.forEachSpan(0, buffer.length(), [&](std::u16string_view span) {
+        writer.feed(span, bytes);
         if (bytes.size() >= kFlushBytes && !file.write(bytes))
-            return false;
-    }
+            ok = false;
+        return ok;
+    });
+    if (!ok)
+        return false;
     writer.finish(bytes);
     return file.write(bytes);
 }
@@ -94,11 +90,11 @@ bool writeEditorText(TForm1& form, const QString& fileName, textio::Format forma
     // keeps a half-written export from replacing an old one.
     OutputFile file(format == textio::Format::Utf8 ? OutputFile::Sync::Durable
                                                    : OutputFile::Sync::Fast);
-    const bool written =
-        file.open(fileName) && TextWalk(*form.Memo1->document(), format, file) && file.commit();
+    const bool written = file.open(localPath(fileName)) &&
+                         TextWalk(form.Memo1->buffer(), format, file) && file.commit();
     if (!written) {
         file.cancel();
-        TForm1::ShowError(kCantOpen, kError);
+        TForm1::ShowFileError(fileName, file.result());
         form.Memo1->show();
         form.Memo1->setFocus();
         return false;
@@ -108,7 +104,7 @@ bool writeEditorText(TForm1& form, const QString& fileName, textio::Format forma
     form.Memo1->show();
     // After the walk nothing is selected: the caret goes back to where the selection started,
     // or, with wrapping on, stays at the end of the text where the walk ended.
-    MemoTarget& memo = form.memoTarget();
+    MemoView& memo = form.memoTarget();
     const qsizetype caret = memo.selStart();
     memo.setSelLength(0);
     memo.setSelStart(form.wordWrap() ? memo.length() : caret);
@@ -130,25 +126,39 @@ void TForm1::opentextfile1Click() {
         if (fileName.isEmpty())
             return;
     }
+    openTextFileNamed(fileName);
+}
+
+void TForm1::openTextFileNamed(const QString& fileName) {
+    if (!readyToReplaceText(fileName))
+        return;
     const enc::Detection found = enc::DetectEncoding(localPath(fileName));
-    Memo1->hide();
-    Label1->setVisible(true);
-    Label1->repaint();
-    LoadTextFile(found.encoding, found.bom, fileName);
-    memoTarget().setSelLength(0);
-    memoTarget().setSelStart(0);
-    memoTarget().setSelLength(0);
-    Memo1->show();
-    Memo1->repaint();
-    Memo1->setFocus();
+    loadNamedFile(fileName, found.encoding, found.bom);
 }
 
 int TForm1::LoadTextFile(int encoding, int bomKind, const QString& fileName) {
-    // The whole file is decoded before the editor is touched, so a file that cannot be read
-    // leaves the user's text as it was.
-    std::u16string text;
-    const int read = enc::ReadTextFile(localPath(fileName), enc::TextEncoding(encoding),
-                                       enc::BomKind(bomKind), text);
+    // The whole file is decoded into a text of its own before the editor is touched, so a file
+    // that cannot be read leaves the user's text as it was. A large file shows how far the
+    // reading has come beside the wait label, and the window keeps painting meanwhile.
+    (void)bomKind;
+    text::TextBuilder text;
+    enc::FileStamp stamp;
+    const auto progress = [this](std::uint64_t done, std::uint64_t total) {
+        if (total == 0)
+            return;
+        showReadProgress(int(std::min<std::uint64_t>(99, done * 100 / total)));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    const enc::FileResult why = text::LoadTextFile(localPath(fileName), enc::TextEncoding(encoding),
+                                                   text, &stamp, progress);
+    showReadProgress(-1);
+    const int read = why ? 0 : -2;
+    // A file that is there but cannot be read to its end is not what the text or a later save
+    // belongs to: the status bar and the remembered name stay as they were.
+    if (read != 0 && !why.missing()) {
+        ShowFileError(fileName, why);
+        return -2;
+    }
     StatusBar1->setPanelText(TStatusBar::FilePanel,
                              QString::fromLatin1(enc::EncodingLabel(enc::TextEncoding(encoding),
                                                                     enc::BomKind(bomKind))) +
@@ -156,12 +166,17 @@ int TForm1::LoadTextFile(int encoding, int bomKind, const QString& fileName) {
     StatusBar1->setPanelText(TStatusBar::CaretPanel, QStringLiteral("Line:1  Col:1"));
     RememberedFileName = fileName;
     if (read != 0) {
-        ShowError(kCantOpen, kError);
+        m_diskWatch->forget();
+        ShowFileError(fileName, why);
         return -2;
     }
-    // One call fills the hidden editor; it also starts a fresh undo history.
+    // The decoded text becomes the editor's, without a copy; it also starts a fresh undo
+    // history.
     const QuietTextChanges quiet(*this);
-    Memo1->setPlainText(viewOf(text));
+    Memo1->buffer().assign(std::move(text));
+    // The text equals the file now.
+    TextModified = 0;
+    m_diskWatch->follow(fileName, stamp);
     return 0;
 }
 
@@ -185,18 +200,16 @@ void TForm1::inserttextfile1Click() {
 
 int TForm1::InsertTextFile(int encoding, int bomKind, const QString& fileName) {
     std::u16string text;
+    enc::FileResult why;
     if (enc::ReadTextFile(localPath(fileName), enc::TextEncoding(encoding), enc::BomKind(bomKind),
-                          text) != 0) {
-        ShowError(kCantOpen, kError);
+                          text, &why) != 0) {
+        ShowFileError(fileName, why);
         return -2;
     }
-    // One edit at the caret: a single undo step, and the document turns the LFs between the
-    // lines into line breaks itself. The caret ends behind the inserted text. It changes the
-    // user's text, so it counts as a change like typing does.
-    QTextCursor cursor = Memo1->textCursor();
-    cursor.clearSelection();
-    cursor.insertText(viewOf(text));
-    Memo1->setTextCursor(cursor);
+    // One edit at the caret: a single undo step, and the LFs between the lines become CR LF.
+    // The caret ends behind the inserted text. It changes the user's text, so it counts as a
+    // change like typing does.
+    Memo1->insertAtCaret(viewOf(text));
     return 0;
 }
 
@@ -205,6 +218,8 @@ void TForm1::savefile1Click() {
     QString fileName;
     if (SaveToRememberedName == 1) {
         fileName = RememberedFileName;
+        if (!overwriteConfirmed(fileName))
+            return;
     } else {
         QFileDialog& dialog = SaveDialog1();
         prepareDialog(dialog, textFilters(), QStringLiteral("Save a Text file"),
@@ -217,6 +232,7 @@ void TForm1::savefile1Click() {
         return;
     TextModified = 0;
     m_lastSaveWrote = true;
+    textSavedTo(fileName);
 }
 
 void TForm1::overwritesavefileUTF81Click() {
@@ -243,4 +259,15 @@ void TForm1::saveUnicodenumberlanguageC0x1Click() {
     const QString fileName = chosenFile(dialog);
     if (!fileName.isEmpty())
         writeEditorText(*this, fileName, textio::Format::CArray);
+}
+
+void TForm1::showReadProgress(int percent) {
+    if (percent < 0) {
+        m_readProgress->hide();
+        return;
+    }
+    m_readProgress->setText(QString::number(percent) + u'%');
+    m_readProgress->show();
+    m_readProgress->raise();
+    m_readProgress->repaint();
 }

@@ -1,10 +1,9 @@
 // The find command.
-#include "search/docsearch.h"
+#include "search/textsearch.h"
 #include "search/find.h"
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -48,10 +47,10 @@ void TForm1::find1Click() {
         setWordWrapShown(false);
 
     Memo1->hide();
-    MemoTarget& memo = memoTarget();
+    MemoView& memo = memoTarget();
     memo.setSelLength(0);
     const qsizetype start = memo.selStart();
-    const qsizetype hit = search::findInEditor(memo, *Memo1->document(), start, needle);
+    const qsizetype hit = search::findInBuffer(memo.buffer(), start, needle);
     memo.setSelLength(0);
     memo.setSelStart(hit >= 0 ? hit : start);
     Memo1->show();

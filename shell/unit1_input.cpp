@@ -2,11 +2,10 @@
 #include "ime/inputengines.h"
 #include "shell/appstate.h"
 #include "shell/keycode.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/paste.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -49,7 +48,7 @@ bool TForm1::handleEditorKey(QKeyEvent* event) {
     bool handled = true;
     {
         // The engine's caret moves reach the widget once, when the key is done.
-        const MemoTarget::Batch batch(memoTarget());
+        const MemoView::EditGroup group(memoTarget());
         Memo1KeyPress(key);
         if (key == 13 || key == 10) {
             // A line break is always a new line of the text, whatever modifier came with it.
@@ -151,10 +150,9 @@ void TForm1::JapaneseOSJapaneseIME1Click() {
 }
 
 void TForm1::Memo1KeyUp() {
-    // The caret as the control reports it: its block and the units before it in that block.
-    const QTextCursor cursor = Memo1->textCursor();
-    const int line = cursor.blockNumber();
-    const int column = cursor.positionInBlock();
+    // The caret's line and the units before it in that line.
+    const qsizetype line = Memo1->caretLine();
+    const qsizetype column = Memo1->caretColumn();
     StatusBar1->setPanelText(TStatusBar::CaretPanel,
                              QStringLiteral("Line:%1  Col:%2").arg(line + 1).arg(column + 1));
 }

@@ -1,27 +1,20 @@
 // File commands added to the file menu: the recent files submenu and "reopen as", and the
-// open command as the menu and the command line run it.
+// steps every open shares once the file is chosen.
 #include "encoding/detect.h"
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
+#include "shell/localname.h"
 #include "shell/recentfiles.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QAction>
-#include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <string>
 
 namespace {
-
-std::string localPath(const QString& fileName) {
-    return QFile::encodeName(fileName).toStdString();
-}
 
 // The reading of a "reopen as" choice for a file that starts with the mark `fileBom` (a BomKind
 // value): the reader and decoder, and the kind that picks the status-bar label, as detection
@@ -73,20 +66,6 @@ QString menuCaption(int index, const QString& fileName, const QFontMetrics& metr
 
 } // namespace
 
-void TForm1::openCommand() {
-    const bool fromCommandLine = OpenFromCommandLine == 1;
-    opentextfile1Click();
-    if (!fromCommandLine && OpenDialog1().result() != QDialog::Accepted)
-        return; // cancelled: nothing was read
-    if (RememberedFileName.isEmpty())
-        return;
-    // The open command keeps what detection found to itself; the same file gives the same
-    // answer, and one that cannot be opened was not read.
-    const enc::Detection found = enc::DetectEncoding(localPath(RememberedFileName));
-    if (found.bom != enc::BomOpenFailed)
-        noteOpenedFile(RememberedFileName, found.encoding, found.bom);
-}
-
 void TForm1::openRecentFile(const QString& fileName) {
     if (!QFileInfo::exists(fileName)) {
         QStringList names = recent::load();
@@ -96,34 +75,20 @@ void TForm1::openRecentFile(const QString& fileName) {
                   QStringLiteral("ERROR"));
         return;
     }
-    if (!saveBeforeReplacing(true))
-        return;
-    const enc::Detection found = enc::DetectEncoding(localPath(fileName));
-    loadNamedFile(fileName, found.encoding, found.bom);
+    openTextFileNamed(fileName);
 }
 
 void TForm1::reopenAs(int choice) {
     // The text on screen may be the file misread: saving it over the file would replace the
     // file's bytes with that reading, so "Yes" asks where to save it.
-    if (!RememberedFileName.isEmpty() && saveBeforeReplacing(false)) {
-        const QString fileName = RememberedFileName;
-        const enc::Detection reading = readingFor(choice, enc::DetectBom(localPath(fileName)));
+    // The name is taken first: a save elsewhere makes that file the remembered one.
+    const QString fileName = RememberedFileName;
+    if (!fileName.isEmpty() && readyToReplaceText(fileName, SaveRoute::ThroughDialog)) {
+        const enc::Detection reading = readingFor(choice, enc::DetectBom(toLocalName(fileName)));
         loadNamedFile(fileName, reading.encoding, reading.bom);
     }
     // The menu has toggled the chosen item; the mark stays on the last reading that worked.
     showReadingMark();
-}
-
-bool TForm1::saveBeforeReplacing(bool toRememberedName) {
-    if (TextModified != 1)
-        return true;
-    if (AskYesNo(QStringLiteral("Save file?"), QStringLiteral("confirm")) != QMessageBox::Yes)
-        return true;
-    m_lastSaveWrote = false;
-    SaveToRememberedName = toRememberedName && !RememberedFileName.isEmpty() ? 1 : 0;
-    savefile1Click();
-    SaveToRememberedName = 0;
-    return lastSaveWroteFile();
 }
 
 int TForm1::loadNamedFile(const QString& fileName, int encoding, int bomKind) {
@@ -131,17 +96,12 @@ int TForm1::loadNamedFile(const QString& fileName, int encoding, int bomKind) {
     Label1->setVisible(true);
     Label1->repaint();
     const int result = LoadTextFile(encoding, bomKind, fileName);
-    memoTarget().setSelLength(0);
-    memoTarget().setSelStart(0);
-    memoTarget().setSelLength(0);
+    memoTarget().setSelection(0, 0);
     Memo1->show();
     Memo1->repaint();
     Memo1->setFocus();
-    if (result == 0) {
-        // The question before the read has saved the text or given it up.
-        TextModified = 0;
+    if (result == 0)
         noteOpenedFile(fileName, encoding, bomKind);
-    }
     return result;
 }
 

@@ -1,9 +1,9 @@
 // Reading and writing the settings files of the main window.
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
 #include "shell/settings.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QAction>
 #include <QFontInfo>

@@ -1,13 +1,11 @@
 // Character tools: accent pads, the screen keyboard and the Kanji conversion.
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 #include "tools/accentpad.h"
 #include "tools/kanjihangul.h"
 #include "tools/russiaskb.h"
 
-#include <QTextCursor>
 #include <string_view>
 
 namespace {
@@ -16,7 +14,7 @@ namespace {
 // rewritten, so line breaks and everything outside the table stay untouched; the selection
 // keeps its start and length and stays selected.
 void convertSelection(TForm1& form, int type) {
-    MemoTarget& target = form.memoTarget();
+    MemoView& target = form.memoTarget();
     const qsizetype start = target.selStart();
     const QString selected = target.selText();
     if (selected.isEmpty())
@@ -26,8 +24,7 @@ void convertSelection(TForm1& form, int type) {
                             static_cast<std::size_t>(selected.size())),
         type);
     // One undo step for the whole conversion.
-    QTextCursor group(form.Memo1->document());
-    group.beginEditBlock();
+    const MemoView::EditGroup group(target);
     const auto size = static_cast<qsizetype>(converted.size());
     for (qsizetype i = 0; i < size;) {
         if (converted[static_cast<std::size_t>(i)] == selected.at(i).unicode()) {
@@ -41,7 +38,6 @@ void convertSelection(TForm1& form, int type) {
         target.setSelText(QString::fromUtf16(converted.data() + i, end - i));
         i = end;
     }
-    group.endEditBlock();
     target.setSelection(start, selected.size());
 }
 

@@ -1,21 +1,21 @@
 // Font and wrap commands.
 #include "search/find.h"
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
 #include "shell/modal.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QAction>
 #include <QFontDialog>
 #include <QLineEdit>
 
 bool TForm1::wordWrap() const {
-    return Memo1->lineWrapMode() != QPlainTextEdit::NoWrap;
+    return Memo1->wordWrap();
 }
 
 void TForm1::setWordWrapShown(bool on) {
-    Memo1->setLineWrapMode(on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    Memo1->setWordWrap(on);
     Wrapofftoggle1->setText(on ? QStringLiteral("Wrap Line off(toggle)")
                                : QStringLiteral("Wrap Line on(toggle)"));
     StatusBar1->setPanelText(TStatusBar::WrapPanel,

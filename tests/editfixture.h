@@ -3,11 +3,10 @@
 // The application's windows over a temporary settings folder, for the edit and find tests.
 
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

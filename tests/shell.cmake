@@ -1,2 +1,2 @@
-tovilo_add_test(NAME tst_memotarget SOURCES tst_memotarget.cpp LIBS tovilo_ui)
+tovilo_add_test(NAME tst_memotarget SOURCES tst_memotarget.cpp LIBS tovilo_view)
 tovilo_add_test(NAME tst_mainwindow SOURCES tst_mainwindow.cpp LIBS tovilo_ui)

@@ -1,7 +1,5 @@
 #include "search/find.h"
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
 #include "tools/accent.h"
@@ -10,6 +8,7 @@
 #include "tools/insertchar.h"
 #include "tools/picturebox.h"
 #include "tools/russiaskb.h"
+#include "view/memoview.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -143,7 +142,7 @@ const PadCell kDesignCells[] = {
 };
 // clang-format on
 
-MemoTarget& memo() {
+MemoView& memo() {
     return Form1->memoTarget();
 }
 
@@ -156,8 +155,7 @@ void setEditor(const QString& text, qsizetype start, qsizetype length) {
 
 // The editor's text in its CR LF view.
 QString editorText() {
-    return MemoTarget::crlfText(
-        Form1->Memo1->toPlainText().replace(u'\n', QChar::ParagraphSeparator));
+    return QString::fromStdU16String(Form1->Memo1->buffer().text());
 }
 
 // A click on the keyboard picture at the key coordinates (x, y).

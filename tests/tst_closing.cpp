@@ -1,10 +1,9 @@
 // Closing the editor: the exit command, the close box, the exit window, the rule that marks the
 // text as modified, and the font and wrap commands, all through the real windows.
 #include "search/find.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/statusbar.h"
 #include "tools/accent.h"
+#include "view/memoview.h"
 #include "windowrun.h"
 
 #include <QAction>
@@ -34,8 +33,8 @@ private slots:
 
     void textModifiedRule_data();
     void textModifiedRule();
-    void openingAFileLeavesTheFlag_data();
-    void openingAFileLeavesTheFlag();
+    void openingAFileClearsTheFlag_data();
+    void openingAFileClearsTheFlag();
 
     void fontCommandChangesEditorAndFindEntry();
     void cancelledFontDialogWritesNothing();
@@ -275,7 +274,7 @@ void TstClosing::editedWithoutTypingIsNotLostAtClose() {
     RememberedFileName = file;
     if (command == QLatin1String("paste")) {
         QApplication::clipboard()->setText(QStringLiteral("pasted"));
-        Form1->Memo1->moveCursor(QTextCursor::End);
+        Form1->memoTarget().setSelStart(Form1->memoTarget().length());
         Form1->MenuItem3Click();
     } else {
         Form1->memoTarget().setSelection(0, 1);
@@ -362,21 +361,26 @@ void TstClosing::textModifiedRule() {
     QCOMPARE(TextModified, expected);
 }
 
-void TstClosing::openingAFileLeavesTheFlag_data() {
+// The opened text equals the file; modified text is offered for saving first.
+void TstClosing::openingAFileClearsTheFlag_data() {
     QTest::addColumn<int>("before");
-    QTest::newRow("untouched text") << 0;
-    QTest::newRow("modified text") << 1;
+    QTest::addColumn<QStringList>("questions");
+    QTest::newRow("untouched text") << 0 << QStringList{"file dialog"};
+    QTest::newRow("modified text, No to Save file?")
+        << 1 << QStringList{"file dialog", "Save file?"};
 }
 
-void TstClosing::openingAFileLeavesTheFlag() {
+void TstClosing::openingAFileClearsTheFlag() {
     QFETCH(int, before);
+    QFETCH(QStringList, questions);
     startShown(false);
     m_run().put(QStringLiteral("open.txt"), "opened text");
     TextModified = before;
-    Answers answers({"save:" + m_run().path(QStringLiteral("open.txt"))});
+    Answers answers({"save:" + m_run().path(QStringLiteral("open.txt")), "No"});
     Form1->opentextfile1Click();
+    QCOMPARE(answers.seen, questions);
     QCOMPARE(Form1->Memo1->toPlainText(), QStringLiteral("opened text"));
-    QCOMPARE(TextModified, before);
+    QCOMPARE(TextModified, 0);
 }
 
 void TstClosing::fontCommandChangesEditorAndFindEntry() {
@@ -426,7 +430,7 @@ void TstClosing::wrapToggleKeepsCaptionAndPanelInStep() {
     QVERIFY(!Form1->wordWrap());
     Form1->Wrapofftoggle1Click();
     QVERIFY(Form1->wordWrap());
-    QCOMPARE(Form1->Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    QVERIFY(Form1->Memo1->wordWrap());
     QCOMPARE(shows(), QStringList({"Wrap Line off(toggle)", "WrapLine"}));
     Form1->Wrapofftoggle1Click();
     QVERIFY(!Form1->wordWrap());

@@ -14,7 +14,7 @@ class TestEditCommands : public QObject {
     Q_OBJECT
 
     std::unique_ptr<EditWindows> m_windows;
-    MemoTarget& memo() { return Form1->memoTarget(); }
+    MemoView& memo() { return Form1->memoTarget(); }
 
 private slots:
     void init() { m_windows = std::make_unique<EditWindows>(); }

@@ -2,13 +2,12 @@
 // seam, and the batch commands that must write the same bytes.
 #include "shell/appstate.h"
 #include "shell/commandline.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/modal.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -43,11 +42,9 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
-// The editor's text as the document holds it, with '\n' between lines.
+// The editor's text with '\n' for each CR LF between lines.
 QString editorLines() {
-    QString s = Form1->Memo1->document()->toRawText();
-    s.replace(QChar::ParagraphSeparator, u'\n');
-    return s;
+    return Form1->Memo1->toPlainText();
 }
 
 QByteArray utf16(const QString& s, bool bigEndian) {
@@ -87,7 +84,9 @@ class TestFiles : public QObject {
                     std::exchange(m_afterChoosing, nullptr)();
             } else if (auto* box = qobject_cast<QMessageBox*>(&d)) {
                 m_seen.messages << box->windowTitle() + u": "_qs + box->text();
-                box->button(QMessageBox::Ok)->click();
+                // Errors are acknowledged; "Save file?" before an open is answered No.
+                box->button(box->button(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::No)
+                    ->click();
             }
         });
     }
@@ -195,9 +194,15 @@ private slots:
             << QByteArray("\xD0\x96\xD0\x96");
         QTest::newRow("UTF16 nonBOM LE") << utf16(u"a\r\nb"_qs, false) << u"UTF16 nonBOM LE"_qs
                                          << u"a\nb"_qs << QByteArray("a\r\nb");
-        QTest::newRow("U+2029 in UTF-16 ends a line")
-            << utf16(u"a\u2029b"_qs, false) << u"UTF16 nonBOM LE"_qs << u"a\nb"_qs
-            << QByteArray("a\r\nb");
+        QTest::newRow("U+2029, U+FDD0 and U+FDD1 in UTF-16 are kept")
+            << utf16(u"a\u2029b\uFDD0c\uFDD1"_qs, false) << u"UTF16 nonBOM LE"_qs
+            << u"a\u2029b\uFDD0c\uFDD1"_qs
+            << QByteArray("a\xE2\x80\xA9"
+                          "b\xEF\xB7\x90"
+                          "c\xEF\xB7\x91");
+        QTest::newRow("U+2029 and U+FDD0 in UTF-8 are kept byte for byte")
+            << QByteArray("x\xE2\x80\xA9y\xEF\xB7\x90\r\nz") << u"UTF-8 nonBOM"_qs
+            << u"x\u2029y\uFDD0\nz"_qs << QByteArray("x\xE2\x80\xA9y\xEF\xB7\x90\r\nz");
         QTest::newRow("UTF16 BOM BE") << QByteArray("\xFE\xFF") + utf16(u"Ж\n"_qs, true)
                                       << u"UTF16 BOM BE"_qs << u"Ж"_qs << QByteArray("\xD0\x96");
         QTest::newRow("UTF16 nonBOM BE")
@@ -233,12 +238,12 @@ private slots:
         setText(u"old text"_qs);
         TextModified = 1;
         openFile(in);
-        QVERIFY(m_seen.messages.isEmpty());
+        QCOMPARE(m_seen.messages, QStringList{u"confirm: Save file?"_qs});
         QCOMPARE(editorLines(), lines);
         QCOMPARE(panel(TStatusBar::FilePanel), label + u"  "_qs + in);
         QCOMPARE(panel(TStatusBar::CaretPanel), u"Line:1  Col:1"_qs);
         QCOMPARE(RememberedFileName, in);
-        QCOMPARE(TextModified, 1); // opening leaves the flag alone
+        QCOMPARE(TextModified, 0); // the text equals the file
         QCOMPARE(Form1->memoTarget().selStart(), 0);
         QVERIFY(Form1->Memo1->isVisible() && Form1->Label1->isVisible());
 
@@ -246,18 +251,21 @@ private slots:
         QCOMPARE(TextModified, 0);
         QVERIFY(Form1->lastSaveWroteFile());
         QCOMPARE(panel(TStatusBar::FilePanel), u"UTF-8 nonBOM  "_qs + path(u"out.txt"_qs));
-        QCOMPARE(RememberedFileName, in);
+        QCOMPARE(RememberedFileName, path(u"out.txt"_qs));
 
         // The batch commands write the same bytes as the menu commands.
-        QCOMPARE(cli::convertFile(in.toStdString(), path(u"cli.txt"_qs), textio::Format::Utf8),
+        QCOMPARE(cli::convertFile(in.toStdString(), path(u"cli.txt"_qs).toStdString(),
+                                  textio::Format::Utf8),
                  cli::Done);
         QCOMPARE(readAll(path(u"cli.txt"_qs)), saved);
         const QByteArray html = saveAs(u"out.html"_qs, &TForm1::saveHTML99tagASCII1Click);
-        QCOMPARE(cli::convertFile(in.toStdString(), path(u"cli.html"_qs), textio::Format::Html),
+        QCOMPARE(cli::convertFile(in.toStdString(), path(u"cli.html"_qs).toStdString(),
+                                  textio::Format::Html),
                  cli::Done);
         QCOMPARE(readAll(path(u"cli.html"_qs)), html);
         const QByteArray c = saveAs(u"out.c"_qs, &TForm1::saveUnicodenumberlanguageC0x1Click);
-        QCOMPARE(cli::convertFile(in.toStdString(), path(u"cli.c"_qs), textio::Format::CArray),
+        QCOMPARE(cli::convertFile(in.toStdString(), path(u"cli.c"_qs).toStdString(),
+                                  textio::Format::CArray),
                  cli::Done);
         QCOMPARE(readAll(path(u"cli.c"_qs)), c);
         QCOMPARE(QString::fromStdString(cli::detectLine(in.toStdString())), label + u"  "_qs + in);
@@ -281,7 +289,7 @@ private slots:
             text += QString(i % 7 == 3 ? 9997 : 13, QChar(u'a' + i % 26)) + u'\n';
         text += u"end"_qs;
         setText(text);
-        MemoTarget& memo = Form1->memoTarget();
+        MemoView& memo = Form1->memoTarget();
         QByteArray expected = "  wchar_t unicodestr[]={\r\n    ";
         memo.setSelLength(0);
         memo.setSelStart(0);
@@ -368,7 +376,7 @@ private slots:
         QFETCH(QString, result);
         QFETCH(int, caret);
         setText(text);
-        Form1->Memo1->document()->clearUndoRedoStacks();
+        Form1->Memo1->buffer().clearHistory();
         RememberedFileName = u"remembered"_qs;
         Form1->StatusBar1->setPanelText(TStatusBar::FilePanel, u"before"_qs);
         Form1->memoTarget().setSelection(selStart, selLength);
@@ -467,7 +475,7 @@ private slots:
         QCOMPARE(readAll(target), QByteArray("old contents"));
         QCOMPARE(TextModified, 1);
         QCOMPARE(panel(TStatusBar::FilePanel), u"before"_qs);
-        QCOMPARE(QDir(m_dir.path()).entryList({u"old.txt*"_qs}, QDir::Files | QDir::Hidden),
+        QCOMPARE(QDir(m_dir.path()).entryList({u"*old.txt*"_qs}, QDir::Files | QDir::Hidden),
                  QStringList{u"old.txt"_qs});
     }
 
@@ -495,15 +503,22 @@ private slots:
         Form1->overwritesavefileUTF81Click();
         QCOMPARE(m_seen.dialogTitles, QStringList{u"Save a Text file"_qs});
         QCOMPARE(readAll(path(u"asked.txt"_qs)), QByteArray("one"));
-        // After an open, it writes the opened file without asking, also after a save-as.
+        // After an open, it writes the opened file without asking; after a save under another
+        // name, that file.
         writeBytes(path(u"opened.txt"_qs), "two");
         openFile(path(u"opened.txt"_qs));
-        saveAs(u"elsewhere.txt"_qs);
         m_seen.dialogTitles.clear();
         Form1->Memo1->setPlainText(u"three"_qs);
+        Form1->overwritesavefileUTF81Click();
+        QVERIFY(m_seen.dialogTitles.isEmpty());
+        QCOMPARE(readAll(path(u"opened.txt"_qs)), QByteArray("three"));
+        saveAs(u"elsewhere.txt"_qs);
+        m_seen.dialogTitles.clear();
+        Form1->Memo1->setPlainText(u"four"_qs);
         TextModified = 1;
         Form1->overwritesavefileUTF81Click();
         QVERIFY(m_seen.dialogTitles.isEmpty());
+        QCOMPARE(readAll(path(u"elsewhere.txt"_qs)), QByteArray("four"));
         QCOMPARE(readAll(path(u"opened.txt"_qs)), QByteArray("three"));
         QCOMPARE(TextModified, 0);
         QCOMPARE(SaveToRememberedName, 0);

@@ -49,7 +49,7 @@ class TestFind : public QObject {
     Q_OBJECT
 
     std::unique_ptr<EditWindows> m_windows;
-    MemoTarget& memo() { return Form1->memoTarget(); }
+    MemoView& memo() { return Form1->memoTarget(); }
     QLineEdit* entry() { return searchform->Edit1; }
 
     // Shows the dialog without the find command, to type into its entry.

@@ -6,11 +6,11 @@
 #include "info/siteinfo.h"
 #include "info/weblaunch.h"
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
 #include "shell/modal.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QAbstractButton>
 #include <QAction>

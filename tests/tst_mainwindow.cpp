@@ -1,10 +1,9 @@
 // The main window as the user meets it: menus, status bar, input modes and typing.
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/startup.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QAction>
 #include <QLabel>
@@ -23,7 +22,7 @@ private:
         return out;
     }
     static QString editorText() {
-        MemoTarget& target = Form1->memoTarget();
+        MemoView& target = Form1->memoTarget();
         const qsizetype start = target.selStart();
         const qsizetype len = target.selLength();
         target.setSelection(0, target.length());

@@ -1,8 +1,8 @@
 // The two settings files: their line and byte rules, what the main window makes of them at
 // start-up (also when they are damaged), where they live, and a close-and-restart cycle.
 #include "search/find.h"
-#include "shell/memoedit.h"
 #include "shell/statusbar.h"
+#include "view/memoview.h"
 #include "windowrun.h"
 
 #include <QAction>

@@ -2,11 +2,11 @@
 // the two menu commands writing, replacing and failing.
 #include "info/shortcut.h"
 #include "shell/appstate.h"
-#include "shell/memoedit.h"
 #include "shell/modal.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
+#include "view/memoview.h"
 
 #include <QAbstractButton>
 #include <QAction>

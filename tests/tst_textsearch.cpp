@@ -1,22 +1,27 @@
 // The find command's search: pieces of the text, line breaks, exact units, and the one-pass
-// search on the document form giving the same hits.
+// search over the text buffer's storage giving the same hits.
 #include "ime/stringtarget.h"
 #include "search/textsearch.h"
+#include "text/textbuffer.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
 namespace {
 
-// Texts are written with \n between lines; the editor shows them with CR LF, the document
-// keeps U+2029.
+// Texts are written with \n between lines; the editor holds them with CR LF.
 QString crlfView(const QString& lines) {
     QString out = lines;
     return out.replace(u"\n"_qs, u"\r\n"_qs);
 }
-QString documentForm(const QString& lines) {
-    QString out = lines;
-    return out.replace(u'\n', QChar::ParagraphSeparator);
+
+// The search in a buffer whose storage is cut into pieces of `leaf` units, so that occurrences
+// cross from one span to the next.
+qsizetype findInLeaves(const QString& text, qsizetype start, const QString& needle,
+                       text::Pos leaf) {
+    text::TextBuffer buffer(leaf);
+    buffer.assign(text.toStdU16String());
+    return search::findInBuffer(buffer, start, needle);
 }
 
 qsizetype findInString(const QString& text, qsizetype start, const QString& needle,
@@ -25,11 +30,6 @@ qsizetype findInString(const QString& text, qsizetype start, const QString& need
         return text.mid(pos, len);
     };
     return search::findForward(read, text.size(), start, needle, chunk);
-}
-
-// A CR LF position of the document-form position pos: each separator before it adds one.
-qsizetype crlfPosition(const QString& document, qsizetype pos) {
-    return pos < 0 ? -1 : pos + QStringView(document).first(pos).count(QChar::ParagraphSeparator);
 }
 
 } // namespace
@@ -96,15 +96,9 @@ private slots:
         ime::StringTarget target(text);
         QCOMPARE(search::findInTarget(target, start, needle, chunk), qsizetype(hit));
 
-        // The document form gives the same hit for needles without line breaks.
-        if (!search::spansLines(needle)) {
-            const QString document = documentForm(lines);
-            const qsizetype docStart =
-                start -
-                QStringView(text).first(std::min<qsizetype>(start, text.size())).count(u'\n');
-            const qsizetype docHit = search::findInDocumentText(document, docStart, needle);
-            QCOMPARE(crlfPosition(document, docHit), qsizetype(hit));
-        }
+        // The buffer gives the same hit (it reads pieces of the command's own size).
+        if (!search::spansLines(needle) || chunk == search::kChunkUnits)
+            QCOMPARE(findInLeaves(text, start, needle, 3), qsizetype(hit));
     }
 
     // Texts of real size: the pieces are 70000 units.
@@ -141,9 +135,9 @@ private slots:
         QCOMPARE(findInString(text, expected + 1, needle, search::kChunkUnits), qsizetype(-1));
     }
 
-    // The one-pass search on the document form and the piece-by-piece search on the CR LF view
-    // agree on every text, start and needle without line breaks, whatever the piece size.
-    void documentFormAgreesWithPieces() {
+    // The one-pass search over the buffer's spans and the piece-by-piece search agree on every
+    // text, start and needle, whatever the piece size and the size of the buffer's spans.
+    void bufferAgreesWithPieces() {
         QRandomGenerator random(7);
         const QString alphabet = u"abА\n"_qs;
         for (int round = 0; round < 3000; ++round) {
@@ -156,26 +150,22 @@ private slots:
             for (int i = 0; i < needleSize; ++i)
                 needle += alphabet.at(random.bounded(3));
             const QString text = crlfView(lines);
-            const QString document = documentForm(lines);
-            const qsizetype docStart = random.bounded(document.size() + 1);
-            const qsizetype start = crlfPosition(document, docStart);
-            const qsizetype chunk = 1 + random.bounded(8);
-            const qsizetype pieces = findInString(text, start, needle, chunk);
-            const qsizetype onePass =
-                crlfPosition(document, search::findInDocumentText(document, docStart, needle));
+            const qsizetype start = random.bounded(text.size() + 1);
+            const qsizetype pieces = findInString(text, start, needle, search::kChunkUnits);
+            const qsizetype onePass = findInLeaves(text, start, needle, 1 + random.bounded(6));
             if (pieces != onePass)
-                QFAIL(qPrintable(u"text %1 start %2 needle %3 chunk %4: %5 != %6"_qs.arg(
-                    text.toHtmlEscaped(), QString::number(start), needle, QString::number(chunk),
-                    QString::number(pieces), QString::number(onePass))));
-            QCOMPARE(findInString(text, start, needle, search::kChunkUnits), pieces);
+                QFAIL(qPrintable(u"text %1 start %2 needle %3: %4 != %5"_qs.arg(
+                    text.toHtmlEscaped(), QString::number(start), needle, QString::number(pieces),
+                    QString::number(onePass))));
         }
     }
 
-    void documentFormNeverMatchesALineSeparator() {
-        const QString document = u"ab"_qs + QChar::ParagraphSeparator + u"cd"_qs;
-        QCOMPARE(search::findInDocumentText(document, 0, QString(QChar::ParagraphSeparator)), -1);
-        QCOMPARE(search::findInDocumentText(document, 0, u"b\nc"_qs), -1);
-        QCOMPARE(search::findInDocumentText(document, 0, u"cd"_qs), 3);
+    // U+2029 is a unit of its line like any other, so it can be found.
+    void findsALineSeparatorUnit() {
+        const QString text = u"ab"_qs + QChar::ParagraphSeparator + u"cd\r\nef\r\ng"_qs;
+        QCOMPARE(findInLeaves(text, 0, QString(QChar::ParagraphSeparator), 2), 2);
+        QCOMPARE(findInLeaves(text, 0, u"cd"_qs, 2), 3);
+        QCOMPARE(findInLeaves(text, 0, u"d\r\ne"_qs, 2), 4);
     }
 };
 

@@ -3,13 +3,12 @@
 // Escape on the tool windows, the status panels, the accent pad and the window on the screen.
 #include "info/help.h"
 #include "search/find.h"
-#include "shell/memoedit.h"
-#include "shell/memotarget.h"
 #include "shell/recentfiles.h"
 #include "shell/statusbar.h"
 #include "tools/accent.h"
 #include "tools/accent2.h"
 #include "tools/russiaskb.h"
+#include "view/memoview.h"
 #include "windowrun.h"
 
 #include <QClipboard>
@@ -20,49 +19,10 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTextCursor>
 #include <QTimer>
 #include <memory>
 
 namespace {
-
-// Answers the modal questions in turn: "Yes", "No" or "OK" for a message box (whose text is
-// recorded), "open:<path>" or "save:<path>" to choose a file in a file dialog, anything else
-// cancels it.
-class Steps {
-public:
-    explicit Steps(QStringList steps) : m_steps(std::move(steps)) {
-        modal::setResponder([this](QDialog& dialog) { answer(dialog); });
-    }
-    ~Steps() { modal::setResponder({}); }
-    Steps(const Steps&) = delete;
-    Steps& operator=(const Steps&) = delete;
-
-    QStringList seen;
-
-private:
-    void answer(QDialog& dialog) {
-        const QString step = m_steps.isEmpty() ? QString() : m_steps.takeFirst();
-        if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
-            seen << box->text();
-            const QMessageBox::StandardButton which =
-                step == u"Yes"_qs ? QMessageBox::Yes
-                                  : (step == u"No"_qs ? QMessageBox::No : QMessageBox::Ok);
-            if (QAbstractButton* button = box->button(which))
-                button->click();
-        } else if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
-            seen << u"file dialog"_qs;
-            if (step.startsWith(u"open:"_qs) || step.startsWith(u"save:"_qs)) {
-                files->selectFile(step.mid(5));
-                dialog.done(QDialog::Accepted);
-            }
-        } else {
-            seen << dialog.windowTitle();
-        }
-    }
-
-    QStringList m_steps;
-};
 
 void showMainWindow() {
     Form1->show();
@@ -73,13 +33,12 @@ void showMainWindow() {
 
 // The editor holding "ab" as two undo steps (b, then a before it), the caret at the end.
 void twoUndoSteps() {
-    Form1->Memo1->setPlainText(QString());
-    QTextCursor cursor(Form1->Memo1->document());
-    cursor.insertText(u"b"_qs);
-    cursor.setPosition(0);
-    cursor.insertText(u"a"_qs);
-    cursor.movePosition(QTextCursor::End);
-    Form1->Memo1->setTextCursor(cursor);
+    MemoView& memo = *Form1->Memo1;
+    memo.setPlainText(QString());
+    memo.insertAtCaret(u"b"_qs);
+    memo.setSelStart(0);
+    memo.insertAtCaret(u"a"_qs);
+    memo.setSelStart(memo.length());
     TextModified = 0;
 }
 
@@ -154,7 +113,7 @@ class TestUserCommands : public QObject {
         return m_run->path(name);
     }
     void open(const QString& path) {
-        Steps steps({u"open:"_qs + path});
+        Answers steps({u"pick:"_qs + path});
         Form1->opentextfile1->trigger();
     }
 
@@ -225,7 +184,7 @@ private slots:
             spies.push_back(std::make_unique<QSignalSpy>(item, &QAction::triggered));
         }
         // Every question is cancelled; the find dialog is closed as soon as it waits.
-        Steps steps({});
+        Answers steps;
         if (action == u"find1"_qs)
             QTimer::singleShot(0, searchform, &QWidget::hide);
 
@@ -336,7 +295,7 @@ private slots:
         QCOMPARE(recentEntries(), expected);
         // A cancelled dialog reads nothing and adds nothing.
         {
-            Steps steps({u"cancel"_qs});
+            Answers steps({u"cancel"_qs});
             Form1->opentextfile1->trigger();
         }
         QCOMPARE(recent::load(), expected);
@@ -351,7 +310,7 @@ private slots:
         const QString gone = expected.at(2);
         QVERIFY(QFile::remove(gone));
         {
-            Steps steps({u"OK"_qs});
+            Answers steps({u"OK"_qs});
             triggerRecent(gone);
             QCOMPARE(steps.seen,
                      QStringList{u"file not found, removed from recent files:\n"_qs + gone});
@@ -384,7 +343,7 @@ private slots:
         QCOMPARE(TextModified, 1);
         {
             // Yes saves the text to its own file, then the entry is read.
-            Steps steps({u"Yes"_qs});
+            Answers steps({u"Yes"_qs});
             triggerRecent(first);
             QCOMPARE(steps.seen, QStringList{u"Save file?"_qs});
         }
@@ -455,7 +414,7 @@ private slots:
             if (answer.startsWith(u"save:"_qs))
                 answer = u"save:"_qs + m_run->path(answer.mid(5));
         {
-            Steps steps(answers);
+            Answers steps(answers);
             Form1->reopenas1->actions().at(choice)->trigger();
             QCOMPARE(steps.seen, seen);
         }

@@ -77,8 +77,10 @@ inline QString familyWithBoldItalic() {
 
 // Answers the modal questions in turn through their real windows. Each step names the button
 // to press: "Yes", "No", "OK" for message boxes; the exit window's captions, or "close box";
-// "save:<path>" to pick a file in a file dialog, anything else cancels it; a font dialog is
-// accepted on the font given by setFont, any step "cancel" rejects it.
+// "save:<path>" to pick a file in a file dialog, "pick:<path>" to hand back any name (also one
+// the dialog itself would not accept: a FIFO, a folder, a name that does not exist), anything
+// else cancels it; a font dialog is accepted on the font given by setFont, any step "cancel"
+// rejects it.
 class Answers {
 public:
     explicit Answers(QStringList steps = {}) : m_steps(std::move(steps)) {
@@ -91,13 +93,26 @@ public:
     // What each question was: a message box's text, "exit window", "file dialog", "font
     // dialog".
     QStringList seen;
+    // The informative text of each message box, in turn.
+    QStringList details;
     QFont font;
 
 private:
+    // Puts a name into the dialog as if chosen in its list. QFileDialog::selectFile leaves the
+    // name field alone while that field has the focus (it would overwrite what the user is
+    // typing), and a dialog shown again gets the focus back there: without taking it away,
+    // every later choice would hand back the name typed into the first one.
+    static void chooseName(QFileDialog& files, const QString& name) {
+        if (QWidget* focused = files.focusWidget())
+            focused->clearFocus();
+        files.selectFile(name);
+    }
+
     void answer(QDialog& dialog) {
         const QString step = m_steps.isEmpty() ? QString() : m_steps.takeFirst();
         if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
             seen << box->text();
+            details << box->informativeText();
             const QMessageBox::StandardButton which =
                 step == QLatin1String("Yes")  ? QMessageBox::Yes
                 : step == QLatin1String("No") ? QMessageBox::No
@@ -115,8 +130,11 @@ private:
             seen << QStringLiteral("file dialog");
             if (step.startsWith(QLatin1String("save:"))) {
                 files->setOption(QFileDialog::DontConfirmOverwrite);
-                files->selectFile(step.mid(5));
+                chooseName(*files, step.mid(5));
                 dialog.accept(); // the file dialog's own accept, through its base
+            } else if (step.startsWith(QLatin1String("pick:"))) {
+                chooseName(*files, step.mid(5));
+                dialog.done(QDialog::Accepted);
             } else {
                 files->reject();
             }

@@ -16,6 +16,9 @@ namespace text {
 
 using Pos = std::int64_t;
 
+// Units per leaf of the buffer's storage unless a test asks for other sizes.
+inline constexpr Pos kDefaultChunkUnits = 4096;
+
 // What one edit did, sent to the listeners once the buffer holds the new text. Line numbers
 // are those before the edit.
 struct Change {
@@ -43,11 +46,18 @@ public:
 class TextBuilder {
 public:
     TextBuilder();
+    // Cuts the text into leaves of `chunkUnits` units (at least 2); small sizes are for tests
+    // and the fuzzer, which must cross leaf boundaries often.
+    explicit TextBuilder(Pos chunkUnits);
     ~TextBuilder();
     TextBuilder(TextBuilder&&) noexcept;
     TextBuilder& operator=(TextBuilder&&) noexcept;
 
     void append(std::u16string_view units);
+    // Room for up to `units` more units that a decoder writes in place, valid until the next
+    // call on the builder; endAppend(n) then appends the first n of them (n <= units).
+    char16_t* beginAppend(Pos units);
+    void endAppend(Pos units);
     Pos length() const;
     // Asks for room for `units` more units up front (an estimate from a file's size).
     void reserve(Pos units);
@@ -61,6 +71,9 @@ private:
 class TextBuffer {
 public:
     TextBuffer();
+    // Keeps the text in leaves of at most `chunkUnits` units (at least 2); small sizes are for
+    // tests and the fuzzer.
+    explicit TextBuffer(Pos chunkUnits);
     ~TextBuffer();
     TextBuffer(const TextBuffer&) = delete;
     TextBuffer& operator=(const TextBuffer&) = delete;

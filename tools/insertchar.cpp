@@ -4,7 +4,7 @@
 #include "search/find.h"
 #include "shell/appstate.h"
 #include "shell/linetarget.h"
-#include "shell/memotarget.h"
+#include "view/memoview.h"
 #include "shell/unit1.h"
 
 #include <QChar>

@@ -1,0 +1,85 @@
+// The file on disk behind the text: the checks before an open replaces the text or a save
+// replaces the file, and the watch for changes made by other programs.
+#include "encoding/fileaccess.h"
+#include "shell/appstate.h"
+#include "shell/diskwatch.h"
+#include "shell/localname.h"
+#include "shell/modal.h"
+#include "shell/unit1.h"
+
+#include <QMessageBox>
+
+void TForm1::ShowFileError(const QString& fileName, const enc::FileResult& why) {
+    ShowError(QStringLiteral("can't file open"), QStringLiteral("ERROR"),
+              fileName + u'\n' + QString::fromLocal8Bit(enc::FileReason(why)));
+}
+
+bool TForm1::saveToRememberedOrAsk() {
+    m_lastSaveWrote = false;
+    SaveToRememberedName = RememberedFileName.isEmpty() ? 0 : 1;
+    savefile1Click();
+    SaveToRememberedName = 0;
+    return lastSaveWroteFile();
+}
+
+bool TForm1::readyToReplaceText(const QString& fileName, SaveRoute route) {
+    // Only what can be read replaces the text. A name that does not exist goes on to the
+    // read, which reports it and remembers the name for a later save.
+    const enc::FileResult usable = enc::CheckInputFile(toLocalName(fileName));
+    if (!usable && !usable.missing()) {
+        ShowFileError(fileName, usable);
+        return false;
+    }
+    if (usable && TextModified == 1 &&
+        AskYesNo(QStringLiteral("Save file?"), QStringLiteral("confirm")) == QMessageBox::Yes) {
+        if (route == SaveRoute::InPlace)
+            return saveToRememberedOrAsk();
+        m_lastSaveWrote = false;
+        SaveToRememberedName = 0;
+        savefile1Click();
+        return lastSaveWroteFile();
+    }
+    return true;
+}
+
+bool TForm1::overwriteConfirmed(const QString& fileName) {
+    if (m_diskWatch->fileName() != fileName)
+        return true;
+    switch (m_diskWatch->state()) {
+    case DiskWatch::State::Unchanged:
+        return true;
+    case DiskWatch::State::Changed:
+        return AskYesNo(QStringLiteral("File changed on disk. Overwrite?"),
+                        QStringLiteral("confirm"), fileName) == QMessageBox::Yes;
+    case DiskWatch::State::Deleted:
+        return AskYesNo(QStringLiteral("File deleted on disk. Save it again?"),
+                        QStringLiteral("confirm"), fileName) == QMessageBox::Yes;
+    }
+    return true;
+}
+
+void TForm1::textSavedTo(const QString& fileName) {
+    RememberedFileName = fileName;
+    m_diskWatch->followAsItIs(fileName);
+}
+
+void TForm1::fileChangedOnDisk() {
+    // One question at a time: changes that come while it is open are seen by the next save.
+    if (m_askingAboutDisk)
+        return;
+    m_askingAboutDisk = true;
+    const QString fileName = m_diskWatch->fileName();
+    const DiskWatch::State state = m_diskWatch->state();
+    m_diskWatch->acknowledge();
+    if (state == DiskWatch::State::Deleted) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("warning"),
+                        QStringLiteral("File deleted on disk."), QMessageBox::Ok, this);
+        box.setInformativeText(fileName);
+        modal::run(box);
+    } else if (state == DiskWatch::State::Changed &&
+               AskYesNo(QStringLiteral("File changed on disk. Reload?"), QStringLiteral("confirm"),
+                        fileName) == QMessageBox::Yes) {
+        openTextFileNamed(fileName);
+    }
+    m_askingAboutDisk = false;
+}

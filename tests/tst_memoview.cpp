@@ -1,0 +1,661 @@
+// The editor's own view on the text buffer, driven through real key, mouse and input-method
+// events on a shown MemoView.
+#include "view/memoview.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QImage>
+#include <QInputMethodEvent>
+#include <QKeySequence>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Text with the caret written as '|' and, when something is selected, the anchor as '^'; a line
+// feed stands for the CR LF the buffer holds.
+struct Marked {
+    QString text;
+    qsizetype caret = 0;
+    qsizetype anchor = -1;
+};
+
+Marked parseMarked(const QString& marked) {
+    Marked out;
+    qsizetype pos = 0;
+    for (const QChar c : marked) {
+        if (c == u'|') {
+            out.caret = pos;
+        } else if (c == u'^') {
+            out.anchor = pos;
+        } else {
+            out.text += c;
+            pos += c == u'\n' ? 2 : 1;
+        }
+    }
+    if (out.anchor < 0)
+        out.anchor = out.caret;
+    return out;
+}
+
+QString marked(const MemoView& view) {
+    const std::u16string units = view.buffer().text();
+    QString out;
+    const auto caret = static_cast<std::size_t>(view.caretPosition());
+    const auto anchor = static_cast<std::size_t>(view.anchorPosition());
+    for (std::size_t i = 0; i <= units.size(); ++i) {
+        if (i == anchor && anchor != caret)
+            out += u'^';
+        if (i == caret)
+            out += u'|';
+        if (i == units.size())
+            break;
+        if (units[i] == u'\r' && i + 1 < units.size() && units[i + 1] == u'\n') {
+            out += u'\n';
+            ++i;
+        } else {
+            out += QChar(units[i]);
+        }
+    }
+    return out;
+}
+
+// The buffer's units with CR and LF spelled out, so a comparison shows every unit.
+QString spelled(const MemoView& view) {
+    QString out;
+    for (const char16_t u : view.buffer().text()) {
+        if (u == u'\r')
+            out += u"\\r"_s;
+        else if (u == u'\n')
+            out += u"\\n"_s;
+        else
+            out += QChar(u);
+    }
+    return out;
+}
+
+// Each item is a key chord ("Shift+Right") or, after a leading quote, text typed key by key.
+void press(QWidget* widget, const QStringList& keys) {
+    for (const QString& item : keys) {
+        if (item.startsWith(u'"')) {
+            QTest::keyClicks(widget, item.mid(1));
+            continue;
+        }
+        const QKeyCombination chord = QKeySequence::fromString(item)[0];
+        QTest::keyClick(widget, chord.key(), chord.keyboardModifiers());
+    }
+}
+
+} // namespace
+
+class TestMemoView : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<MemoView> m_view;
+
+    // A fresh view, shown and focused, in a font every machine of the tests has.
+    MemoView& view(const QString& markedText = QString()) {
+        m_view = std::make_unique<MemoView>();
+        QFont font(u"DejaVu Sans"_s);
+        font.setPixelSize(19);
+        m_view->setFont(font);
+        m_view->resize(400, 300);
+        m_view->show();
+        m_view->activateWindow();
+        m_view->setFocus();
+        if (!QTest::qWaitForWindowExposed(m_view.get()))
+            qWarning("view not exposed");
+        const Marked m = parseMarked(markedText);
+        m_view->setPlainText(m.text);
+        m_view->setCaret(m.caret, m.anchor);
+        return *m_view;
+    }
+
+    // The viewport point where the caret stands at pos, halfway down its row.
+    QPoint pointAt(MemoView& v, qsizetype pos) {
+        const QRect at = v.positionRect(pos);
+        return QPoint(at.left(), at.center().y());
+    }
+
+private slots:
+    void cleanup() { m_view.reset(); }
+
+    void navigation_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("Right over CR LF")
+            << u"ab|\ncd"_s << QStringList{u"Right"_s} << u"ab\n|cd"_s;
+        QTest::newRow("Left over CR LF") << u"ab\n|cd"_s << QStringList{u"Left"_s} << u"ab|\ncd"_s;
+        QTest::newRow("Right over a surrogate pair")
+            << u"a|\U0001F600b"_s << QStringList{u"Right"_s} << u"a\U0001F600|b"_s;
+        QTest::newRow("Right over а and its accent")
+            << u"|а\u0301б"_s << QStringList{u"Right"_s} << u"а\u0301|б"_s;
+        QTest::newRow("Left over а and its accent")
+            << u"а\u0301|б"_s << QStringList{u"Left"_s} << u"|а\u0301б"_s;
+        QTest::newRow("Shift+Right twice selects two")
+            << u"|abc"_s << QStringList{u"Shift+Right"_s, u"Shift+Right"_s} << u"^ab|c"_s;
+        QTest::newRow("Shift+Right over CR LF selects the break")
+            << u"a|\nb"_s << QStringList{u"Shift+Right"_s} << u"a^\n|b"_s;
+        QTest::newRow("Left collapses a selection to its start")
+            << u"a^bc|d"_s << QStringList{u"Left"_s} << u"a|bcd"_s;
+        QTest::newRow("Right collapses a selection to its end")
+            << u"a|bc^d"_s << QStringList{u"Right"_s} << u"abc|d"_s;
+        QTest::newRow("Ctrl+Right to the next word")
+            << u"|one two"_s << QStringList{u"Ctrl+Right"_s} << u"one |two"_s;
+        QTest::newRow("Ctrl+Left to the word's start")
+            << u"one two|"_s << QStringList{u"Ctrl+Left"_s} << u"one |two"_s;
+        QTest::newRow("Ctrl+Right at a line end to the next line")
+            << u"one|\ntwo"_s << QStringList{u"Ctrl+Right"_s} << u"one\n|two"_s;
+        QTest::newRow("Ctrl+Shift+Left selects a word")
+            << u"one two|"_s << QStringList{u"Ctrl+Shift+Left"_s} << u"one |two^"_s;
+        QTest::newRow("Home") << u"ab|c\nd"_s << QStringList{u"Home"_s} << u"|abc\nd"_s;
+        QTest::newRow("End stops before CR LF")
+            << u"a|bc\nd"_s << QStringList{u"End"_s} << u"abc|\nd"_s;
+        QTest::newRow("Shift+End selects to the line end")
+            << u"a|bc\nd"_s << QStringList{u"Shift+End"_s} << u"a^bc|\nd"_s;
+        QTest::newRow("Down keeps the column")
+            << u"ab|c\nabc"_s << QStringList{u"Down"_s} << u"abc\nab|c"_s;
+        QTest::newRow("Down to a shorter line ends it")
+            << u"abc|d\nab"_s << QStringList{u"Down"_s} << u"abcd\nab|"_s;
+        QTest::newRow("Down twice past a short line keeps the column")
+            << u"abc|d\nx\nabcd"_s << QStringList{u"Down"_s, u"Down"_s} << u"abcd\nx\nabc|d"_s;
+        QTest::newRow("Up on the first line stays")
+            << u"a|bc"_s << QStringList{u"Up"_s} << u"a|bc"_s;
+        QTest::newRow("Shift+Up on the first line selects to its start")
+            << u"ab|c"_s << QStringList{u"Shift+Up"_s} << u"|ab^c"_s;
+        QTest::newRow("Shift+Down on the last line selects to its end")
+            << u"a|bc"_s << QStringList{u"Shift+Down"_s} << u"a^bc|"_s;
+        QTest::newRow("Ctrl+End") << u"a|b\ncd"_s << QStringList{u"Ctrl+End"_s} << u"ab\ncd|"_s;
+        QTest::newRow("Ctrl+Shift+Home selects to the start")
+            << u"ab\nc|d"_s << QStringList{u"Ctrl+Shift+Home"_s} << u"|ab\nc^d"_s;
+        QTest::newRow("PgDown on the last line goes to the end")
+            << u"a|bc"_s << QStringList{u"PgDown"_s} << u"abc|"_s;
+        QTest::newRow("PgUp on the first line goes to the start")
+            << u"ab|c"_s << QStringList{u"PgUp"_s} << u"|abc"_s;
+        QTest::newRow("Ctrl+A selects everything")
+            << u"a|b\nc"_s << QStringList{u"Ctrl+A"_s} << u"^ab\nc|"_s;
+    }
+    void navigation() {
+        QFETCH(QString, before);
+        QFETCH(QStringList, keys);
+        QFETCH(QString, after);
+        MemoView& v = view(before);
+        press(&v, keys);
+        QCOMPARE(marked(v), after);
+    }
+
+    void pagesMoveByTheRowsInSight() {
+        QStringList lines;
+        for (int i = 0; i < 200; ++i)
+            lines << u"line %1"_s.arg(i);
+        MemoView& v = view(lines.join(u'\n'));
+        const int rowsInSight = v.viewport()->height() / v.cursorRect().height();
+        QTest::keyClick(&v, Qt::Key_PageDown);
+        QCOMPARE(v.caretLine(), rowsInSight);
+        QVERIFY(v.verticalScrollBar()->value() > 0);
+        QVERIFY(v.viewport()->rect().contains(v.cursorRect()));
+        QTest::keyClick(&v, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(v.caretLine(), 199);
+        QVERIFY(v.viewport()->rect().contains(v.cursorRect()));
+        QCOMPARE(v.verticalScrollBar()->value(), v.verticalScrollBar()->maximum());
+        QTest::keyClick(&v, Qt::Key_PageUp);
+        QCOMPARE(v.caretLine(), 199 - rowsInSight);
+    }
+
+    void editingKeys_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("Backspace over CR LF")
+            << u"ab\n|cd"_s << QStringList{u"Backspace"_s} << u"ab|cd"_s;
+        QTest::newRow("Backspace over a surrogate pair")
+            << u"a\U0001F600|b"_s << QStringList{u"Backspace"_s} << u"a|b"_s;
+        QTest::newRow("Backspace takes the accent off its letter")
+            << u"а\u0301|"_s << QStringList{u"Backspace"_s} << u"а|"_s;
+        QTest::newRow("Backspace at the start does nothing")
+            << u"|ab"_s << QStringList{u"Backspace"_s} << u"|ab"_s;
+        QTest::newRow("Backspace removes the selection")
+            << u"a^b\nc|d"_s << QStringList{u"Backspace"_s} << u"a|d"_s;
+        QTest::newRow("Delete over CR LF")
+            << u"ab|\ncd"_s << QStringList{u"Delete"_s} << u"ab|cd"_s;
+        QTest::newRow("Delete takes а with its accent")
+            << u"|а\u0301б"_s << QStringList{u"Delete"_s} << u"|б"_s;
+        QTest::newRow("Delete over a surrogate pair")
+            << u"a|\U0001F600b"_s << QStringList{u"Delete"_s} << u"a|b"_s;
+        QTest::newRow("Ctrl+Backspace removes the word before")
+            << u"one two|"_s << QStringList{u"Ctrl+Backspace"_s} << u"one |"_s;
+        QTest::newRow("typing inserts at the caret")
+            << u"a|d"_s << QStringList{u"\"bc"_s} << u"abc|d"_s;
+        QTest::newRow("typing replaces the selection")
+            << u"a^bc|d"_s << QStringList{u"\"x"_s} << u"ax|d"_s;
+        QTest::newRow("Tab inserts a tab") << u"a|b"_s << QStringList{u"Tab"_s} << u"a\t|b"_s;
+        QTest::newRow("Return inserts CR LF") << u"a|b"_s << QStringList{u"Return"_s} << u"a\n|b"_s;
+        QTest::newRow("Ctrl+Z after two keys takes the last back")
+            << u"|"_s << QStringList{u"\"ab"_s, u"Ctrl+Z"_s} << u"a|"_s;
+        QTest::newRow("Ctrl+Z then Ctrl+Shift+Z puts it back")
+            << u"|"_s << QStringList{u"\"ab"_s, u"Ctrl+Z"_s, u"Ctrl+Shift+Z"_s} << u"ab|"_s;
+    }
+    void editingKeys() {
+        QFETCH(QString, before);
+        QFETCH(QStringList, keys);
+        QFETCH(QString, after);
+        MemoView& v = view(before);
+        press(&v, keys);
+        QCOMPARE(marked(v), after);
+    }
+
+    void hooksAndReadOnly() {
+        MemoView& v = view(u"ab|"_s);
+        QSignalSpy moved(&v, &MemoView::caretMoved);
+        int released = 0;
+        v.onKeyPress = [](QKeyEvent* event) { return event->key() == Qt::Key_Return; };
+        v.onKeyRelease = [&released](QKeyEvent*) { ++released; };
+        QTest::keyClick(&v, Qt::Key_Return);
+        QCOMPARE(marked(v), u"ab|"_s); // the hook took Return: the view inserts nothing
+        QCOMPARE(released, 1);
+        QCOMPARE(moved.count(), 0);
+        QTest::keyClick(&v, Qt::Key_C);
+        QCOMPARE(marked(v), u"abc|"_s);
+        QCOMPARE(moved.count(), 1);
+        v.setReadOnly(true);
+        QTest::keyClicks(&v, u"xy"_s);
+        QTest::keyClick(&v, Qt::Key_Backspace);
+        QTest::keyClick(&v, Qt::Key_Left);
+        QCOMPARE(marked(v), u"ab|c"_s); // typing refused, navigation still works
+        v.paste();
+        QCOMPARE(marked(v), u"ab|c"_s);
+        QVERIFY(!v.inputMethodQuery(Qt::ImEnabled).toBool());
+        // The shell shows its own menu.
+        v.setContextMenuPolicy(Qt::CustomContextMenu);
+        QSignalSpy menu(&v, &QWidget::customContextMenuRequested);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                  v.viewport()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(v.viewport(), &request);
+        QCOMPARE(menu.count(), 1);
+    }
+
+    void textTarget_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("units");
+        QTest::addColumn<qsizetype>("selStart");
+        QTest::addColumn<qsizetype>("selLength");
+        QTest::newRow("line feed becomes CR LF, the insertion selected")
+            << u"x|"_s << u"setSelText"_s << u"a\nb"_s << u"xa\\r\\nb"_s << qsizetype(1)
+            << qsizetype(4);
+        QTest::newRow("lone CR becomes CR LF") << u"|"_s << u"setSelText"_s << u"a\rb"_s
+                                               << u"a\\r\\nb"_s << qsizetype(0) << qsizetype(4);
+        QTest::newRow("CR LF stays one break")
+            << u"|"_s << u"setSelText"_s << u"a\r\nb\n\r"_s << u"a\\r\\nb\\r\\n\\r\\n"_s
+            << qsizetype(0) << qsizetype(8);
+        QTest::newRow("U+2029, U+FDD0, NUL and a lone surrogate kept")
+            << u"|"_s << u"setSelText"_s << QString::fromUtf16(u"\u2029\uFDD0\0\xD800", 4)
+            << QString::fromUtf16(u"\u2029\uFDD0\0\xD800", 4) << qsizetype(0) << qsizetype(4);
+        QTest::newRow("replacing the selection selects the insertion")
+            << u"a^bc|d"_s << u"setSelText"_s << u"XYZW"_s << u"aXYZWd"_s << qsizetype(1)
+            << qsizetype(4);
+        QTest::newRow("setSelText of nothing removes the selection")
+            << u"a^bc|d"_s << u"setSelText"_s << QString() << u"ad"_s << qsizetype(1)
+            << qsizetype(0);
+        QTest::newRow("setSelStart between CR and LF is the line's end")
+            << u"|ab\ncd"_s << u"setSelStart"_s << u"3"_s << u"ab\\r\\ncd"_s << qsizetype(2)
+            << qsizetype(0);
+        QTest::newRow("setSelStart past the end clamps")
+            << u"|ab"_s << u"setSelStart"_s << u"99"_s << u"ab"_s << qsizetype(2) << qsizetype(0);
+        QTest::newRow("setSelLength ending between CR and LF stops at the line's end")
+            << u"a|b\ncd"_s << u"setSelLength"_s << u"2"_s << u"ab\\r\\ncd"_s << qsizetype(1)
+            << qsizetype(1);
+        QTest::newRow("setSelLength over the break selects CR LF")
+            << u"a|b\ncd"_s << u"setSelLength"_s << u"3"_s << u"ab\\r\\ncd"_s << qsizetype(1)
+            << qsizetype(3);
+        QTest::newRow("setSelLength past the end clamps")
+            << u"a|b"_s << u"setSelLength"_s << u"99"_s << u"ab"_s << qsizetype(1) << qsizetype(1);
+        QTest::newRow("insertAtCaret leaves the caret behind, nothing selected")
+            << u"a^b|c"_s << u"insertAtCaret"_s << u"\u0301\n"_s << u"ab\u0301\\r\\nc"_s
+            << qsizetype(5) << qsizetype(0);
+    }
+    void textTarget() {
+        QFETCH(QString, before);
+        QFETCH(QString, op);
+        QFETCH(QString, argument);
+        QFETCH(QString, units);
+        QFETCH(qsizetype, selStart);
+        QFETCH(qsizetype, selLength);
+        MemoView& v = view(before);
+        ime::TextTarget& target = v;
+        if (op == u"setSelText")
+            target.setSelText(argument);
+        else if (op == u"setSelStart")
+            target.setSelStart(argument.toLongLong());
+        else if (op == u"setSelLength")
+            target.setSelLength(argument.toLongLong());
+        else
+            v.insertAtCaret(argument);
+        QCOMPARE(spelled(v), units);
+        QCOMPARE(target.selStart(), selStart);
+        QCOMPARE(target.selLength(), selLength);
+        QCOMPARE(target.length(), qsizetype(v.buffer().length()));
+        QCOMPARE(target.selText(), v.textRange(selStart, selLength));
+        QCOMPARE(target.unitBefore(target.length()),
+                 target.length() ? v.buffer().at(target.length() - 1) : 0);
+        QCOMPARE(target.unitBefore(0), char16_t(0));
+    }
+
+    void editGroups() {
+        MemoView& v = view(u"|"_s);
+        QSignalSpy moved(&v, &MemoView::caretMoved);
+        QSignalSpy modified(&v, &MemoView::modificationChanged);
+        QSignalSpy changed(&v, &MemoView::textChanged);
+        {
+            const MemoView::EditGroup group(v);
+            v.setSelText(u"ab"_s);
+            v.setSelStart(v.selStart() + v.selLength());
+            v.insertAtCaret(u"\n"_s);
+            v.setSelText(u"c"_s);
+        }
+        QCOMPARE(marked(v), u"ab\n^c|"_s);
+        QCOMPARE(moved.count(), 1); // one hand-over for the whole group
+        QCOMPARE(changed.count(), 3);
+        QCOMPARE(modified.count(), 1);
+        QVERIFY(v.isModified());
+        v.setSelStart(v.length());
+        QTest::keyClick(&v, Qt::Key_X);
+        v.undo();
+        QCOMPARE(marked(v), u"ab\nc|"_s);
+        v.undo(); // the whole group at once
+        QCOMPARE(marked(v), u"|"_s);
+        QVERIFY(!v.isModified());
+        QCOMPARE(modified.count(), 2);
+        v.redo();
+        QCOMPARE(v.toPlainText(), u"ab\nc"_s);
+        QCOMPARE(v.caretPosition(), 5);
+        v.setSavePoint();
+        QVERIFY(!v.isModified());
+        v.setPlainText(u"new\rtext"_s);
+        QCOMPARE(spelled(v), u"new\\r\\ntext"_s);
+        QCOMPARE(marked(v), u"|new\ntext"_s);
+        QVERIFY(!v.isUndoAvailable());
+        QVERIFY(!v.isModified());
+    }
+
+    void mouse_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("after");
+        // Positions are buffer units; a line feed of the text is two.
+        QTest::newRow("click places the caret")
+            << u"one two\nthree"_s << u"click"_s << 5 << 5 << u"one t|wo\nthree"_s;
+        QTest::newRow("click on the second line")
+            << u"one two\nthree"_s << u"click"_s << 11 << 11 << u"one two\nth|ree"_s;
+        QTest::newRow("drag selects")
+            << u"one two\nthree"_s << u"drag"_s << 1 << 11 << u"o^ne two\nth|ree"_s;
+        QTest::newRow("drag backwards selects")
+            << u"one two\nthree"_s << u"drag"_s << 11 << 1 << u"o|ne two\nth^ree"_s;
+        QTest::newRow("double click selects a word")
+            << u"one two\nthree"_s << u"double"_s << 5 << 5 << u"one ^two|\nthree"_s;
+        QTest::newRow("triple click selects the line with its break")
+            << u"one two\nthree"_s << u"triple"_s << 1 << 1 << u"^one two\n|three"_s;
+        QTest::newRow("Shift+click extends from the caret")
+            << u"one two\nthree"_s << u"shift"_s << 2 << 11 << u"on^e two\nth|ree"_s;
+    }
+    void mouse() {
+        QFETCH(QString, text);
+        QFETCH(QString, action);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, after);
+        MemoView& v = view(text);
+        int clicks = 0;
+        v.onClick = [&clicks] { ++clicks; };
+        QWidget* port = v.viewport();
+        const QPoint start = pointAt(v, from);
+        const QPoint end = pointAt(v, to);
+        if (action == u"click") {
+            QTest::mouseClick(port, Qt::LeftButton, {}, start);
+        } else if (action == u"drag") {
+            QTest::mousePress(port, Qt::LeftButton, {}, start);
+            QTest::mouseMove(port, end);
+            QTest::mouseRelease(port, Qt::LeftButton, {}, end);
+        } else if (action == u"double") {
+            QTest::mouseDClick(port, Qt::LeftButton, {}, start);
+            QTest::mouseRelease(port, Qt::LeftButton, {}, start);
+        } else if (action == u"triple") {
+            QTest::mouseDClick(port, Qt::LeftButton, {}, start);
+            QTest::mouseClick(port, Qt::LeftButton, {}, start);
+        } else {
+            QTest::mouseClick(port, Qt::LeftButton, {}, start);
+            QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, end);
+        }
+        QCOMPARE(marked(v), after);
+        QVERIFY(clicks >= 1);
+    }
+
+    void dragBelowTheViewScrollsAndSelects() {
+        QStringList lines;
+        for (int i = 0; i < 100; ++i)
+            lines << u"line %1"_s.arg(i);
+        MemoView& v = view(lines.join(u'\n'));
+        QWidget* port = v.viewport();
+        QTest::mousePress(port, Qt::LeftButton, {}, pointAt(v, 0));
+        QTest::mouseMove(port, QPoint(20, port->height() + 30));
+        QTRY_VERIFY(v.verticalScrollBar()->value() > 3);
+        QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(20, port->height() + 30));
+        QCOMPARE(v.anchorPosition(), 0);
+        QVERIFY(v.caretLine() > v.verticalScrollBar()->value());
+        const int scrolled = v.verticalScrollBar()->value();
+        QWheelEvent wheel(QPointF(20, 20), port->mapToGlobal(QPointF(20, 20)), QPoint(),
+                          QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(port, &wheel);
+        QCOMPARE(v.verticalScrollBar()->value(), scrolled - 3);
+    }
+
+    void clipboard() {
+        MemoView& v = view(u"a^b\nc|d"_s);
+        v.copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"b\nc"_s);
+        v.cut();
+        QCOMPARE(marked(v), u"a|d"_s);
+        QGuiApplication::clipboard()->setText(u"x\ny\r\nz"_s);
+        QTest::keyClick(&v, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(spelled(v), u"ax\\r\\ny\\r\\nzd"_s);
+        QCOMPARE(marked(v), u"ax\ny\nz|d"_s);
+    }
+
+    void primarySelection() {
+        if (!QGuiApplication::clipboard()->supportsSelection())
+            QSKIP("this platform has no primary selection (tst_memoview_x11 runs it under X11)");
+        MemoView& v = view(u"|one two\nthree"_s);
+        QWidget* port = v.viewport();
+        QTest::mousePress(port, Qt::LeftButton, {}, pointAt(v, 4));
+        QTest::mouseMove(port, pointAt(v, 11));
+        QTest::mouseRelease(port, Qt::LeftButton, {}, pointAt(v, 11));
+        QTRY_COMPARE(QGuiApplication::clipboard()->text(QClipboard::Selection), u"two\nth"_s);
+        // The clipboard proper is left alone.
+        QGuiApplication::clipboard()->setText(u"other"_s);
+        QTest::mouseClick(port, Qt::MiddleButton, {}, pointAt(v, 13));
+        QCOMPARE(v.toPlainText(), u"one two\nthretwo\nthe"_s);
+        QCOMPARE(v.caretPosition(), 13 + 7);
+    }
+
+    void inputMethodPreeditAndCommit() {
+        MemoView& v = view(u"ab|"_s);
+        QImage before(v.size(), QImage::Format_ARGB32);
+        v.render(&before);
+        QInputMethodEvent preedit(u"ко"_s, {});
+        QApplication::sendEvent(&v, &preedit);
+        QCOMPARE(v.toPlainText(), u"ab"_s); // shown, not in the buffer
+        QCOMPARE(v.preeditText(), u"ко"_s);
+        QImage shown(v.size(), QImage::Format_ARGB32);
+        v.render(&shown);
+        QVERIFY(shown != before);
+        const QRectF caret = v.inputMethodQuery(Qt::ImCursorRectangle).toRectF();
+        QVERIFY(caret.width() >= 1);
+        QVERIFY(QRectF(v.rect()).contains(caret));
+        QCOMPARE(v.inputMethodQuery(Qt::ImSurroundingText).toString(), u"ab"_s);
+        QCOMPARE(v.inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
+
+        QInputMethodEvent commit;
+        commit.setCommitString(u"кот"_s);
+        QApplication::sendEvent(&v, &commit);
+        QCOMPARE(marked(v), u"abкот|"_s);
+        QVERIFY(v.preeditText().isEmpty());
+        v.undo();
+        QCOMPARE(marked(v), u"ab|"_s);
+
+        // The surrounding text is the caret's line only.
+        v.setPlainText(u"first\nsecond\nthird"_s);
+        v.setCaret(10, 8);
+        QCOMPARE(v.inputMethodQuery(Qt::ImSurroundingText).toString(), u"second"_s);
+        QCOMPARE(v.inputMethodQuery(Qt::ImCursorPosition).toInt(), 3);
+        QCOMPARE(v.inputMethodQuery(Qt::ImAnchorPosition).toInt(), 1);
+        QCOMPARE(v.inputMethodQuery(Qt::ImCurrentSelection).toString(), u"ec"_s);
+    }
+
+    void accentStandsOverItsOwnLetter_data() {
+        QTest::addColumn<QString>("family");
+        QTest::newRow("DejaVu Sans") << u"DejaVu Sans"_s;
+        QTest::newRow("DejaVu Serif") << u"DejaVu Serif"_s;
+        QTest::newRow("DejaVu Sans Mono") << u"DejaVu Sans Mono"_s;
+    }
+    void accentStandsOverItsOwnLetter() {
+        QFETCH(QString, family);
+        // Two texts that differ only by the accent on the а of the second line: the pixels
+        // that differ are the accent's.
+        const QString plain = u"шшш ш\nша ш"_s;
+        MemoView& v = view(plain);
+        QFont font(family);
+        font.setPixelSize(19);
+        v.setFont(font);
+        v.clearFocus(); // no caret in the pictures
+        QImage without(v.size(), QImage::Format_RGB32);
+        v.render(&without);
+        v.setPlainText(u"шшш ш\nша\u0301 ш"_s);
+        QImage with(v.size(), QImage::Format_RGB32);
+        v.render(&with);
+        const QPoint port = v.viewport()->pos();
+        const QRect letter = v.positionRect(8).translated(port); // before а
+        const QRect after = v.positionRect(10).translated(port); // behind its accent
+        QVERIFY(!letter.isEmpty() && after.left() > letter.left());
+        int marks = 0;
+        for (int y = 0; y < with.height(); ++y) {
+            for (int x = 0; x < with.width(); ++x) {
+                if (with.pixel(x, y) == without.pixel(x, y))
+                    continue;
+                ++marks;
+                QVERIFY2(x >= letter.left() - 1 && x <= after.left() + 1,
+                         qPrintable(u"accent pixel at x %1 outside the а cell %2..%3"_s.arg(x)
+                                        .arg(letter.left())
+                                        .arg(after.left())));
+                QVERIFY2(y >= letter.top() && y < letter.bottom(),
+                         qPrintable(u"accent pixel at y %1 outside the а row %2..%3"_s.arg(y)
+                                        .arg(letter.top())
+                                        .arg(letter.bottom())));
+            }
+        }
+        QVERIFY(marks > 4);
+    }
+
+    void wrap() {
+        MemoView& v = view(u"|"_s);
+        v.setWordWrap(true);
+        const QString words = u"word "_s.repeated(60);
+        v.setPlainText(words + u"\nend"_s);
+        QCOMPARE(v.horizontalScrollBar()->maximum(), 0);
+        QTest::keyClick(&v, Qt::Key_Down);
+        QCOMPARE(v.caretLine(), 0); // the second row of the wrapped first line
+        QVERIFY(v.caretColumn() > 0);
+        QTest::keyClick(&v, Qt::Key_End);
+        QVERIFY(v.caretColumn() < words.size());
+        QCOMPARE(v.cursorRect().top(), v.positionRect(0).top() + v.cursorRect().height());
+        v.setWordWrap(false);
+        QVERIFY(v.horizontalScrollBar()->maximum() > 0);
+        QTest::keyClick(&v, Qt::Key_Down);
+        QCOMPARE(v.caretLine(), 1);
+    }
+
+    void wrapOnAMillionLinesStaysLazy() {
+        MemoView& v = view();
+        QString text;
+        text.reserve(1000000 * 12);
+        for (int i = 0; i < 1000000; ++i)
+            text += u"line of text\n"_s;
+        v.setPlainText(text);
+        QCOMPARE(v.buffer().lineCount(), 1000001);
+        QTest::keyClick(&v, Qt::Key_End, Qt::ControlModifier);
+        QApplication::processEvents();
+        const std::uint64_t before = v.layoutCount();
+        v.setWordWrap(true);
+        v.viewport()->repaint();
+        QTest::keyClick(&v, Qt::Key_Home, Qt::ControlModifier);
+        v.viewport()->repaint();
+        QTest::keyClick(&v, Qt::Key_X);
+        v.viewport()->repaint();
+        // Wrap on, a jump to the start, a key and three paints: a few screens of lines at most.
+        const std::uint64_t rowsInSight = v.viewport()->height() / v.cursorRect().height() + 1;
+        QVERIFY2(v.layoutCount() - before < 6 * rowsInSight,
+                 qPrintable(QString::number(v.layoutCount() - before)));
+        QCOMPARE(v.caretLine(), 0);
+    }
+
+    void veryLongLineIsLaidOutInSegments() {
+        MemoView& v = view();
+        const qsizetype length = 40 * MemoView::kSegmentUnits + 17;
+        v.setPlainText(u"x"_s.repeated(length));
+        const std::uint64_t before = v.layoutCount();
+        QTest::keyClick(&v, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(&v, Qt::Key_Y);
+        v.viewport()->repaint();
+        QCOMPARE(v.caretColumn(), length + 1);
+        QVERIFY(v.viewport()->rect().contains(v.cursorRect()));
+        QVERIFY2(v.layoutCount() - before < 20, qPrintable(QString::number(v.layoutCount())));
+        // Without wrap, each segment is a row of its own.
+        QTest::keyClick(&v, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(&v, Qt::Key_Down);
+        QCOMPARE(v.caretLine(), 0);
+        QCOMPARE(v.caretColumn(), MemoView::kSegmentUnits);
+    }
+
+    void accessibleText() {
+        MemoView& v = view(u"one ^tw|o\nthree"_s);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&v);
+        QVERIFY(iface);
+        QCOMPARE(iface->role(), QAccessible::EditableText);
+        QAccessibleTextInterface* text = iface->textInterface();
+        QVERIFY(text);
+        QCOMPARE(text->characterCount(), 14);
+        QCOMPARE(text->cursorPosition(), 6);
+        QCOMPARE(text->selectionCount(), 1);
+        int start = 0;
+        int end = 0;
+        text->selection(0, &start, &end);
+        QCOMPARE(start, 4);
+        QCOMPARE(end, 6);
+        QCOMPARE(text->text(2, 11), u"e two\r\nth"_s);
+        QCOMPARE(text->textAtOffset(10, QAccessible::LineBoundary, &start, &end), u"three"_s);
+        QCOMPARE(start, 9);
+        QCOMPARE(text->textAtOffset(5, QAccessible::WordBoundary, &start, &end), u"two"_s);
+        QCOMPARE(text->textAfterOffset(1, QAccessible::LineBoundary, &start, &end), u"three"_s);
+        QCOMPARE(text->textBeforeOffset(10, QAccessible::LineBoundary, &start, &end),
+                 u"one two\r\n"_s);
+        QVERIFY(!text->characterRect(1).isEmpty());
+        QCOMPARE(text->offsetAtPoint(v.viewport()->mapToGlobal(pointAt(v, 10))), 10);
+        QAccessibleEditableTextInterface* editable = iface->editableTextInterface();
+        QVERIFY(editable);
+        editable->replaceText(0, 3, u"1\n"_s);
+        QCOMPARE(v.toPlainText(), u"1\n two\nthree"_s);
+        text->setSelection(0, 1, 3);
+        QCOMPARE(marked(v), u"1^\n| two\nthree"_s);
+    }
+};
+
+QTEST_MAIN(TestMemoView)
+#include "tst_memoview.moc"

@@ -1,0 +1,120 @@
+#include "text/arena.h"
+
+#include "text/scan.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace text::detail {
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+
+std::size_t pageSize() {
+    static const std::size_t size = std::size_t(sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+std::size_t roundUp(std::size_t n, std::size_t to) {
+    return (n + to - 1) / to * to;
+}
+
+} // namespace
+
+Arena* Arena::create(std::int64_t slotUnits, std::int64_t slots) {
+    const std::size_t want = roundUp(std::size_t(slotUnits * slots) * 2, pageSize());
+    // Large arenas are aligned to huge pages and ask for them: a fault then fills 2 MiB at
+    // once instead of 4 KiB, and loading a big file takes a few hundred faults, not thousands.
+    const bool huge = want >= 2 * kHugePage;
+    const std::size_t mapped = huge ? want + kHugePage : want;
+    void* p = mmap(nullptr, mapped, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    auto* base = static_cast<char*>(p);
+    if (huge) {
+        auto* aligned =
+            reinterpret_cast<char*>(roundUp(reinterpret_cast<std::uintptr_t>(base), kHugePage));
+        if (aligned > base)
+            munmap(base, std::size_t(aligned - base));
+        const std::size_t after = mapped - std::size_t(aligned - base) - want;
+        if (after > 0)
+            munmap(aligned + want, after);
+        base = aligned;
+        madvise(base, want, MADV_HUGEPAGE);
+    }
+    auto* arena = new Arena;
+    arena->m_base = reinterpret_cast<char16_t*>(base);
+    arena->m_bytes = want;
+    arena->m_slotUnits = slotUnits;
+    arena->m_slots = slots;
+    return arena;
+}
+
+void Arena::destroy(Arena* arena) {
+    delete arena;
+}
+
+Arena::~Arena() {
+    if (m_base)
+        munmap(m_base, m_bytes);
+}
+
+std::int64_t Arena::slotLength(std::int64_t i) const {
+    return std::min(m_slotUnits, m_used - i * m_slotUnits);
+}
+
+std::int64_t Arena::append(std::u16string_view units) {
+    const std::int64_t n = std::min<std::int64_t>(room(), std::int64_t(units.size()));
+    std::memcpy(m_base + m_used, units.data(), std::size_t(n) * 2);
+    commit(n);
+    return n;
+}
+
+void Arena::commit(std::int64_t n) {
+    // LF units are counted per slot while the units are still in the cache.
+    std::int64_t done = 0;
+    while (done < n) {
+        const std::int64_t slot = (m_used + done) / m_slotUnits;
+        const std::int64_t part = std::min(n - done, (slot + 1) * m_slotUnits - (m_used + done));
+        if (std::int64_t(m_lines.size()) <= slot)
+            m_lines.resize(std::size_t(slot) + 1, 0);
+        m_lines[std::size_t(slot)] += countLf(m_base + m_used + done, part);
+        done += part;
+    }
+    m_used += n;
+}
+
+void Arena::handOver(std::int64_t leaves) {
+    m_leaves = leaves;
+    if (leaves == 0) {
+        delete this;
+        return;
+    }
+    // The last leaf may grow to the end of its slot; the slots after it are given back.
+    const std::size_t keep = roundUp(std::size_t(usedSlots() * m_slotUnits) * 2, pageSize());
+    if (keep < m_bytes) {
+        munmap(reinterpret_cast<char*>(m_base) + keep, m_bytes - keep);
+        m_bytes = keep;
+    }
+    std::vector<std::int64_t>().swap(m_lines);
+}
+
+void Arena::releaseSlot(char16_t* data) {
+    if (--m_leaves == 0) {
+        delete this;
+        return;
+    }
+    // The whole pages of a released slot go back to the system; the rest of the arena stays.
+    const auto from = roundUp(reinterpret_cast<std::uintptr_t>(data), pageSize());
+    const auto to =
+        (reinterpret_cast<std::uintptr_t>(data + m_slotUnits)) / pageSize() * pageSize();
+    if (to > from)
+        madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+}
+
+} // namespace text::detail

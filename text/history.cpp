@@ -1,0 +1,49 @@
+#include "text/history.h"
+
+namespace text::detail {
+
+namespace {
+
+// Units of a shared block; an edit of more than a quarter of this gets a block of its own.
+constexpr std::size_t kBlockUnits = 32768;
+
+} // namespace
+
+char16_t* History::room(Pos units, Edit& e) {
+    const auto n = std::size_t(units);
+    if (m_blocks.empty() || m_blocks.back().capacity - m_blocks.back().size < n) {
+        Block b;
+        b.capacity = n > kBlockUnits / 4 ? n : kBlockUnits;
+        b.data = std::make_unique_for_overwrite<char16_t[]>(b.capacity);
+        m_blocks.push_back(std::move(b));
+    }
+    Block& b = m_blocks.back();
+    e.block = std::uint32_t(m_blocks.size() - 1);
+    e.offset = b.size;
+    b.size += n;
+    return b.data.get() + e.offset;
+}
+
+void History::truncate(std::size_t count) {
+    if (count >= m_stepStart.size())
+        return;
+    const std::size_t first = m_stepStart[count];
+    m_stepStart.resize(count);
+    if (first < m_edits.size()) {
+        const Edit& e = m_edits[first];
+        // Blocks are filled in the order of the edits: the dropped edits' units are the end of
+        // the block of the first one, and every block after it.
+        m_blocks.resize(e.offset == 0 ? e.block : e.block + 1);
+        if (e.offset > 0)
+            m_blocks.back().size = e.offset;
+        m_edits.resize(first);
+    }
+}
+
+void History::clear() {
+    std::vector<Edit>().swap(m_edits);
+    std::vector<std::size_t>().swap(m_stepStart);
+    std::vector<Block>().swap(m_blocks);
+}
+
+} // namespace text::detail

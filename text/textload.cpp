@@ -1,0 +1,148 @@
+#include "text/textload.h"
+
+#include "encoding/decoders.h"
+#include "encoding/readers.h"
+#include "encoding/stream.h"
+#include "encoding/textfile.h"
+
+#include <fstream>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace text {
+namespace {
+
+constexpr std::uint64_t kProgressStep = 1u << 20; // bytes between two progress calls
+
+bool isUtf16(enc::TextEncoding encoding) {
+    return encoding == enc::EncUtf16 || encoding == enc::EncUtf16LeNoBom;
+}
+
+std::size_t decodeLine(enc::TextEncoding encoding, int byteOrder, std::span<const std::uint8_t> raw,
+                       char16_t* out) {
+    switch (encoding) {
+    case enc::EncUtf16:
+    case enc::EncUtf16LeNoBom:
+        return enc::Utf16BytesToUnits(raw, byteOrder, out);
+    case enc::EncSjis:
+        return enc::SjisToUtf16(raw, out);
+    case enc::EncEuc:
+        return enc::EucToUtf16(raw, out);
+    default:
+        return enc::Utf8ToUtf16(raw, out);
+    }
+}
+
+enc::FileResult readLines(enc::ByteStream& in, enc::TextEncoding encoding, TextBuilder& out,
+                          const LoadProgress& progress) {
+    const int mark = enc::SkipBom(in);
+    const int order = encoding == enc::EncUtf16LeNoBom ? enc::kLittleEndian : mark;
+    const bool utf16 = isUtf16(encoding);
+    const std::uint64_t size = in.fileSize();
+    const std::uint64_t estimate = EstimatedUnits(size, encoding);
+    const std::uint64_t free = size > 0 ? AvailableMemory() : 0;
+    if (free > 0 && estimate * sizeof(char16_t) > free)
+        return enc::FileResult::tooBig();
+    out.reserve(static_cast<Pos>(estimate));
+
+    std::u16string line;
+    std::uint64_t done = 0;
+    std::uint64_t nextReport = kProgressStep;
+    bool first = true;
+    for (;;) {
+        const std::span<const std::uint8_t> raw =
+            utf16 ? enc::TextLineReader::nextUtf16Line(in) : enc::TextLineReader::nextByteLine(in);
+        const bool exhausted = in.atEndOrFailed();
+        const std::size_t room = utf16 ? raw.size() / 2 : raw.size();
+        if (line.size() < room)
+            line.resize(room);
+        const std::size_t units = decodeLine(encoding, order, raw, line.data());
+        if (exhausted && units == 0)
+            break;
+        if (!first)
+            out.append(u"\r\n");
+        EmitLine(std::u16string_view(line.data(), units),
+                 [&out](std::u16string_view piece) { out.append(piece); });
+        first = false;
+        done = in.consumed();
+        if (progress && done >= nextReport) {
+            progress(done, size);
+            nextReport = done + kProgressStep;
+        }
+        if (exhausted)
+            break;
+    }
+    if (progress)
+        progress(in.consumed(), size);
+    return in.result();
+}
+
+} // namespace
+
+void EmitLine(std::u16string_view line, const std::function<void(std::u16string_view)>& emit) {
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char16_t u = line[i];
+        if (u != u'\r' && u != u'\n')
+            continue;
+        if (i > from)
+            emit(line.substr(from, i - from));
+        emit(u"\r\n");
+        if (u == u'\r' && i + 1 < line.size() && line[i + 1] == u'\n')
+            ++i;
+        from = i + 1;
+    }
+    if (from < line.size())
+        emit(line.substr(from));
+}
+
+std::uint64_t EstimatedUnits(std::uint64_t bytes, enc::TextEncoding encoding) {
+    // A byte (two in UTF-16) never gives more than one unit; line ends are one or two bytes
+    // that give the two units CR LF, which the 1/16 allowance covers for ordinary lines.
+    const std::uint64_t units = isUtf16(encoding) ? bytes / 2 : bytes;
+    return units + units / 16 + 16;
+}
+
+std::uint64_t AvailableMemory() {
+#ifdef __linux__
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    std::uint64_t kb = 0;
+    std::string unit;
+    while (meminfo >> key >> kb >> unit) {
+        if (key == "MemAvailable:")
+            return kb * 1024;
+    }
+#endif
+    return enc::PhysicalMemory();
+}
+
+enc::FileResult LoadTextFile(const std::string& path, enc::TextEncoding encoding, TextBuilder& out,
+                             enc::FileStamp* stamp, const LoadProgress& progress) {
+    out = TextBuilder();
+    // One stream per thread, so its buffer is reused from file to file.
+    thread_local enc::ByteStream in;
+    enc::FileResult result = in.open(path, stamp);
+    if (!result)
+        return result;
+    try {
+        result = readLines(in, encoding, out, progress);
+    } catch (const std::bad_alloc&) {
+        result = enc::FileResult::tooBig();
+    }
+    in.close();
+    if (!result)
+        out = TextBuilder(); // never a part of the file: a save would lose the rest
+    return result;
+}
+
+enc::FileResult LoadTextBytes(std::span<const std::uint8_t> bytes, enc::TextEncoding encoding,
+                              TextBuilder& out) {
+    out = TextBuilder();
+    enc::ByteStream in;
+    in.openMemory(bytes);
+    return readLines(in, encoding, out, {});
+}
+
+} // namespace text

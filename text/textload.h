@@ -1,0 +1,46 @@
+#pragma once
+
+#include "encoding/detect.h"
+#include "encoding/fileaccess.h"
+#include "text/textbuffer.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+// Reading a text file straight into the editor's text: the lines of the file, decoded as the
+// open command's line loop takes them, joined by CR LF in a TextBuilder, with no whole-text
+// copy on the way. Plain C++ without Qt.
+namespace text {
+
+// Called now and then while a file is read: bytes read so far and the file's size in bytes.
+using LoadProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
+// Units a file of `bytes` bytes is expected to give in `encoding` (UTF-16 units, its lines
+// joined by CR LF): the estimate the open command holds against the memory that is free.
+std::uint64_t EstimatedUnits(std::uint64_t bytes, enc::TextEncoding encoding);
+
+// Bytes of memory the program may still take without the machine swapping (Linux:
+// MemAvailable; elsewhere the physical memory), 0 when unknown.
+std::uint64_t AvailableMemory();
+
+// Hands the units of one decoded line to `emit` in order, each CR LF, lone CR and lone LF among
+// them (a decoder makes them of overlong forms) as the break CR LF, so that the text holds no
+// line end but CR LF. Every other unit is handed on as it is.
+void EmitLine(std::u16string_view line, const std::function<void(std::u16string_view)>& emit);
+
+// Reads the file at path (a byte string, as the system takes it) into `out`, which is emptied
+// first. Every unit the decoders give is kept (U+2029, U+FDD0, NUL, lone surrogates); lines are
+// joined by CR LF and the last line has none ("a\r\nb\r\n" gives "a" CR LF "b"). A file that is
+// not a regular file, cannot be opened, fails to read part way (never taken for its end) or
+// would not fit in the free memory (refused before any byte is read) gives that fault, with
+// `out` empty. *stamp, when given, receives the file's stamp as it was opened.
+enc::FileResult LoadTextFile(const std::string& path, enc::TextEncoding encoding, TextBuilder& out,
+                             enc::FileStamp* stamp = nullptr, const LoadProgress& progress = {});
+
+// The same for a file held in memory (no memory estimate, no stamp).
+enc::FileResult LoadTextBytes(std::span<const std::uint8_t> bytes, enc::TextEncoding encoding,
+                              TextBuilder& out);
+
+} // namespace text

@@ -1,0 +1,348 @@
+#pragma once
+
+#include "ime/texttarget.h"
+#include "text/textbuffer.h"
+#include "view/layoutcache.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QElapsedTimer>
+#include <QTextOption>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <utility>
+
+class QMenu;
+class QPainter;
+class QMimeData;
+
+// The editor's text view: a scroll area on a text::TextBuffer that it owns. The buffer holds
+// the text exactly as the text target presents it (CR LF between lines), so positions and
+// lengths of the target, of the caret and of the selection are the buffer's own.
+//
+// Only the lines in sight are laid out, one QTextLayout per line kept in a bounded cache, so
+// nothing a key, a click or a paint does costs more than O(log n) in the size of the text. A line
+// longer than kSegmentUnits units is laid out in segments of that many units, each starting a
+// row of its own; the vertical scroll bar counts lines, and the top of the view is a line, a
+// segment and a row inside it, so switching wrap on lays out nothing but what is shown.
+//
+// A position between the CR and the LF of a line break is taken as the end of its line: neither
+// the caret nor an edge of the selection ever stands there.
+class MemoView : public QAbstractScrollArea, public ime::TextTarget {
+    Q_OBJECT
+public:
+    // Lines longer than this are laid out in segments of this many units.
+    static constexpr text::Pos kSegmentUnits = 4096;
+    // Units each side of the caret that input methods see of a very long line.
+    static constexpr text::Pos kImWindowUnits = 1024;
+
+    explicit MemoView(QWidget* parent = nullptr);
+    ~MemoView() override;
+
+    text::TextBuffer& buffer() { return m_buffer; }
+    const text::TextBuffer& buffer() const { return m_buffer; }
+
+    // --- The text target, on buffer positions (UTF-16 units, CR LF between lines).
+    qsizetype length() const override;
+    qsizetype selStart() const override;
+    qsizetype selLength() const override;
+    // Puts the caret at pos (clamped) with nothing selected.
+    void setSelStart(qsizetype pos) override;
+    // Selects len units from selStart() (clamped to the text; 0 or less selects nothing).
+    void setSelLength(qsizetype len) override;
+    QString selText() const override;
+    // Replaces the selection (or inserts at the caret) and selects the inserted text. Line
+    // feeds, CR LF and lone CRs of the text become CR LF.
+    void setSelText(const QString& text) override;
+    char16_t unitBefore(qsizetype pos) const override;
+
+    // Inserts text at the caret (replacing nothing); the caret ends behind it, nothing selected.
+    void insertAtCaret(const QString& text);
+
+    // Caret and anchor: the selection runs between them; the caret is the end that moves.
+    text::Pos caretPosition() const { return m_caret; }
+    text::Pos anchorPosition() const { return m_anchor; }
+    // Puts the anchor and the caret (both clamped as for setSelStart).
+    void setCaret(text::Pos caret, text::Pos anchor);
+
+    // One undo step for every edit inside it, and one hand-over of caret and selection (one
+    // repaint, one caretMoved signal) when the outermost group ends. Groups nest.
+    class EditGroup {
+    public:
+        explicit EditGroup(MemoView& view);
+        ~EditGroup();
+        EditGroup(const EditGroup&) = delete;
+        EditGroup& operator=(const EditGroup&) = delete;
+
+    private:
+        MemoView& m_view;
+    };
+
+    // --- Hooks of the shell.
+    // Called first for every key press; true when the key was handled and the view must not
+    // handle it.
+    std::function<bool(QKeyEvent*)> onKeyPress;
+    // Called after a key release.
+    std::function<void(QKeyEvent*)> onKeyRelease;
+    // Called after a click or a drag has placed the caret (left button) and after a middle
+    // click pasted.
+    std::function<void()> onClick;
+
+    // --- Commands named as QPlainTextEdit names them.
+    // Replaces the whole text (line feeds, CR LF and lone CRs become CR LF), forgets the undo
+    // history, marks the text unmodified and puts the caret at 0.
+    void setPlainText(const QString& text);
+    // The whole text with every CR LF as one line feed (tests and small texts).
+    QString toPlainText() const;
+    void clear() { setPlainText(QString()); }
+    void selectAll();
+    void undo();
+    void redo();
+    // The selection to the clipboard and removed (nothing when read-only or nothing selected).
+    void cut();
+    // The selection to the clipboard (nothing when nothing is selected).
+    void copy();
+    // The clipboard's Unicode text in place of the selection, the caret behind it (nothing when
+    // read-only).
+    void paste();
+    void ensureCursorVisible();
+    // The caret's rectangle in viewport coordinates, at least one pixel wide.
+    QRect cursorRect() const;
+    // Line of the caret (from 0) and units between the line's start and the caret.
+    qsizetype caretLine() const;
+    qsizetype caretColumn() const;
+
+    bool isReadOnly() const { return m_readOnly; }
+    void setReadOnly(bool readOnly);
+    bool wordWrap() const { return m_wordWrap; }
+    void setWordWrap(bool on);
+    // Where wrapped rows may break (QTextOption::WrapAtWordBoundaryOrAnywhere by default).
+    QTextOption::WrapMode wordWrapMode() const { return m_wrapMode; }
+    void setWordWrapMode(QTextOption::WrapMode mode);
+    qreal tabStopDistance() const { return m_tabStop; }
+    void setTabStopDistance(qreal distance);
+    // Whether the text differs from its save point.
+    bool isModified() const { return !m_buffer.atSavePoint(); }
+    // Takes the present text as the saved one: isModified() is false until the next edit.
+    void setSavePoint() { m_buffer.setSavePoint(); }
+    bool isUndoAvailable() const { return m_buffer.canUndo(); }
+    bool isRedoAvailable() const { return m_buffer.canRedo(); }
+
+    // The input method's preedit text shown at the caret (not in the buffer).
+    QString preeditText() const { return m_preedit; }
+    // Line layouts made since the view was created (tests check that work stays lazy).
+    std::uint64_t layoutCount() const { return m_layoutCount; }
+    // The menu of the edit commands, as QPlainTextEdit offers it; the caller owns it.
+    QMenu* createStandardContextMenu();
+
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    Q_INVOKABLE QVariant inputMethodQuery(Qt::InputMethodQuery query, QVariant argument) const;
+
+    // For the accessibility interface: the rectangle of a position in viewport coordinates
+    // (empty when it is not in sight), the position under a viewport point, the text of a range.
+    QRect positionRect(text::Pos pos) const;
+    text::Pos positionAt(const QPoint& viewportPoint) const;
+    QString textRange(text::Pos pos, text::Pos len) const;
+    // Start and end of the word around pos (the units of pos's line only).
+    std::pair<text::Pos, text::Pos> wordAt(text::Pos pos) const;
+    // Scrolls the least needed to show pos.
+    void scrollToPosition(text::Pos pos);
+
+signals:
+    // After every change of the text (edits, undo, redo, setPlainText).
+    void textChanged(const text::Change& change);
+    // After every change of the caret or the selection, and after edits; once per EditGroup.
+    void caretMoved();
+    // When the text arrives at its save point or leaves it.
+    void modificationChanged(bool modified);
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    // A row on screen: a line, a segment of it and a row of that segment's layout.
+    struct RowRef {
+        text::Pos line = 0;
+        int segment = 0;
+        int row = 0;
+        auto operator<=>(const RowRef&) const = default;
+    };
+    // Collects caret, selection and text changes and hands them over once, when the outermost
+    // hold ends.
+    class Hold {
+    public:
+        explicit Hold(MemoView& view);
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        MemoView& m_view;
+    };
+    enum class Unit { Character, Word, Line };
+
+    // What the buffer tells the view.
+    class Listener final : public text::BufferListener {
+    public:
+        explicit Listener(MemoView& view) : m_view(view) {}
+        void textChanged(const text::Change& change) override { m_view.bufferChanged(change); }
+        void textReset() override { m_view.bufferReset(); }
+        void savePointChanged(bool atSavePoint) override {
+            emit m_view.modificationChanged(!atSavePoint);
+        }
+
+    private:
+        MemoView& m_view;
+    };
+    void bufferChanged(const text::Change& change);
+    void bufferReset();
+
+    // --- memoview.cpp: positions, edits and the hand-over.
+    text::Pos clampPos(text::Pos pos) const;
+    void beginHold();
+    void endHold();
+    void handOver();
+    void replaceRange(text::Pos pos, text::Pos len, std::u16string_view units);
+    void replaceSelection(QStringView text, bool selectInserted);
+    void typeText(QStringView text);
+    void removeRange(text::Pos from, text::Pos to);
+    void setClipboardText(const QString& text, bool primary) const;
+    void insertFromClipboard(bool primary);
+    void restartBlink();
+
+    // --- memoview_layout.cpp: segments, layouts, rows, scrolling, painting.
+    text::Pos lineLength(text::Pos line) const;
+    int segmentCount(text::Pos line) const;
+    int bufferSegmentCount(text::Pos line) const;
+    text::Pos segmentStart(text::Pos line, int segment) const;
+    int segmentOf(text::Pos line, text::Pos pos) const;
+    view::LineLayout* layoutFor(text::Pos line, int segment) const;
+    void dropLayouts();
+    qreal wrapWidth() const;
+    RowRef rowOf(text::Pos pos) const;
+    RowRef lastRow() const;
+    bool nextRow(RowRef& row) const;
+    bool previousRow(RowRef& row) const;
+    void normalizeTop();
+    int visibleRows() const;
+    int fullRows() const;
+    // The top row that shows the last row at the bottom: the farthest the view scrolls.
+    RowRef bottomTop() const;
+    void updateScrollBars();
+    void scrollRows(int rows);
+    void setTop(const RowRef& top);
+    // Viewport y of a row's top, or nothing when the row is not within a screen of the view.
+    std::optional<int> rowY(const RowRef& row) const;
+    // Layout position of a buffer position in its segment's layout (the caret's inside the
+    // preedit text when one is shown).
+    int layoutPosOf(const view::LineLayout& layout, text::Pos pos) const;
+    // The position in a row nearest to x, in layout coordinates.
+    text::Pos positionInRow(const RowRef& row, qreal x) const;
+    QPoint textOrigin() const;
+    void updateFontMetrics();
+    void repairMarks(QPainter& painter, const view::LineLayout& layout, int row,
+                     const QPointF& origin, text::Pos selFrom, text::Pos selTo) const;
+
+    // --- memoview_keys.cpp: keys and input methods.
+    bool handleKey(QKeyEvent* event);
+    bool moveKey(QKeyEvent* event);
+    void moveCaretTo(text::Pos pos, bool extend);
+    void moveVertically(int rows, bool extend);
+    void pageMove(int direction, bool extend);
+    text::Pos nextCursorPosition(text::Pos pos, QTextLayout::CursorMode mode) const;
+    text::Pos previousCursorPosition(text::Pos pos, QTextLayout::CursorMode mode) const;
+    text::Pos rowStart(text::Pos pos) const;
+    text::Pos rowEnd(text::Pos pos) const;
+    void deletePrevious();
+    void deleteNext();
+    void setPreedit(const QString& text, int cursor, bool showCaret,
+                    const QList<QTextLayout::FormatRange>& formats);
+    // The part of the caret's line that input methods see: the whole line, or at most
+    // kImWindowUnits units each side of the caret in a very long one.
+    std::pair<text::Pos, text::Pos> imWindow() const;
+
+    // --- memoview_mouse.cpp
+    void extendMouseSelection(text::Pos pos);
+    void autoScroll();
+    void setPrimarySelection() const;
+
+    text::TextBuffer m_buffer;
+    Listener m_listener{*this};
+    text::Pos m_caret = 0;
+    text::Pos m_anchor = 0;
+    bool m_readOnly = false;
+    bool m_wordWrap = false;
+    QTextOption::WrapMode m_wrapMode = QTextOption::WrapAtWordBoundaryOrAnywhere;
+    qreal m_tabStop = 80;
+
+    // Hand-over state.
+    int m_holdDepth = 0;
+    int m_bufferGroupDepth = 0;
+    text::Pos m_heldCaret = 0;
+    text::Pos m_heldAnchor = 0;
+    std::uint64_t m_heldRevision = 0;
+    bool m_textWasReset = false;
+    bool m_keepPreferredX = false;
+    bool m_followCaret = true;
+    text::Pos m_knownLength = 0;
+    text::Pos m_knownLines = 1;
+
+    // Layout.
+    mutable view::LayoutCache m_cache{1024};
+    mutable std::uint64_t m_layoutCount = 0;
+    mutable qreal m_maxWidth = 0;
+    mutable bool m_widthGrew = false;
+    int m_rowHeight = 1;
+    qreal m_ascent = 0;
+    RowRef m_top;
+    mutable RowRef m_bottomTop;
+    mutable bool m_bottomTopKnown = false;
+    // The last row wholly in sight, while the top, the text and the geometry stay as they are.
+    mutable RowRef m_lastInSight;
+    mutable bool m_lastInSightKnown = false;
+    bool m_syncingScrollBars = false;
+    qreal m_layoutWidth = 0;
+    qreal m_wheelRemainder = 0;
+    qreal m_preferredX = std::numeric_limits<qreal>::quiet_NaN();
+
+    // Caret blinking.
+    QBasicTimer m_blinkTimer;
+    bool m_caretOn = true;
+
+    // Mouse.
+    bool m_mousePressed = false;
+    Unit m_mouseUnit = Unit::Character;
+    text::Pos m_unitStart = 0; // the word or line first selected by a double or triple click
+    text::Pos m_unitEnd = 0;
+    QPoint m_lastMousePos;
+    QPoint m_doubleClickPos;
+    QElapsedTimer m_sinceDoubleClick;
+    QBasicTimer m_autoScrollTimer;
+
+    // Input method.
+    QString m_preedit;
+    int m_preeditCursor = 0;
+    bool m_preeditShowsCaret = true;
+    QList<QTextLayout::FormatRange> m_preeditFormats;
+    text::Pos m_preeditLine = -1;
+    int m_preeditSegment = 0;
+};

@@ -1,0 +1,616 @@
+// Segments and line layouts, rows, scrolling and painting.
+#include "view/memoview.h"
+#include "view/textinput.h"
+
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QRawFont>
+#include <QScrollBar>
+#include <QTextLine>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kMargin = 4;     // between the frame and the text, as QPlainTextEdit leaves
+constexpr int kCaretWidth = 1; // pixels
+// Width given to unwrapped rows: wide enough for any segment, well inside QTextLayout's range.
+constexpr qreal kNoWrapWidth = 4.0e6;
+// A segment boundary moves back over at most this many combining marks and surrogate halves to
+// keep a letter with its marks.
+constexpr int kBoundarySlack = 32;
+
+} // namespace
+
+// ---- Segments ----------------------------------------------------------------------------------
+
+text::Pos MemoView::lineLength(text::Pos line) const {
+    return m_buffer.lineEnd(line) - m_buffer.lineStart(line);
+}
+
+int MemoView::segmentCount(text::Pos line) const {
+    // A laid-out piece of the line knows; asking the buffer costs two look-ups.
+    if (const view::LineLayout* known = m_cache.peek(line, 0))
+        return known->segments;
+    return bufferSegmentCount(line);
+}
+
+int MemoView::bufferSegmentCount(text::Pos line) const {
+    const text::Pos len = lineLength(line);
+    if (len <= kSegmentUnits)
+        return 1;
+    return static_cast<int>((len + kSegmentUnits - 1) / kSegmentUnits);
+}
+
+text::Pos MemoView::segmentStart(text::Pos line, int segment) const {
+    const text::Pos start = m_buffer.lineStart(line);
+    if (segment <= 0)
+        return start;
+    text::Pos at = start + segment * kSegmentUnits;
+    // Keep a surrogate pair whole and a letter with its combining marks.
+    for (int i = 0; i < kBoundarySlack && at > start + 1; ++i) {
+        const QChar unit(m_buffer.at(at));
+        if ((unit.isLowSurrogate() && QChar::isHighSurrogate(m_buffer.at(at - 1))) || unit.isMark())
+            --at;
+        else
+            break;
+    }
+    return at;
+}
+
+int MemoView::segmentOf(text::Pos line, text::Pos pos) const {
+    const int count = segmentCount(line);
+    if (count == 1)
+        return 0;
+    const text::Pos start = m_buffer.lineStart(line);
+    int segment = static_cast<int>(std::min<text::Pos>(count - 1, (pos - start) / kSegmentUnits));
+    if (segment + 1 < count && pos >= segmentStart(line, segment + 1))
+        ++segment;
+    return std::max(segment, 0);
+}
+
+qreal MemoView::wrapWidth() const {
+    return std::max<qreal>(viewport()->width() - 2 * kMargin - kCaretWidth, 16);
+}
+
+view::LineLayout* MemoView::layoutFor(text::Pos line, int segment) const {
+    if (view::LineLayout* cached = m_cache.find(line, segment))
+        return cached;
+    view::LineLayout made;
+    made.start = segmentStart(line, segment);
+    const text::Pos end =
+        segment + 1 < segmentCount(line) ? segmentStart(line, segment + 1) : m_buffer.lineEnd(line);
+    made.length = end - made.start;
+    made.segments = segmentCount(line);
+    const std::u16string units = m_buffer.text(made.start, made.length);
+    QString shown(reinterpret_cast<const QChar*>(units.data()),
+                  static_cast<qsizetype>(units.size()));
+    view::makeVisible(shown);
+    made.hasMarks = std::any_of(shown.cbegin(), shown.cend(), [](QChar c) { return c.isMark(); });
+    made.layout = std::make_unique<QTextLayout>(shown, font());
+    QTextLayout& layout = *made.layout;
+    QTextOption option;
+    option.setWrapMode(m_wordWrap ? m_wrapMode : QTextOption::NoWrap);
+    option.setTabStopDistance(m_tabStop);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    if (!m_preedit.isEmpty() && line == m_preeditLine && segment == m_preeditSegment &&
+        m_caret >= made.start && m_caret <= end) {
+        made.preeditAt = static_cast<int>(m_caret - made.start);
+        made.preeditLength = static_cast<int>(m_preedit.size());
+        layout.setPreeditArea(made.preeditAt, m_preedit);
+        QList<QTextLayout::FormatRange> formats = m_preeditFormats;
+        for (QTextLayout::FormatRange& range : formats)
+            range.start += made.preeditAt;
+        layout.setFormats(formats);
+    }
+    const qreal width = m_wordWrap ? wrapWidth() : kNoWrapWidth;
+    layout.beginLayout();
+    int row = 0;
+    qreal widest = 0;
+    for (;;) {
+        QTextLine textLine = layout.createLine();
+        if (!textLine.isValid())
+            break;
+        textLine.setLineWidth(width);
+        // Rows are all one font height, baselines where the editor font puts them, so a glyph
+        // from a taller fallback font never shifts the rows below it.
+        textLine.setPosition(QPointF(0, row * m_rowHeight + (m_ascent - textLine.ascent())));
+        widest = std::max(widest, textLine.naturalTextWidth());
+        ++row;
+    }
+    layout.endLayout();
+    ++m_layoutCount;
+    if (!m_wordWrap && widest > m_maxWidth) {
+        m_maxWidth = widest;
+        m_widthGrew = true;
+    }
+    return m_cache.insert(line, segment, std::move(made));
+}
+
+void MemoView::dropLayouts() {
+    m_cache.clear();
+    m_bottomTopKnown = false;
+    m_lastInSightKnown = false;
+    m_maxWidth = 0;
+    m_layoutWidth = wrapWidth();
+    if (!m_preedit.isEmpty())
+        m_preeditLine = m_buffer.lineOf(m_caret);
+}
+
+int MemoView::layoutPosOf(const view::LineLayout& layout, text::Pos pos) const {
+    const text::Pos offset = std::clamp<text::Pos>(pos - layout.start, 0, layout.length);
+    if (layout.preeditAt >= 0 && offset == layout.preeditAt && pos == m_caret)
+        return layout.preeditAt + m_preeditCursor;
+    return layout.toLayout(offset);
+}
+
+// ---- Rows --------------------------------------------------------------------------------------
+
+MemoView::RowRef MemoView::rowOf(text::Pos pos) const {
+    pos = std::clamp<text::Pos>(pos, 0, m_buffer.length());
+    RowRef row;
+    row.line = m_buffer.lineOf(pos);
+    row.segment = segmentOf(row.line, pos);
+    const view::LineLayout* layout = layoutFor(row.line, row.segment);
+    const QTextLine textLine = layout->layout->lineForTextPosition(layoutPosOf(*layout, pos));
+    row.row = textLine.isValid() ? textLine.lineNumber() : std::max(0, layout->rows() - 1);
+    return row;
+}
+
+MemoView::RowRef MemoView::lastRow() const {
+    RowRef row;
+    row.line = m_buffer.lineCount() - 1;
+    row.segment = segmentCount(row.line) - 1;
+    row.row = std::max(0, layoutFor(row.line, row.segment)->rows() - 1);
+    return row;
+}
+
+bool MemoView::nextRow(RowRef& row) const {
+    if (row.row + 1 < layoutFor(row.line, row.segment)->rows()) {
+        ++row.row;
+        return true;
+    }
+    if (row.segment + 1 < segmentCount(row.line)) {
+        ++row.segment;
+        row.row = 0;
+        return true;
+    }
+    if (row.line + 1 < m_buffer.lineCount()) {
+        ++row.line;
+        row.segment = 0;
+        row.row = 0;
+        return true;
+    }
+    return false;
+}
+
+bool MemoView::previousRow(RowRef& row) const {
+    if (row.row > 0) {
+        --row.row;
+        return true;
+    }
+    if (row.segment > 0) {
+        --row.segment;
+    } else if (row.line > 0) {
+        --row.line;
+        row.segment = segmentCount(row.line) - 1;
+    } else {
+        return false;
+    }
+    row.row = std::max(0, layoutFor(row.line, row.segment)->rows() - 1);
+    return true;
+}
+
+void MemoView::normalizeTop() {
+    const RowRef before = m_top;
+    m_top.line = std::clamp<text::Pos>(m_top.line, 0, m_buffer.lineCount() - 1);
+    m_top.segment = std::clamp(m_top.segment, 0, segmentCount(m_top.line) - 1);
+    m_top.row =
+        std::clamp(m_top.row, 0, std::max(0, layoutFor(m_top.line, m_top.segment)->rows() - 1));
+    if (m_top != before)
+        m_lastInSightKnown = false;
+}
+
+int MemoView::visibleRows() const {
+    const int room = std::max(0, viewport()->height() - kMargin);
+    return std::max(1, (room + m_rowHeight - 1) / m_rowHeight);
+}
+
+int MemoView::fullRows() const {
+    const int room = std::max(0, viewport()->height() - kMargin);
+    return std::max(1, room / m_rowHeight);
+}
+
+MemoView::RowRef MemoView::bottomTop() const {
+    if (m_bottomTopKnown)
+        return m_bottomTop;
+    RowRef row = lastRow();
+    for (int i = 1; i < fullRows(); ++i) {
+        if (!previousRow(row))
+            break;
+    }
+    m_bottomTop = row;
+    m_bottomTopKnown = true;
+    return row;
+}
+
+void MemoView::updateScrollBars() {
+    normalizeTop();
+    const RowRef bottom = bottomTop();
+    if (m_top > bottom) {
+        m_top = bottom;
+        m_lastInSightKnown = false;
+    }
+    m_syncingScrollBars = true;
+    QScrollBar* vertical = verticalScrollBar();
+    constexpr text::Pos kIntMax = std::numeric_limits<int>::max();
+    vertical->setRange(0, static_cast<int>(std::min(bottom.line, kIntMax)));
+    vertical->setPageStep(fullRows());
+    vertical->setSingleStep(1);
+    vertical->setValue(static_cast<int>(std::min(m_top.line, kIntMax)));
+    QScrollBar* horizontal = horizontalScrollBar();
+    if (m_wordWrap) {
+        horizontal->setRange(0, 0);
+    } else {
+        const int room = viewport()->width();
+        const int needed = static_cast<int>(std::ceil(m_maxWidth)) + 2 * kMargin + kCaretWidth;
+        horizontal->setRange(0, std::max(0, needed - room));
+        horizontal->setPageStep(std::max(1, room));
+        horizontal->setSingleStep(20);
+    }
+    m_syncingScrollBars = false;
+    m_widthGrew = false;
+}
+
+void MemoView::setTop(const RowRef& top) {
+    m_lastInSightKnown = false;
+    m_top = top;
+    normalizeTop();
+    const RowRef bottom = bottomTop();
+    if (m_top > bottom)
+        m_top = bottom;
+    m_syncingScrollBars = true;
+    verticalScrollBar()->setValue(
+        static_cast<int>(std::min<text::Pos>(m_top.line, std::numeric_limits<int>::max())));
+    m_syncingScrollBars = false;
+    viewport()->update();
+}
+
+void MemoView::scrollRows(int rows) {
+    RowRef top = m_top;
+    if (rows > 0) {
+        const RowRef bottom = bottomTop();
+        for (int i = 0; i < rows && top < bottom; ++i) {
+            if (!nextRow(top))
+                break;
+        }
+    } else {
+        for (int i = 0; i < -rows; ++i) {
+            if (!previousRow(top))
+                break;
+        }
+    }
+    if (top != m_top)
+        setTop(top);
+}
+
+void MemoView::scrollContentsBy(int dx, int dy) {
+    (void)dx;
+    if (!m_syncingScrollBars && dy != 0) {
+        m_lastInSightKnown = false;
+        const int value = verticalScrollBar()->value();
+        const RowRef bottom = bottomTop();
+        m_top = value >= bottom.line ? bottom : RowRef{value, 0, 0};
+    }
+    viewport()->update();
+}
+
+std::optional<int> MemoView::rowY(const RowRef& row) const {
+    const int limit = visibleRows() + 1;
+    RowRef at = m_top;
+    int steps = 0;
+    if (row >= m_top) {
+        while (at < row && steps <= limit) {
+            if (!nextRow(at))
+                break;
+            ++steps;
+        }
+        if (at == row)
+            return kMargin + steps * m_rowHeight;
+    } else {
+        while (at > row && steps <= limit) {
+            if (!previousRow(at))
+                break;
+            ++steps;
+        }
+        if (at == row)
+            return kMargin - steps * m_rowHeight;
+    }
+    return std::nullopt;
+}
+
+QPoint MemoView::textOrigin() const {
+    return QPoint(kMargin - horizontalScrollBar()->value(), kMargin);
+}
+
+text::Pos MemoView::positionInRow(const RowRef& row, qreal x) const {
+    const view::LineLayout* layout = layoutFor(row.line, row.segment);
+    const QTextLine textLine = layout->layout->lineAt(row.row);
+    if (!textLine.isValid())
+        return layout->start;
+    const int at = textLine.xToCursor(x, QTextLine::CursorBetweenCharacters);
+    return layout->start + std::clamp<text::Pos>(layout->fromLayout(at), 0, layout->length);
+}
+
+text::Pos MemoView::positionAt(const QPoint& point) const {
+    const int dy = point.y() - kMargin;
+    int rows = dy >= 0 ? dy / m_rowHeight : -((-dy + m_rowHeight - 1) / m_rowHeight);
+    rows = std::clamp(rows, -1, visibleRows());
+    RowRef row = m_top;
+    for (int i = 0; i < rows; ++i) {
+        if (!nextRow(row))
+            break;
+    }
+    for (int i = 0; i < -rows; ++i) {
+        if (!previousRow(row))
+            break;
+    }
+    return clampPos(positionInRow(row, point.x() - textOrigin().x()));
+}
+
+QRect MemoView::positionRect(text::Pos pos) const {
+    const RowRef row = rowOf(pos);
+    const std::optional<int> y = rowY(row);
+    if (!y)
+        return {};
+    const view::LineLayout* layout = layoutFor(row.line, row.segment);
+    const QTextLine textLine = layout->layout->lineAt(row.row);
+    const qreal x = textLine.isValid() ? textLine.cursorToX(layoutPosOf(*layout, pos)) : 0;
+    return QRect(textOrigin().x() + static_cast<int>(std::floor(x)), *y, kCaretWidth, m_rowHeight);
+}
+
+QRect MemoView::cursorRect() const {
+    QRect rect = positionRect(m_caret);
+    if (rect.isEmpty()) {
+        // Out of sight: just above or below the viewport.
+        const bool above = rowOf(m_caret) < m_top;
+        rect =
+            QRect(kMargin, above ? -m_rowHeight : viewport()->height(), kCaretWidth, m_rowHeight);
+    }
+    return rect;
+}
+
+void MemoView::scrollToPosition(text::Pos pos) {
+    const RowRef target = rowOf(pos);
+    RowRef top = m_top;
+    if (target < top) {
+        top = target;
+    } else {
+        const int full = fullRows();
+        if (!m_lastInSightKnown) {
+            m_lastInSight = top;
+            for (int i = 0; i < full - 1; ++i) {
+                if (!nextRow(m_lastInSight))
+                    break;
+            }
+            m_lastInSightKnown = true;
+        }
+        if (m_lastInSight < target) {
+            top = target;
+            for (int i = 0; i < full - 1; ++i) {
+                if (!previousRow(top))
+                    break;
+            }
+        }
+    }
+    if (top != m_top)
+        setTop(top);
+    if (!m_wordWrap) {
+        const view::LineLayout* layout = layoutFor(target.line, target.segment);
+        const QTextLine textLine = layout->layout->lineAt(target.row);
+        const qreal x = textLine.isValid() ? textLine.cursorToX(layoutPosOf(*layout, pos)) : 0;
+        if (m_widthGrew)
+            updateScrollBars();
+        QScrollBar* horizontal = horizontalScrollBar();
+        const int room = std::max(1, viewport()->width() - 2 * kMargin - kCaretWidth);
+        const int caretX = static_cast<int>(std::floor(x));
+        if (caretX < horizontal->value())
+            horizontal->setValue(std::max(0, caretX - room / 4));
+        else if (caretX > horizontal->value() + room)
+            horizontal->setValue(caretX - room + room / 4);
+    }
+}
+
+void MemoView::ensureCursorVisible() {
+    scrollToPosition(m_caret);
+}
+
+// ---- Geometry changes and painting --------------------------------------------------------------
+
+void MemoView::updateFontMetrics() {
+    const QFontMetricsF metrics(font());
+    m_rowHeight = std::max(1, static_cast<int>(std::ceil(metrics.height())));
+    m_ascent = metrics.ascent();
+}
+
+void MemoView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    m_bottomTopKnown = false;
+    m_lastInSightKnown = false;
+    if (m_wordWrap && wrapWidth() != m_layoutWidth)
+        dropLayouts();
+    updateScrollBars();
+}
+
+void MemoView::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        updateFontMetrics();
+        m_bottomTopKnown = false;
+        m_lastInSightKnown = false;
+        dropLayouts();
+        updateScrollBars();
+        viewport()->update();
+    } else if (event->type() == QEvent::PaletteChange ||
+               event->type() == QEvent::ActivationChange ||
+               event->type() == QEvent::EnabledChange) {
+        viewport()->update();
+    }
+}
+
+void MemoView::setWordWrap(bool on) {
+    if (m_wordWrap == on)
+        return;
+    m_wordWrap = on;
+    dropLayouts();
+    m_top.segment = 0;
+    m_top.row = 0;
+    if (on)
+        horizontalScrollBar()->setValue(0);
+    updateScrollBars();
+    viewport()->update();
+}
+
+void MemoView::setWordWrapMode(QTextOption::WrapMode mode) {
+    if (m_wrapMode == mode)
+        return;
+    m_wrapMode = mode;
+    if (m_wordWrap) {
+        dropLayouts();
+        updateScrollBars();
+        viewport()->update();
+    }
+}
+
+void MemoView::setTabStopDistance(qreal distance) {
+    if (distance <= 0 || distance == m_tabStop)
+        return;
+    m_tabStop = distance;
+    dropLayouts();
+    updateScrollBars();
+    viewport()->update();
+}
+
+void MemoView::repairMarks(QPainter& painter, const view::LineLayout& layout, int row,
+                           const QPointF& origin, text::Pos selFrom, text::Pos selTo) const {
+    // Some fonts (DejaVu Sans among them) come out of Qt's shaping with a combining mark whose
+    // origin stands about an em above its letter, in the row above. Such a mark was clipped
+    // away with that row; it is drawn again here centred over its letter, just above it (or
+    // above the mark before it on the same letter).
+    const QTextLine line = layout.layout->lineAt(row);
+    const qreal rowTop = row * m_rowHeight;
+    const QPalette& pal = palette();
+    for (const QGlyphRun& run : line.glyphRuns()) {
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        const QRawFont font = run.rawFont();
+        const QList<QPointF> advances = font.advancesForGlyphIndexes(glyphs);
+        const qreal gap = std::max<qreal>(1, font.pixelSize() / 20);
+        QList<quint32> glyphsOf[2];
+        QList<QPointF> positionsOf[2];
+        qsizetype base = -1;
+        qreal stackTop = 0; // top of the letter and the marks put on it so far, from the baseline
+        bool baseSelected = false;
+        for (qsizetype i = 0; i < glyphs.size(); ++i) {
+            if (advances.value(i).x() > 0) {
+                base = i;
+                stackTop = font.boundingRect(glyphs[i]).top();
+                const int at = line.xToCursor(positions[i].x() + 1, QTextLine::CursorOnCharacter);
+                const text::Pos pos = layout.start + layout.fromLayout(at);
+                baseSelected = pos >= selFrom && pos < selTo;
+                continue;
+            }
+            if (base < 0 || positions[i].y() >= rowTop)
+                continue;
+            const QRectF baseBox = font.boundingRect(glyphs[base]);
+            const QRectF markBox = font.boundingRect(glyphs[i]);
+            const qreal baseline = positions[base].y();
+            const qreal x = positions[base].x() + baseBox.center().x() - markBox.center().x();
+            // Marks are drawn for lowercase letters; lift one that would touch what is below.
+            const qreal lift = std::max<qreal>(0, markBox.bottom() - (stackTop - gap));
+            stackTop = std::min(stackTop, markBox.top() - lift);
+            glyphsOf[baseSelected].append(glyphs[i]);
+            positionsOf[baseSelected].append(QPointF(x, baseline - lift));
+        }
+        for (int selected = 0; selected < 2; ++selected) {
+            if (glyphsOf[selected].isEmpty())
+                continue;
+            QGlyphRun marks = run;
+            marks.setGlyphIndexes(glyphsOf[selected]);
+            marks.setPositions(positionsOf[selected]);
+            painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
+            painter.drawGlyphRun(origin, marks);
+        }
+    }
+}
+
+void MemoView::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const QRect clip = event->rect();
+    const QPalette& pal = palette();
+    painter.setPen(pal.color(QPalette::Text));
+    const QPoint origin = textOrigin();
+    const text::Pos selFrom = selStart();
+    const text::Pos selTo = selFrom + selLength();
+    QTextLayout::FormatRange selected;
+    selected.format.setBackground(pal.brush(QPalette::Highlight));
+    selected.format.setForeground(pal.brush(QPalette::HighlightedText));
+
+    const int bottom = viewport()->height();
+    const int width = viewport()->width();
+    RowRef row = m_top;
+    int y = origin.y();
+    for (;;) {
+        const view::LineLayout* layout = layoutFor(row.line, row.segment);
+        const int rows = layout->rows();
+        const int layoutTop = y - row.row * m_rowHeight;
+        QList<QTextLayout::FormatRange> selections;
+        const text::Pos end = layout->start + layout->length;
+        const bool lastSegment = row.segment + 1 == segmentCount(row.line);
+        // The line break is selected: QTextLayout marks it past the row's end when the range
+        // reaches one unit beyond the text.
+        const bool breakSelected =
+            lastSegment && selFrom <= end && selTo > end && row.line + 1 < m_buffer.lineCount();
+        const text::Pos from = std::max(selFrom, layout->start);
+        const text::Pos to = std::min(selTo, end);
+        if (from < to || breakSelected) {
+            selected.start = layout->toLayout(from - layout->start);
+            selected.length =
+                layout->toLayout(to - layout->start) - selected.start + (breakSelected ? 1 : 0);
+            selections.append(selected);
+        }
+        const QPointF layoutOrigin(origin.x(), layoutTop);
+        // Row by row, each clipped to its own rectangle, so that nothing a row draws lands on
+        // its neighbours.
+        for (int r = row.row; r < rows; ++r) {
+            const QRect rowRect = QRect(0, layoutTop + r * m_rowHeight, width, m_rowHeight) & clip;
+            if (rowRect.isEmpty())
+                continue;
+            painter.save();
+            painter.setClipRect(rowRect);
+            layout->layout->draw(&painter, layoutOrigin, selections, QRectF(rowRect));
+            if (layout->hasMarks)
+                repairMarks(painter, *layout, r, layoutOrigin, selFrom, selTo);
+            painter.restore();
+        }
+        y += (rows - row.row) * m_rowHeight;
+        if (y >= bottom || y >= clip.bottom() + 1)
+            break;
+        row.row = rows - 1;
+        if (!nextRow(row))
+            break;
+    }
+
+    const bool caretShown =
+        m_caretOn && hasFocus() && !m_readOnly && (m_preedit.isEmpty() || m_preeditShowsCaret);
+    if (caretShown) {
+        const QRect caret = positionRect(m_caret);
+        if (!caret.isEmpty())
+            painter.fillRect(caret, pal.color(QPalette::Text));
+    }
+    if (m_widthGrew)
+        QMetaObject::invokeMethod(this, &MemoView::updateScrollBars, Qt::QueuedConnection);
+}

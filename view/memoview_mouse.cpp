@@ -1,0 +1,245 @@
+// Mouse: clicks, drags with auto-scroll, word and line selection, the primary selection, the
+// wheel, the context menu, focus and the timers.
+#include "view/memoview.h"
+#include "view/textinput.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QWheelEvent>
+#include <algorithm>
+
+namespace {
+
+constexpr int kAutoScrollInterval = 50; // ms between rows scrolled while a drag is outside
+
+} // namespace
+
+void MemoView::mousePressEvent(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint();
+    if (!m_preedit.isEmpty())
+        QGuiApplication::inputMethod()->commit();
+    if (event->button() == Qt::LeftButton) {
+        const Hold hold(*this);
+        const text::Pos hit = positionAt(point);
+        const QStyleHints* hints = QGuiApplication::styleHints();
+        if (m_sinceDoubleClick.isValid() &&
+            m_sinceDoubleClick.elapsed() < hints->mouseDoubleClickInterval() &&
+            (point - m_doubleClickPos).manhattanLength() < hints->startDragDistance()) {
+            // A third click: the line with its line break.
+            const text::Pos line = m_buffer.lineOf(hit);
+            m_unitStart = m_buffer.lineStart(line);
+            m_unitEnd =
+                line + 1 < m_buffer.lineCount() ? m_buffer.lineStart(line + 1) : m_buffer.length();
+            m_anchor = m_unitStart;
+            m_caret = m_unitEnd;
+            m_mouseUnit = Unit::Line;
+            m_sinceDoubleClick.invalidate();
+        } else if (event->modifiers() == Qt::ShiftModifier) {
+            m_mouseUnit = Unit::Character;
+            m_caret = hit;
+        } else {
+            m_mouseUnit = Unit::Character;
+            m_caret = m_anchor = hit;
+        }
+        m_mousePressed = true;
+        m_lastMousePos = point;
+        event->accept();
+        return;
+    }
+    // The middle button pastes on release; the right one brings the context menu and leaves the
+    // caret where it is.
+    event->accept();
+}
+
+void MemoView::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_mousePressed || !event->buttons().testFlag(Qt::LeftButton)) {
+        event->ignore();
+        return;
+    }
+    m_lastMousePos = event->position().toPoint();
+    const QRect area = viewport()->rect();
+    if (area.contains(m_lastMousePos))
+        m_autoScrollTimer.stop();
+    else if (!m_autoScrollTimer.isActive())
+        m_autoScrollTimer.start(kAutoScrollInterval, this);
+    const Hold hold(*this);
+    m_followCaret = false;
+    const QPoint inside(std::clamp(m_lastMousePos.x(), area.left(), area.right()),
+                        std::clamp(m_lastMousePos.y(), area.top(), area.bottom()));
+    extendMouseSelection(positionAt(m_wordWrap ? inside : QPoint(m_lastMousePos.x(), inside.y())));
+    event->accept();
+}
+
+void MemoView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && m_mousePressed) {
+        m_mousePressed = false;
+        m_autoScrollTimer.stop();
+        setPrimarySelection();
+        event->accept();
+        if (onClick)
+            onClick();
+        return;
+    }
+    if (event->button() == Qt::MiddleButton) {
+        const QClipboard* clipboard = QGuiApplication::clipboard();
+        if (!m_readOnly && clipboard && clipboard->supportsSelection()) {
+            {
+                const Hold hold(*this);
+                m_caret = m_anchor = positionAt(event->position().toPoint());
+                insertFromClipboard(true);
+            }
+            if (onClick)
+                onClick();
+        }
+        event->accept();
+        return;
+    }
+    event->ignore();
+}
+
+void MemoView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    if (!m_preedit.isEmpty())
+        QGuiApplication::inputMethod()->commit();
+    const QPoint point = event->position().toPoint();
+    const Hold hold(*this);
+    const auto [start, end] = wordAt(positionAt(point));
+    m_unitStart = start;
+    m_unitEnd = end;
+    m_anchor = start;
+    m_caret = end;
+    m_mouseUnit = Unit::Word;
+    m_mousePressed = true;
+    m_lastMousePos = point;
+    m_doubleClickPos = point;
+    m_sinceDoubleClick.start();
+    setPrimarySelection();
+    event->accept();
+}
+
+void MemoView::extendMouseSelection(text::Pos pos) {
+    switch (m_mouseUnit) {
+    case Unit::Character:
+        m_caret = pos;
+        break;
+    case Unit::Word:
+        if (pos >= m_unitStart && pos <= m_unitEnd) {
+            m_anchor = m_unitStart;
+            m_caret = m_unitEnd;
+        } else if (pos < m_unitStart) {
+            m_anchor = m_unitEnd;
+            m_caret = wordAt(pos).first;
+        } else {
+            m_anchor = m_unitStart;
+            m_caret = wordAt(pos).second;
+        }
+        break;
+    case Unit::Line: {
+        const text::Pos line = m_buffer.lineOf(pos);
+        if (pos >= m_unitStart && pos < m_unitEnd) {
+            m_anchor = m_unitStart;
+            m_caret = m_unitEnd;
+        } else if (pos < m_unitStart) {
+            m_anchor = m_unitEnd;
+            m_caret = m_buffer.lineStart(line);
+        } else {
+            m_anchor = m_unitStart;
+            m_caret =
+                line + 1 < m_buffer.lineCount() ? m_buffer.lineStart(line + 1) : m_buffer.length();
+        }
+        break;
+    }
+    }
+    m_caret = clampPos(m_caret);
+    m_anchor = clampPos(m_anchor);
+}
+
+void MemoView::autoScroll() {
+    if (!m_mousePressed) {
+        m_autoScrollTimer.stop();
+        return;
+    }
+    const QRect area = viewport()->rect();
+    const QPoint point = m_lastMousePos;
+    // Farther outside scrolls faster.
+    if (point.y() < area.top())
+        scrollRows(-std::min(visibleRows(), 1 + (area.top() - point.y()) / m_rowHeight));
+    else if (point.y() > area.bottom())
+        scrollRows(std::min(visibleRows(), 1 + (point.y() - area.bottom()) / m_rowHeight));
+    if (!m_wordWrap) {
+        QScrollBar* horizontal = horizontalScrollBar();
+        if (point.x() < area.left())
+            horizontal->setValue(horizontal->value() - (area.left() - point.x()));
+        else if (point.x() > area.right())
+            horizontal->setValue(horizontal->value() + (point.x() - area.right()));
+    }
+    const Hold hold(*this);
+    m_followCaret = false;
+    const QPoint inside(std::clamp(point.x(), area.left(), area.right()),
+                        std::clamp(point.y(), area.top(), area.bottom()));
+    extendMouseSelection(positionAt(inside));
+}
+
+void MemoView::setPrimarySelection() const {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard || !clipboard->supportsSelection() || selLength() == 0)
+        return;
+    clipboard->setText(view::withLf(m_buffer.text(selStart(), selLength())), QClipboard::Selection);
+}
+
+void MemoView::wheelEvent(QWheelEvent* event) {
+    const QPoint delta = event->angleDelta();
+    if (event->modifiers().testFlag(Qt::ControlModifier)) {
+        event->ignore();
+        return;
+    }
+    if (delta.y() != 0 && !event->modifiers().testFlag(Qt::AltModifier) &&
+        std::abs(delta.y()) >= std::abs(delta.x())) {
+        m_wheelRemainder += delta.y() * QGuiApplication::styleHints()->wheelScrollLines() / 120.0;
+        const int rows = static_cast<int>(m_wheelRemainder);
+        m_wheelRemainder -= rows;
+        if (rows != 0)
+            scrollRows(-rows);
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::wheelEvent(event);
+}
+
+void MemoView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+void MemoView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    restartBlink();
+    viewport()->update();
+}
+
+void MemoView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    m_blinkTimer.stop();
+    viewport()->update();
+}
+
+void MemoView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_blinkTimer.timerId()) {
+        m_caretOn = !m_caretOn;
+        viewport()->update(cursorRect().adjusted(-1, 0, 1, 0));
+    } else if (event->timerId() == m_autoScrollTimer.timerId()) {
+        autoScroll();
+    } else {
+        QAbstractScrollArea::timerEvent(event);
+    }
+}
