@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QTimer>
 
 namespace {
 
@@ -57,6 +58,11 @@ TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) {
         m_panels[static_cast<size_t>(i)] = label;
     }
     fitPanelWidths();
+    m_briefTimer = new QTimer(this);
+    m_briefTimer->setSingleShot(true);
+    m_briefTimer->setInterval(kBriefMs);
+    connect(m_briefTimer, &QTimer::timeout, this,
+            [this] { setLabelText(FilePanel, m_textAfterBrief); });
 }
 
 QString TStatusBar::longestText(int index) {
@@ -97,6 +103,19 @@ QString TStatusBar::panelText(int index) const {
 }
 
 void TStatusBar::setPanelText(int index, const QString& text) {
+    if (index == FilePanel)
+        m_briefTimer->stop();
+    setLabelText(index, text);
+}
+
+void TStatusBar::showBriefly(const QString& text) {
+    if (!m_briefTimer->isActive())
+        m_textAfterBrief = panelText(FilePanel);
+    setLabelText(FilePanel, text);
+    m_briefTimer->start();
+}
+
+void TStatusBar::setLabelText(int index, const QString& text) {
     panel(index)->setText(text);
     if (index == FilePanel)
         panel(index)->setToolTip(text);

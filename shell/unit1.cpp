@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 #ifdef Q_OS_WIN
 #include <QOperatingSystemVersion>
@@ -77,6 +78,9 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     Memo1->onKeyPress = [this](QKeyEvent* event) { return handleEditorKey(event); };
     Memo1->onKeyRelease = [this](QKeyEvent*) { Memo1KeyUp(); };
     Memo1->onClick = [this] { Memo1Click(); };
+    // Files dropped on the editor or anywhere else on the window are opened.
+    Memo1->onDropFiles = [this](const QList<QUrl>& files) { openDroppedFiles(files); };
+    setAcceptDrops(true);
 
     StatusBar1 = new TStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -270,6 +274,14 @@ void TForm1::buildAddedCommands() {
     PopupMenu1->addAction(Undo1);
     PopupMenu1->addAction(Redo1);
 
+    // "find next" follows "find" and is usable whenever "find" is.
+    findnext1 = new QAction(QStringLiteral("find next"), this);
+    findnext1->setObjectName(QStringLiteral("findnext1"));
+    connect(findnext1, &QAction::triggered, this, &TForm1::findnext1Click);
+    const QList<QAction*> editItems = edit1->actions();
+    edit1->insertAction(editItems.value(editItems.indexOf(find1) + 1), findnext1);
+    connect(find1, &QAction::enabledChanged, findnext1, &QAction::setEnabled);
+
     // The recent files and "reopen as" submenus end the file menu; both are filled in
     // unit1_recent.cpp.
     FILE1->addSeparator();
@@ -312,6 +324,7 @@ void TForm1::buildAddedCommands() {
         {overwritesavefileUTF81, {QKeySequence(Qt::CTRL | Qt::Key_S)}},
         {savefile1, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}},
         {find1, {QKeySequence(Qt::CTRL | Qt::Key_F)}},
+        {findnext1, {QKeySequence(Qt::Key_F3)}},
         {exit1, {QKeySequence(Qt::CTRL | Qt::Key_Q)}},
         {Undo1, {QKeySequence(Qt::CTRL | Qt::Key_Z)}},
         {Redo1,

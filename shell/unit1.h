@@ -14,6 +14,7 @@ class QFontDialog;
 class QLabel;
 class QMenu;
 class QTimer;
+class QUrl;
 class MemoView;
 class TStatusBar;
 
@@ -91,9 +92,11 @@ public:
     QAction* KanjiJapantoHangulSelectAreaType21 = nullptr;
 
     // Commands added after the designed ones: Undo and Redo (one action each, in the edit
-    // menu and the context menu), and two submenus at the end of the file menu.
+    // menu and the context menu), "find next" after "find", and two submenus at the end of the
+    // file menu.
     QAction* Undo1 = nullptr;
     QAction* Redo1 = nullptr;
+    QAction* findnext1 = nullptr;
     QMenu* recentfiles1 = nullptr;
     QMenu* reopenas1 = nullptr;
 
@@ -206,6 +209,11 @@ public:
 
     // --- search (unit1_find.cpp)
     void find1Click();
+    // Searches the find entry's text again, from one unit after the start of the selection (or
+    // the caret), by the find command's rules and without its dialog. A hit gets the caret; when
+    // there is none the caret stays and the file panel says so for a moment. With an empty entry
+    // it runs the find command, so the text can be typed.
+    void findnext1Click();
 
     // --- character tools (unit1_tools.cpp)
     void AccentPAD1Click();
@@ -225,6 +233,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -247,6 +257,11 @@ private:
     // Sets TextModified whenever the editor's text changes, outside QuietTextChanges.
     void watchTextChanges();
     bool handleEditorKey(QKeyEvent* event);
+    // Underlines the letter before the caret while the romanized composer may still change it.
+    void showOpenLetter();
+    // A drop of local files opens the first of them through the open command (its checks and
+    // its question about unsaved text included); the others are not opened.
+    void openDroppedFiles(const QList<QUrl>& files);
     // Where "Yes" to "Save file?" saves: to the remembered name when there is one (else through
     // the save dialog), or always through the save dialog.
     enum class SaveRoute { InPlace, ThroughDialog };

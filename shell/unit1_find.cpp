@@ -1,7 +1,8 @@
 // The find command.
-#include "search/textsearch.h"
 #include "search/find.h"
+#include "search/textsearch.h"
 #include "shell/appstate.h"
+#include "shell/statusbar.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"
 
@@ -56,5 +57,26 @@ void TForm1::find1Click() {
     Memo1->show();
     activateWindow();
     Memo1->setFocus();
+    Memo1->ensureCursorVisible();
+}
+
+void TForm1::findnext1Click() {
+    if (!searchform)
+        return;
+    const QString needle = searchform->Edit1->text();
+    if (needle.isEmpty()) {
+        find1Click();
+        return;
+    }
+    MemoView& memo = memoTarget();
+    // One unit on, so a hit at the caret (where the last search left it) is passed over.
+    const qsizetype from = memo.selStart() + 1;
+    const qsizetype hit =
+        from <= memo.length() ? search::findInBuffer(memo.buffer(), from, needle) : qsizetype(-1);
+    if (hit < 0) {
+        StatusBar1->showBriefly(QStringLiteral("not found: ") + needle);
+        return;
+    }
+    memo.setSelection(hit, 0);
     Memo1->ensureCursorVisible();
 }

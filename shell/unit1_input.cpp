@@ -46,6 +46,7 @@ bool TForm1::handleEditorKey(QKeyEvent* event) {
         return false; // the control refuses typing itself
     int key = original;
     bool handled = true;
+    const bool composing = ImeMode == 1 && AccentPending == 0;
     {
         // The engine's caret moves reach the widget once, when the key is done.
         const MemoView::EditGroup group(memoTarget());
@@ -63,7 +64,19 @@ bool TForm1::handleEditorKey(QKeyEvent* event) {
     }
     if (handled)
         Memo1->ensureCursorVisible();
+    // The edit has taken the old underline away; a letter the composer may still change gets
+    // its own.
+    if (composing && key == 0)
+        showOpenLetter();
     return handled;
+}
+
+void TForm1::showOpenLetter() {
+    MemoView& memo = memoTarget();
+    const qsizetype caret = memo.selStart();
+    const bool open = RomaDecided == 0 && memo.selLength() == 0 && caret > 0 &&
+                      ime::RomanizedLetterIsOpen(memo.unitBefore(caret));
+    memo.setPendingRange(caret - 1, open ? 1 : 0);
 }
 
 void TForm1::Memo1KeyPress(int& key) {
@@ -109,18 +122,21 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm1::KoreaRomaIME1Click() {
+    Memo1->setPendingRange(0, 0);
     ImeMode = 1;
     StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(1));
     showModeChecks();
 }
 
 void TForm1::KoreaDirectIME1Click() {
+    Memo1->setPendingRange(0, 0);
     ImeMode = 2;
     StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(2));
     showModeChecks();
 }
 
 void TForm1::nonIME1Click() {
+    Memo1->setPendingRange(0, 0);
     ImeMode = 0;
     StatusBar1->setPanelText(TStatusBar::ModePanel, modePanelText(0));
     showModeChecks();

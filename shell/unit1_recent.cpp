@@ -1,5 +1,5 @@
-// File commands added to the file menu: the recent files submenu and "reopen as", and the
-// steps every open shares once the file is chosen.
+// Ways to open a file added beside the file menu's own: the recent files submenu, "reopen as"
+// and files dropped on the window, and the steps every open shares once the file is chosen.
 #include "encoding/detect.h"
 #include "shell/appstate.h"
 #include "shell/localname.h"
@@ -8,10 +8,14 @@
 #include "view/memoview.h"
 
 #include <QAction>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -132,4 +136,39 @@ void TForm1::refreshRecentMenu() {
         connect(item, &QAction::triggered, this, [this, name] { openRecentFile(name); });
     }
     recentfiles1->menuAction()->setEnabled(!names.isEmpty());
+}
+
+void TForm1::openDroppedFiles(const QList<QUrl>& files) {
+    // The open command is not at hand while the find dialog is up (it disables the file menu).
+    if (files.isEmpty() || !FILE1->isEnabled() || !opentextfile1->isEnabled())
+        return;
+    openTextFileNamed(files.first().toLocalFile());
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* data = event->mimeData();
+    const QList<QUrl> urls = data && data->hasUrls() ? data->urls() : QList<QUrl>();
+    if (std::any_of(urls.cbegin(), urls.cend(),
+                    [](const QUrl& url) { return url.isLocalFile(); })) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        return;
+    }
+    QMainWindow::dragEnterEvent(event);
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QMimeData* data = event->mimeData();
+    QList<QUrl> files;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile())
+                files.append(url);
+    if (files.isEmpty()) {
+        QMainWindow::dropEvent(event);
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    openDroppedFiles(files);
 }

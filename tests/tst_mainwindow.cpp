@@ -64,7 +64,7 @@ private slots:
                               u"UTF-8"_qs}));
         QCOMPARE(
             captions(Form1->edit1->actions()),
-            (QStringList{u"find"_qs, u"Wrap Line on(toggle)"_qs, u"change font"_qs,
+            (QStringList{u"find"_qs, u"find next"_qs, u"Wrap Line on(toggle)"_qs, u"change font"_qs,
                          u"Screen keyboard"_qs, u"Accent PAD"_qs,
                          u"on Japanese OS(Japanese IME)"_qs, u"create Shortcut in Program menu"_qs,
                          u"create Shortcut in Desktop menu"_qs, u"-"_qs, u"Undo"_qs, u"Redo"_qs}));

@@ -1,6 +1,7 @@
 // The commands and looks added for users of a desktop editor, through the real windows:
-// shortcuts, the mode marks, recent files across a restart, reopening in another encoding,
-// Escape on the tool windows, the status panels, the accent pad and the window on the screen.
+// shortcuts, find next, the open letter, drops, the mode marks, recent files across a restart,
+// reopening in another encoding, Escape on the tool windows, the status panels, the accent pad
+// and the window on the screen.
 #include "info/help.h"
 #include "search/find.h"
 #include "shell/recentfiles.h"
@@ -14,12 +15,16 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <memory>
 
 namespace {
@@ -144,6 +149,7 @@ private slots:
              u"ab"_qs},
             {"Ctrl+Shift+S save", QKeySequence(u"Ctrl+Shift+S"_qs), false, "savefile1", u"ab"_qs},
             {"Ctrl+F find", QKeySequence(u"Ctrl+F"_qs), false, "find1", u"ab"_qs},
+            {"F3 find next", QKeySequence(Qt::Key_F3), false, "findnext1", u"ab"_qs},
             {"Ctrl+Q exit", QKeySequence(u"Ctrl+Q"_qs), false, "exit1", u"ab"_qs},
             {"Ctrl+Z undoes one step", QKeySequence(u"Ctrl+Z"_qs), false, "Undo1", u"b"_qs},
             {"Ctrl+Y redoes", QKeySequence(u"Ctrl+Y"_qs), true, "Redo1", u"ab"_qs},
@@ -176,16 +182,18 @@ private slots:
         const QStringList names{u"opentextfile1"_qs, u"overwritesavefileUTF81"_qs,
                                 u"savefile1"_qs,     u"find1"_qs,
                                 u"exit1"_qs,         u"Undo1"_qs,
-                                u"Redo1"_qs,         u"MenuItem5"_qs};
+                                u"Redo1"_qs,         u"MenuItem5"_qs,
+                                u"findnext1"_qs};
         std::vector<std::unique_ptr<QSignalSpy>> spies;
         for (const QString& name : names) {
             auto* item = Form1->findChild<QAction*>(name);
             QVERIFY2(item, qPrintable(name));
             spies.push_back(std::make_unique<QSignalSpy>(item, &QAction::triggered));
         }
-        // Every question is cancelled; the find dialog is closed as soon as it waits.
+        // Every question is cancelled; the find dialog is closed as soon as it waits (find next
+        // with an empty entry shows it too).
         Answers steps;
-        if (action == u"find1"_qs)
+        if (action.startsWith(u"find"_qs))
             QTimer::singleShot(0, searchform, &QWidget::hide);
 
         QTest::keySequence(Form1->Memo1, keys);
@@ -212,6 +220,203 @@ private slots:
         QCOMPARE(TextModified, 1);
         Form1->Redo1->trigger();
         QCOMPARE(Form1->Memo1->toPlainText(), u"ab"_qs);
+    }
+
+    // --- find next
+
+    void findNext_data() {
+        QTest::addColumn<QString>("text"); // line feeds between lines
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<int>("caret");       // before the first F3
+        QTest::addColumn<QList<int>>("hits"); // the caret after each F3; -1: not found
+        QTest::newRow("at the 1st of three: the 2nd, the 3rd, then none")
+            << u"ab x ab x ab"_qs << u"ab"_qs << 0 << QList<int>{5, 10, -1};
+        QTest::newRow("a hit one unit after the caret")
+            << u"aab"_qs << u"ab"_qs << 0 << QList<int>{1, -1};
+        QTest::newRow("next line, CR LF counted as two")
+            << u"ab\nab"_qs << u"ab"_qs << 0 << QList<int>{4, -1};
+        QTest::newRow("exact: а passes over А") << u"а А а"_qs << u"а"_qs << 0 << QList<int>{4, -1};
+        QTest::newRow("only before the caret: no wrap-around")
+            << u"ab cd"_qs << u"ab"_qs << 3 << QList<int>{-1};
+        QTest::newRow("caret at the end") << u"ab"_qs << u"ab"_qs << 2 << QList<int>{-1};
+    }
+    void findNext() {
+        QFETCH(QString, text);
+        QFETCH(QString, needle);
+        QFETCH(int, caret);
+        QFETCH(QList<int>, hits);
+        showMainWindow();
+        MemoView& memo = *Form1->Memo1;
+        memo.setPlainText(text);
+        memo.setSelStart(caret);
+        searchform->Edit1->setText(needle);
+        const QString file = u"UTF-8 nonBOM  /a.txt"_qs;
+        Form1->StatusBar1->setPanelText(TStatusBar::FilePanel, file);
+        int expected = caret;
+        for (const int hit : hits) {
+            QTest::keyClick(&memo, Qt::Key_F3);
+            expected = hit >= 0 ? hit : expected; // nothing found: the caret stays
+            QCOMPARE(memo.selStart(), expected);
+            QCOMPARE(memo.selLength(), 0);
+            QCOMPARE(panel(TStatusBar::FilePanel), hit >= 0 ? file : u"not found: "_qs + needle);
+        }
+        QVERIFY(!searchform->isVisible());
+        QVERIFY(Form1->wordWrap() == false);
+    }
+
+    void findNextItemAndNotice() {
+        // The item rests with "find" while the find dialog is up.
+        Form1->find1->setEnabled(false);
+        QVERIFY(!Form1->findnext1->isEnabled());
+        Form1->find1->setEnabled(true);
+        QVERIFY(Form1->findnext1->isEnabled());
+        // The notice gives the panel back the text it found there; a file read meanwhile
+        // keeps its own label.
+        Form1->Memo1->setPlainText(u"x"_qs);
+        searchform->Edit1->setText(u"y"_qs);
+        Form1->StatusBar1->setPanelText(TStatusBar::FilePanel, u"SJIS  /a.txt"_qs);
+        Form1->findnext1->trigger();
+        Form1->StatusBar1->setPanelText(TStatusBar::FilePanel, u"EUC  /b.txt"_qs);
+        Form1->findnext1->trigger();
+        QCOMPARE(panel(TStatusBar::FilePanel), u"not found: y"_qs);
+        QTRY_COMPARE_WITH_TIMEOUT(panel(TStatusBar::FilePanel), u"EUC  /b.txt"_qs,
+                                  2 * TStatusBar::kBriefMs);
+    }
+
+    // --- the open letter of the romanized composer
+
+    void openLetter_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("keys"); // typed in turn; <left>, <undo>, <click>, <nonIME>
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("underlined"); // the one unit underlined, -1 for none
+        QTest::newRow("b -> б, open") << 1 << u"b"_qs << u"б"_qs << 0;
+        QTest::newRow("b b -> ъ, still open") << 1 << u"bb"_qs << u"ъ"_qs << 0;
+        QTest::newRow("a b -> аб, the б open") << 1 << u"ab"_qs << u"аб"_qs << 1;
+        QTest::newRow("a -> а, cannot change") << 1 << u"a"_qs << u"а"_qs << -1;
+        QTest::newRow("s h -> ш, s would make it щ") << 1 << u"sh"_qs << u"ш"_qs << 0;
+        QTest::newRow("x -> х, k would make it к") << 1 << u"x"_qs << u"х"_qs << 0;
+        QTest::newRow("b space: decided") << 1 << u"b "_qs << u"б"_qs << -1;
+        QTest::newRow("b 1: the digit decides") << 1 << u"b1"_qs << u"б1"_qs << -1;
+        QTest::newRow("b Left: the caret moved") << 1 << u"b<left>"_qs << u"б"_qs << -1;
+        QTest::newRow("a b, click at the start") << 1 << u"ab<click>"_qs << u"аб"_qs << -1;
+        QTest::newRow("b Ctrl+Z: undone") << 1 << u"b<undo>"_qs << u""_qs << -1;
+        QTest::newRow("b, then nonIME") << 1 << u"b<nonIME>"_qs << u"б"_qs << -1;
+        QTest::newRow("b without the composer") << 0 << u"b"_qs << u"b"_qs << -1;
+    }
+    void openLetter() {
+        QFETCH(int, mode);
+        QFETCH(QString, keys);
+        QFETCH(QString, text);
+        QFETCH(int, underlined);
+        showMainWindow();
+        ImeMode = mode;
+        MemoView& memo = *Form1->Memo1;
+        static const QRegularExpression steps(u"<[^>]*>|."_qs);
+        for (const QRegularExpressionMatch& step : steps.globalMatch(keys)) {
+            const QString key = step.captured();
+            if (key == u"<left>"_qs)
+                QTest::keyClick(&memo, Qt::Key_Left);
+            else if (key == u"<undo>"_qs)
+                QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier);
+            else if (key == u"<click>"_qs)
+                QTest::mouseClick(memo.viewport(), Qt::LeftButton, {},
+                                  memo.positionRect(0).center());
+            else if (key == u"<nonIME>"_qs)
+                Form1->nonIME1->trigger();
+            else
+                QTest::keyClick(&memo, key.at(0).toLatin1());
+        }
+        QCOMPARE(memo.toPlainText(), text);
+        using Range = std::pair<text::Pos, text::Pos>;
+        QCOMPARE(memo.pendingRange().second, underlined >= 0 ? 1 : 0);
+        if (underlined < 0)
+            return;
+        QCOMPARE(memo.pendingRange(), Range(underlined, 1));
+        // Drawn: the letter's own column (the caret stands right of it) changes when the
+        // underline goes.
+        const QRect letter(memo.positionRect(underlined).topLeft(),
+                           memo.positionRect(underlined + 1).bottomLeft() - QPoint(1, 0));
+        const QImage with = memo.viewport()->grab().toImage().copy(letter);
+        memo.setPendingRange(0, 0);
+        const QImage without = memo.viewport()->grab().toImage().copy(letter);
+        QVERIFY(with != without);
+    }
+
+    // --- drops
+
+    void drops_data() {
+        QTest::addColumn<bool>("onEditor"); // else on the window's status bar
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("dropped"); // text, when no files are dropped
+        QTest::addColumn<bool>("unsaved");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QStringList>("seen");
+        QTest::addColumn<QString>("text"); // afterwards; the text before is "abc def"
+        const QStringList none;
+        QTest::newRow("text at the drop point")
+            << true << none << u"XY"_qs << false << none << none << u"abcXY def"_qs;
+        QTest::newRow("text with a line break")
+            << true << none << u"1\n2"_qs << false << none << none << u"abc1\n2 def"_qs;
+        QTest::newRow("a file on the editor") << true << QStringList{u"one.txt"_qs} << QString()
+                                              << false << none << none << u"one.txt"_qs;
+        QTest::newRow("two files: the first opens")
+            << true << QStringList{u"one.txt"_qs, u"two.txt"_qs} << QString() << false << none
+            << none << u"one.txt"_qs;
+        QTest::newRow("a file on the status bar")
+            << false << QStringList{u"one.txt"_qs} << QString() << false << none << none
+            << u"one.txt"_qs;
+        QTest::newRow("a file on unsaved text, No")
+            << true << QStringList{u"one.txt"_qs} << QString() << true << QStringList{u"No"_qs}
+            << QStringList{u"Save file?"_qs} << u"one.txt"_qs;
+        QTest::newRow("a file on unsaved text, Yes, save cancelled")
+            << true << QStringList{u"one.txt"_qs} << QString() << true
+            << QStringList{u"Yes"_qs, u"cancel"_qs}
+            << QStringList{u"Save file?"_qs, u"file dialog"_qs} << u"abc def"_qs;
+    }
+    void drops() {
+        QFETCH(bool, onEditor);
+        QFETCH(QStringList, files);
+        QFETCH(QString, dropped);
+        QFETCH(bool, unsaved);
+        QFETCH(QStringList, answers);
+        QFETCH(QStringList, seen);
+        QFETCH(QString, text);
+        showMainWindow();
+        MemoView& memo = *Form1->Memo1;
+        memo.setPlainText(u"abc def"_qs);
+        TextModified = unsaved ? 1 : 0;
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& name : files)
+            urls << QUrl::fromLocalFile(write(name, name.toUtf8()));
+        if (!urls.isEmpty())
+            data.setUrls(urls);
+        else
+            data.setText(dropped);
+        QWidget* target = onEditor ? memo.viewport() : static_cast<QWidget*>(Form1);
+        const QPoint at =
+            onEditor ? memo.positionRect(3).center() : Form1->StatusBar1->geometry().center();
+        Answers steps(answers);
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(target, &drop);
+        QVERIFY(drop.isAccepted());
+        QCOMPARE(drop.dropAction(), Qt::CopyAction); // the source keeps what it gave
+        QCOMPARE(steps.seen, seen);
+        QCOMPARE(memo.toPlainText(), text);
+        if (!urls.isEmpty() && text != u"abc def"_qs) {
+            QCOMPARE(RememberedFileName, urls.first().toLocalFile());
+            QCOMPARE(recentEntries(), QStringList{RememberedFileName});
+        } else if (urls.isEmpty()) {
+            // The caret behind the text, the text one step for undo.
+            QCOMPARE(memo.selStart(), 3 + dropped.size() + dropped.count(u'\n'));
+            QCOMPARE(TextModified, 1);
+            memo.undo();
+            QCOMPARE(memo.toPlainText(), u"abc def"_qs);
+        }
     }
 
     // --- the active mode marked in the menus
