@@ -138,9 +138,21 @@ void runEncoding(bench::Table& table, const bench::Options& options) {
     std::string utf8;
     enc::AppendUtf8(text, utf8);
     inputs.push_back({"UTF-8", "UTF-8", enc::EncUtf8, Bytes(utf8.begin(), utf8.end()), 1.5});
-    Bytes utf16(reinterpret_cast<const std::uint8_t*>(text.data()),
-                reinterpret_cast<const std::uint8_t*>(text.data() + text.size()));
-    inputs.push_back({"UTF-16LE", "UTF-16LE", enc::EncUtf16LeNoBom, std::move(utf16), 0});
+    Bytes utf16be;
+    utf16be.reserve(text.size() * 2);
+    for (const char16_t u : text) {
+        utf16be.push_back(std::uint8_t(u >> 8));
+        utf16be.push_back(std::uint8_t(u & 0xFF));
+    }
+    Bytes utf16le;
+    utf16le.reserve(text.size() * 2);
+    for (const char16_t u : text) {
+        utf16le.push_back(std::uint8_t(u & 0xFF));
+        utf16le.push_back(std::uint8_t(u >> 8));
+    }
+    inputs.push_back({"UTF-16LE", "UTF-16LE", enc::EncUtf16LeNoBom, std::move(utf16le), 0});
+    // Without a mark a file is read big-endian.
+    inputs.push_back({"UTF-16BE", "UTF-16BE", enc::EncUtf16, std::move(utf16be), 0});
 
     for (Input& input : inputs) {
         if (input.bytes.size() > targetBytes)

@@ -19,10 +19,10 @@ void searchSuite(bench::Table& table, const bench::Options& options) {
     const QString line =
         QString::fromUtf8("съешь же ещё этих мягких французских булок, да выпей чаю");
     const QString word = QStringLiteral("привет");
-    const qsizetype units = qsizetype(options.megabytes) * 1024 * 1024 / 2;
+    const qsizetype size = qsizetype(options.megabytes) * 1024 * 1024 / 2;
     QString text;
-    text.reserve(units + line.size() + word.size() + 1);
-    while (text.size() < units) {
+    text.reserve(size + line.size() + word.size() + 1);
+    while (text.size() < size) {
         text += line;
         text += u'\n';
     }
@@ -32,7 +32,7 @@ void searchSuite(bench::Table& table, const bench::Options& options) {
     memo.setPlainText(text);
     memo.hide();
     const qsizetype expected = memo.length() - word.size();
-    const std::u16string units = memo.buffer().text();
+    const std::u16string flat = memo.buffer().text();
     const std::u16string wanted = word.toStdU16String();
 
     qsizetype ours = -1;
@@ -40,7 +40,7 @@ void searchSuite(bench::Table& table, const bench::Options& options) {
         bench::bestSeconds([&] { ours = search::findInBuffer(memo.buffer(), 0, word); });
     std::size_t reference = 0;
     const double referenceSeconds =
-        bench::bestSeconds([&] { reference = std::u16string_view(units).find(wanted); });
+        bench::bestSeconds([&] { reference = std::u16string_view(flat).find(wanted); });
     if (ours != expected || reference != std::size_t(expected))
         std::fprintf(stderr, "search: wrong hit %lld (expected %lld)\n",
                      static_cast<long long>(ours), static_cast<long long>(expected));

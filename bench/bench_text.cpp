@@ -4,10 +4,16 @@
 // search over a contiguous array. The "text-leaves" suite measures the other leaf sizes and
 // the cost a gap buffer would pay, which chose the structure.
 #include "benchtable.h"
+#include "encoding/textfile.h"
+#include "encoding/utf8writer.h"
+#include "shell/textio.h"
 #include "text/textbuffer.h"
+#include "text/textload.h"
 
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -156,6 +162,65 @@ void textSuite(bench::Table& table, const bench::Options& options) {
     const long after = residentBytes();
     table.add({"text: memory of the loaded buffer", double(after - before) / units, 2.0,
                "bytes/unit", false, 1.05, "reference: 2 bytes per UTF-16 unit"});
+
+    // Opening the file: decoded in place into the buffer, beside today's whole-file reader
+    // decoding into one string.
+    {
+        std::string utf8;
+        enc::AppendUtf8(t, utf8);
+        const std::string path = options.workDir + "/text-russian.txt";
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << utf8;
+        const double whole = bench::bestSeconds([&] {
+            std::u16string out;
+            enc::ReadTextFile(path, enc::EncUtf8, enc::BomNone, out);
+        });
+        const double ours = bench::bestSeconds([&] {
+            text::TextBuilder builder;
+            text::LoadTextFile(path, enc::EncUtf8, builder);
+            text::TextBuffer b;
+            b.assign(std::move(builder));
+        });
+        table.add({"text: open " + mb + " UTF-8 into the buffer", ours, whole, "s", false, 1.1,
+                   "reference: ReadTextFile into one string"});
+        const long start = residentBytes();
+        text::TextBuilder builder;
+        text::LoadTextFile(path, enc::EncUtf8, builder);
+        text::TextBuffer b;
+        b.assign(std::move(builder));
+        table.add({"text: memory of the opened file",
+                   double(residentBytes() - start) / double(utf8.size()),
+                   2.0 * units / double(utf8.size()), "bytes/byte", false, 1.05,
+                   "reference: 2 bytes per unit of its text"});
+    }
+
+    // Saving: the buffer through writeBuffer beside encoding one array in blocks; both write
+    // to the same file.
+    {
+        const std::string path = options.workDir + "/text-save.txt";
+        auto writeTo = [&](auto&& produce) {
+            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            produce([fd](std::string_view bytes) {
+                return ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size());
+            });
+            ::close(fd);
+        };
+        const double plain = bench::bestSeconds([&] {
+            writeTo([&](auto&& write) {
+                std::string block(3 * 65536 + 1, '\0');
+                for (std::size_t at = 0; at < t.size(); at += 65536) {
+                    const std::size_t n =
+                        enc::Utf16ToUtf8(std::u16string_view(t).substr(at, 65536),
+                                         reinterpret_cast<std::uint8_t*>(block.data()));
+                    write(std::string_view(block.data(), n));
+                }
+            });
+        });
+        const double ours = bench::bestSeconds([&] {
+            writeTo([&](auto&& write) { textio::writeBuffer(textio::Format::Utf8, big, write); });
+        });
+        table.add({"text: save " + mb + " as UTF-8 through the spans", ours, plain, "s", false, 1.2,
+                   "reference: Utf16ToUtf8 of one array, same writes"});
+    }
 
     text::TextBuffer empty;
     table.add({"text: keystroke at the end of " + mb, keystrokes(big) * 1e6,

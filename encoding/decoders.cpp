@@ -1,5 +1,6 @@
 #include "encoding/decoders.h"
 
+#include "encoding/bytes.h"
 #include "encoding/tables.h"
 
 #if defined(__SSE2__)
@@ -16,9 +17,6 @@ bool isSjisLead(std::uint8_t b) {
 }
 bool isSjisTrail(std::uint8_t b) {
     return b >= 0x40 && b <= 0xFC && b != 0x7F;
-}
-bool isContinuation(std::uint8_t b) {
-    return (b & 0xC0) == 0x80;
 }
 
 // Copies the run of bytes below 80 (and, when skipCr, not CR) at the start of [p, end) as

@@ -1,5 +1,6 @@
 #include "encoding/detect.h"
 
+#include "encoding/bytes.h"
 #include "encoding/readers.h"
 #include "encoding/stream.h"
 
@@ -13,27 +14,29 @@ constexpr std::size_t kStartSize = SampleSize + 3; // the longest mark plus the 
 bool inRange(std::uint8_t b, std::uint8_t lo, std::uint8_t hi) {
     return b >= lo && b <= hi;
 }
-bool isContinuation(std::uint8_t b) {
-    return inRange(b, 0x80, 0xBF);
-}
 
 // The first bytes of a file, read in one block into a buffer reused by every probe of the
-// thread; -1 when the file cannot be opened.
-std::ptrdiff_t readStart(const std::string& path, std::span<const std::uint8_t>& start) {
+// thread; what failed when the file cannot be opened.
+FileResult readStart(const std::string& path, std::span<const std::uint8_t>& start) {
     thread_local std::unique_ptr<std::uint8_t[]> buffer;
     if (!buffer)
         buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kStartSize);
-    const std::ptrdiff_t n = ReadFileStart(path, buffer.get(), kStartSize);
-    if (n >= 0)
-        start = std::span<const std::uint8_t>(buffer.get(), static_cast<std::size_t>(n));
-    return n;
+    std::size_t got = 0;
+    const FileResult opened = ReadFileStart(path, buffer.get(), kStartSize, got);
+    if (opened)
+        start = std::span<const std::uint8_t>(buffer.get(), got);
+    return opened;
 }
 
-template <class Check> int probeFile(const std::string& path, Check check) {
+template <class Result, class Check> Result probeFile(const std::string& path, Check check) {
     std::span<const std::uint8_t> start;
-    if (readStart(path, start) < 0)
-        return -2;
+    if (!readStart(path, start))
+        return Result::OpenFailed;
     return check(SampleOf(start));
+}
+
+bool wellFormed(SampleCheck check) {
+    return check == SampleCheck::WellFormed;
 }
 
 } // namespace
@@ -67,7 +70,7 @@ std::span<const std::uint8_t> SampleOf(std::span<const std::uint8_t> start) {
     return sample.size() > SampleSize ? sample.first(SampleSize) : sample;
 }
 
-int DetectBomBytes(std::span<const std::uint8_t> start) {
+BomKind DetectBomBytes(std::span<const std::uint8_t> start) {
     if (start.size() < 2)
         return BomNone;
     const std::uint8_t b0 = start[0];
@@ -81,30 +84,30 @@ int DetectBomBytes(std::span<const std::uint8_t> start) {
     return BomNone;
 }
 
-int GuessUtf16ByteOrderSample(std::span<const std::uint8_t> sample) {
+ByteOrderGuess GuessUtf16ByteOrderSample(std::span<const std::uint8_t> sample) {
     const std::size_t n = sample.size();
     if (n < 2)
-        return -1;
+        return ByteOrderGuess::Undecided;
     int count = 0;
     for (std::size_t i = 0; i + 1 < n; i += 2) {
         const std::uint8_t x = sample[i];
         const std::uint8_t y = sample[i + 1];
         if (x == 0 && y != 0)
-            return 1;
+            return ByteOrderGuess::BigEndian;
         if (x == 0x1A && y == 0)
-            return count == 0 ? -1 : 0;
+            return count == 0 ? ByteOrderGuess::Undecided : ByteOrderGuess::LittleEndian;
         if (x != 0 && y == 0) {
             if (++count == 2)
-                return 0;
+                return ByteOrderGuess::LittleEndian;
         }
     }
-    return -1;
+    return ByteOrderGuess::Undecided;
 }
 
-int CheckUtf8Sample(std::span<const std::uint8_t> sample) {
+SampleCheck CheckUtf8Sample(std::span<const std::uint8_t> sample) {
     const std::size_t n = sample.size();
     if (n == 0)
-        return -1;
+        return SampleCheck::Malformed;
     std::size_t i = 0;
     while (i < n) {
         if (i + 1 >= n)
@@ -115,32 +118,32 @@ int CheckUtf8Sample(std::span<const std::uint8_t> sample) {
             i += 1;
         } else if (inRange(c, 0xC2, 0xDF)) {
             if (!isContinuation(d))
-                return -1;
+                return SampleCheck::Malformed;
             i += 2;
         } else if (c <= 0xEF) {
             if (i + 2 >= n)
                 break; // cut off by the end of the sample: counts as well formed
             if (!isContinuation(d) || !isContinuation(sample[i + 2]))
-                return -1;
+                return SampleCheck::Malformed;
             i += 3;
         } else if (c <= 0xFE) {
             if (i + 3 >= n)
                 break;
             if (!isContinuation(d) || !isContinuation(sample[i + 2]) ||
                 !isContinuation(sample[i + 3]))
-                return -1;
+                return SampleCheck::Malformed;
             i += 4;
         } else {
             i += 1; // FF passes as a single byte
         }
     }
-    return 0;
+    return SampleCheck::WellFormed;
 }
 
-int CheckSjisSample(std::span<const std::uint8_t> sample) {
+SampleCheck CheckSjisSample(std::span<const std::uint8_t> sample) {
     const std::size_t n = sample.size();
     if (n == 0)
-        return -1;
+        return SampleCheck::Malformed;
     std::size_t i = 0;
     while (i < n) {
         if (i + 1 >= n)
@@ -149,23 +152,23 @@ int CheckSjisSample(std::span<const std::uint8_t> sample) {
         const std::uint8_t d = sample[i + 1];
         if (inRange(c, 0x81, 0x9F) || inRange(c, 0xE0, 0xFC)) {
             if (!inRange(d, 0x40, 0xFC) || d == 0x7F)
-                return -1;
+                return SampleCheck::Malformed;
             i += 2;
         } else if (c >= 0x80) {
             if (!inRange(c, 0xA1, 0xDF))
-                return -1; // 80, A0, FD, FE, FF
+                return SampleCheck::Malformed; // 80, A0, FD, FE, FF
             i += 1;
         } else {
             i += 1;
         }
     }
-    return 0;
+    return SampleCheck::WellFormed;
 }
 
-int CheckEucSample(std::span<const std::uint8_t> sample) {
+SampleCheck CheckEucSample(std::span<const std::uint8_t> sample) {
     const std::size_t n = sample.size();
     if (n == 0)
-        return -1;
+        return SampleCheck::Malformed;
     std::size_t i = 0;
     while (i < n) {
         if (i + 1 >= n)
@@ -174,53 +177,54 @@ int CheckEucSample(std::span<const std::uint8_t> sample) {
         const std::uint8_t d = sample[i + 1];
         if (inRange(c, 0xA1, 0xFE)) {
             if (!inRange(d, 0xA1, 0xFE))
-                return -1;
+                return SampleCheck::Malformed;
             i += 2;
         } else if (c == 0x8E) {
             if (!inRange(d, 0xA1, 0xDF))
-                return -1;
+                return SampleCheck::Malformed;
             i += 2;
         } else if (c == 0x8F) {
             if (!inRange(d, 0xA1, 0xFE))
-                return -1;
+                return SampleCheck::Malformed;
             if (i + 2 >= n)
                 break;
             if (!inRange(sample[i + 2], 0xA1, 0xFE))
-                return -1;
+                return SampleCheck::Malformed;
             i += 3;
         } else if (c >= 0x80) {
-            return -1;
+            return SampleCheck::Malformed;
         } else {
             i += 1;
         }
     }
-    return 0;
+    return SampleCheck::WellFormed;
 }
 
-int DetectBom(const std::string& path) {
+BomKind DetectBom(const std::string& path) {
     std::uint8_t start[3];
-    const std::ptrdiff_t n = ReadFileStart(path, start, sizeof start);
-    if (n < 0)
+    std::size_t got = 0;
+    if (!ReadFileStart(path, start, sizeof start, got))
         return BomOpenFailed;
-    return DetectBomBytes(std::span<const std::uint8_t>(start, static_cast<std::size_t>(n)));
+    return DetectBomBytes(std::span<const std::uint8_t>(start, got));
 }
 
-int GuessUtf16ByteOrder(const std::string& path) {
-    return probeFile(path, GuessUtf16ByteOrderSample);
+ByteOrderGuess GuessUtf16ByteOrder(const std::string& path) {
+    return probeFile<ByteOrderGuess>(path, GuessUtf16ByteOrderSample);
 }
-int CheckUtf8(const std::string& path) {
-    return probeFile(path, CheckUtf8Sample);
+SampleCheck CheckUtf8(const std::string& path) {
+    return probeFile<SampleCheck>(path, CheckUtf8Sample);
 }
-int CheckSjis(const std::string& path) {
-    return probeFile(path, CheckSjisSample);
+SampleCheck CheckSjis(const std::string& path) {
+    return probeFile<SampleCheck>(path, CheckSjisSample);
 }
-int CheckEuc(const std::string& path) {
-    return probeFile(path, CheckEucSample);
+SampleCheck CheckEuc(const std::string& path) {
+    return probeFile<SampleCheck>(path, CheckEucSample);
 }
 
-Detection DecideEncoding(int bom, int guess, int u, int s, int e) {
+Detection DecideEncoding(BomKind bom, ByteOrderGuess guess, SampleCheck u, SampleCheck s,
+                         SampleCheck e) {
     Detection result;
-    result.bom = static_cast<BomKind>(bom);
+    result.bom = bom;
     // A byte-order mark decides alone; no guess or check may overrule it.
     if (bom == BomUtf16Le || bom == BomUtf16Be) {
         result.encoding = EncUtf16;
@@ -231,43 +235,47 @@ Detection DecideEncoding(int bom, int guess, int u, int s, int e) {
         return result;
     }
     result.encoding = EncUtf8;
-    if (guess == 0) {
+    if (guess == ByteOrderGuess::LittleEndian) {
         result.encoding = EncUtf16LeNoBom;
         return result;
     }
-    if (guess == 1) {
+    if (guess == ByteOrderGuess::BigEndian) {
         result.encoding = EncUtf16;
         return result;
     }
-    if (result.encoding == EncUtf8 && u < 0 && s == 0 && e == 0)
+    // A check that could not open its file counts as one that failed.
+    const bool utf8 = wellFormed(u), sjis = wellFormed(s), euc = wellFormed(e);
+    if (result.encoding == EncUtf8 && !utf8 && sjis && euc)
         result.encoding = EncSjis; // valid as Shift_JIS and as EUC: Shift_JIS wins
-    if (u == 0 && s < 0 && e < 0)
+    if (utf8 && !sjis && !euc)
         result.encoding = EncUtf8;
-    if (s == 0 && u < 0 && e < 0)
+    if (sjis && !utf8 && !euc)
         result.encoding = EncSjis;
-    if (e == 0 && u < 0 && s < 0)
+    if (euc && !utf8 && !sjis)
         result.encoding = EncEuc;
     return result;
 }
 
+// One pipeline for files and memory: the file's first bytes are read once and decided as bytes
+// in memory are. Every probe of a file looks at the same first bytes, so this is what the five
+// probes would decide one by one, without opening the file five times.
 Detection DetectEncoding(const std::string& path) {
-    const int bom = DetectBom(path);
-    if (bom == BomUtf16Le || bom == BomUtf16Be || bom == BomUtf8)
-        return DecideEncoding(bom, -1, -1, -1, -1);
-    const int guess = GuessUtf16ByteOrder(path);
-    if (guess == 0 || guess == 1)
-        return DecideEncoding(bom, guess, -1, -1, -1);
-    return DecideEncoding(bom, guess, CheckUtf8(path), CheckSjis(path), CheckEuc(path));
+    std::span<const std::uint8_t> start;
+    if (!readStart(path, start))
+        return DecideEncoding(BomOpenFailed, ByteOrderGuess::OpenFailed, SampleCheck::OpenFailed,
+                              SampleCheck::OpenFailed, SampleCheck::OpenFailed);
+    return DetectEncodingBytes(start);
 }
 
 Detection DetectEncodingBytes(std::span<const std::uint8_t> file) {
-    const int bom = DetectBomBytes(file);
+    constexpr auto kNotRun = SampleCheck::Malformed; // probes that a decided step skips
+    const BomKind bom = DetectBomBytes(file);
     if (bom != BomNone)
-        return DecideEncoding(bom, -1, -1, -1, -1);
+        return DecideEncoding(bom, ByteOrderGuess::Undecided, kNotRun, kNotRun, kNotRun);
     const std::span<const std::uint8_t> sample = SampleOf(file);
-    const int guess = GuessUtf16ByteOrderSample(sample);
-    if (guess == 0 || guess == 1)
-        return DecideEncoding(bom, guess, -1, -1, -1);
+    const ByteOrderGuess guess = GuessUtf16ByteOrderSample(sample);
+    if (guess != ByteOrderGuess::Undecided)
+        return DecideEncoding(bom, guess, kNotRun, kNotRun, kNotRun);
     return DecideEncoding(bom, guess, CheckUtf8Sample(sample), CheckSjisSample(sample),
                           CheckEucSample(sample));
 }

@@ -37,23 +37,37 @@ inline constexpr std::size_t SampleSize = 60010;
 // The status-bar label of an encoding ("SJIS", "UTF16 BOM LE", "UTF-8 nonBOM", ...).
 const char* EncodingLabel(TextEncoding encoding, BomKind bom);
 
-// The five probes. Each opens the file (UTF-8 path) for binary reading itself and returns -2
-// when it cannot. DetectBom gives a BomKind value. GuessUtf16ByteOrder gives 0 (little-endian),
-// 1 (big-endian) or -1 (no decision); the three checks give 0 (well formed) or -1 (not, or an
-// empty sample). Probes 2 to 5 examine at most SampleSize bytes after a byte-order mark.
-int DetectBom(const std::string& path);
-int GuessUtf16ByteOrder(const std::string& path);
-int CheckUtf8(const std::string& path);
-int CheckSjis(const std::string& path);
-int CheckEuc(const std::string& path);
+// What the byte-order guess found (the values are the probe's codes 0, 1, -1 and -2).
+enum class ByteOrderGuess : int {
+    LittleEndian = 0, // two (non-zero, 00) pairs
+    BigEndian = 1,    // a (00, non-zero) pair
+    Undecided = -1,   // neither (also a sample of fewer than two bytes)
+    OpenFailed = -2,  // the file could not be opened
+};
+
+// What a check of a sample found (the values are the check's codes 0, -1 and -2).
+enum class SampleCheck : int {
+    WellFormed = 0,  // every examined byte fits the encoding
+    Malformed = -1,  // a byte does not, or the sample is empty
+    OpenFailed = -2, // the file could not be opened
+};
+
+// The five probes. Each opens the file (UTF-8 path) for binary reading itself; a file that
+// cannot be opened gives BomOpenFailed or OpenFailed. Probes 2 to 5 examine at most SampleSize
+// bytes after a byte-order mark.
+BomKind DetectBom(const std::string& path);
+ByteOrderGuess GuessUtf16ByteOrder(const std::string& path);
+SampleCheck CheckUtf8(const std::string& path);
+SampleCheck CheckSjis(const std::string& path);
+SampleCheck CheckEuc(const std::string& path);
 
 // The probes' rules applied to bytes in memory: `start` is the file's first bytes (DetectBom),
 // `sample` the sample as a probe reads it (after the mark, at most SampleSize bytes).
-int DetectBomBytes(std::span<const std::uint8_t> start);
-int GuessUtf16ByteOrderSample(std::span<const std::uint8_t> sample);
-int CheckUtf8Sample(std::span<const std::uint8_t> sample);
-int CheckSjisSample(std::span<const std::uint8_t> sample);
-int CheckEucSample(std::span<const std::uint8_t> sample);
+BomKind DetectBomBytes(std::span<const std::uint8_t> start);
+ByteOrderGuess GuessUtf16ByteOrderSample(std::span<const std::uint8_t> sample);
+SampleCheck CheckUtf8Sample(std::span<const std::uint8_t> sample);
+SampleCheck CheckSjisSample(std::span<const std::uint8_t> sample);
+SampleCheck CheckEucSample(std::span<const std::uint8_t> sample);
 
 // The sample of a file whose first bytes are `start`: the bytes after a byte-order mark, at
 // most SampleSize of them.
@@ -61,11 +75,14 @@ std::span<const std::uint8_t> SampleOf(std::span<const std::uint8_t> start);
 
 // Decides a file's encoding. A byte-order mark decides alone: FF FE or FE FF gives EncUtf16,
 // EF BB BF gives EncUtf8. Without one, the byte-order guess and the three checks decide.
-// A file that cannot be opened gives (EncUtf8, BomOpenFailed). Never reports an error itself.
+// The file's first SampleSize + 3 bytes are read once and decided as DetectEncodingBytes
+// decides them. A file that cannot be opened gives (EncUtf8, BomOpenFailed). Never reports an
+// error itself.
 Detection DetectEncoding(const std::string& path);
 // The same decision for a file held in memory (only its first SampleSize + 3 bytes matter).
 Detection DetectEncodingBytes(std::span<const std::uint8_t> file);
-// The decision rules over the probes' results (bom, guess, u, s, e as the probes return them).
-Detection DecideEncoding(int bom, int guess, int utf8, int sjis, int euc);
+// The decision rules over the probes' results.
+Detection DecideEncoding(BomKind bom, ByteOrderGuess guess, SampleCheck utf8, SampleCheck sjis,
+                         SampleCheck euc);
 
 } // namespace enc

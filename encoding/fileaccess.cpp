@@ -1,30 +1,14 @@
 #include "encoding/fileaccess.h"
 
+#include "encoding/platform.h"
+
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace enc {
 namespace {
 
-std::ptrdiff_t systemRead(int fd, void* dst, std::size_t n) {
-    return ::read(fd, dst, n);
-}
-
-testing::ReadCall g_read = systemRead;
-
-FileStamp stampOf(const struct stat& st) {
-    FileStamp stamp;
-    stamp.exists = true;
-    stamp.device = static_cast<std::uint64_t>(st.st_dev);
-    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
-    stamp.size = static_cast<std::uint64_t>(st.st_size);
-    stamp.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 +
-                       static_cast<std::int64_t>(st.st_mtim.tv_nsec);
-    return stamp;
-}
+testing::ReadCall g_read = platform::Read;
 
 } // namespace
 
@@ -46,68 +30,26 @@ std::string FileReason(const FileResult& result) {
     return {};
 }
 
-FileStamp StampOf(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return {};
-    return stampOf(st);
-}
-
-FileResult OpenRegularFile(const std::string& path, int& fd, FileStamp* stamp) {
-    fd = -1;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return FileResult::fromErrno(errno);
-    if (!S_ISREG(st.st_mode))
-        return FileResult::notRegular();
-    int opened;
-    do {
-        opened = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    } while (opened < 0 && errno == EINTR);
-    if (opened < 0)
-        return FileResult::fromErrno(errno);
-    // The name may have been given to something else between the two looks.
-    if (::fstat(opened, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(opened);
-        return FileResult::notRegular();
-    }
-    const int flags = ::fcntl(opened, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(opened, F_SETFL, flags & ~O_NONBLOCK);
-    if (stamp)
-        *stamp = stampOf(st);
-    fd = opened;
-    return {};
-}
-
 FileResult CheckInputFile(const std::string& path) {
-    int fd = -1;
-    const FileResult result = OpenRegularFile(path, fd);
-    if (fd >= 0)
-        ::close(fd);
+    NativeFile file = kNoFile;
+    const FileResult result = OpenRegularFile(path, file);
+    if (file != kNoFile)
+        platform::Close(file);
     return result;
 }
 
-std::ptrdiff_t ReadSome(int fd, std::uint8_t* dst, std::size_t n) {
+std::ptrdiff_t ReadSome(NativeFile file, std::uint8_t* dst, std::size_t n) {
     for (;;) {
-        const std::ptrdiff_t got = g_read(fd, dst, n);
+        const std::ptrdiff_t got = g_read(file, dst, n);
         if (got >= 0 || errno != EINTR)
             return got;
     }
 }
 
-std::uint64_t PhysicalMemory() {
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0)
-        return 0;
-    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
-}
-
 namespace testing {
 ReadCall SetReadCall(ReadCall call) {
     const ReadCall previous = g_read;
-    g_read = call ? call : systemRead;
+    g_read = call ? call : platform::Read;
     return previous;
 }
 } // namespace testing

@@ -5,12 +5,23 @@
 #include <string>
 
 // How the program looks at and opens the files it reads, and why a file could not be used.
-// Paths are byte strings as the system takes them (no conversion of any kind).
+// Paths are byte strings as the system takes them: passed on unchanged on POSIX systems, taken
+// as UTF-8 on Windows. The calls to the system itself are in platform.h.
 namespace enc {
+
+// An open file of the system: a file descriptor, or a Windows HANDLE.
+#if defined(_WIN32)
+using NativeFile = void*;
+inline constexpr NativeFile kNoFile = nullptr;
+#else
+using NativeFile = int;
+inline constexpr NativeFile kNoFile = -1;
+#endif
 
 enum class FileFault : int {
     None = 0,
-    System,     // a system call failed; FileResult::error holds its errno value
+    System,     // a system call failed; FileResult::error holds its errno value (on Windows
+                // the errno value nearest to the system's error)
     NotRegular, // a FIFO, a device, a socket or a folder: never read and never replaced
     TooBig,     // the text would not fit in the machine's memory
 };
@@ -51,15 +62,17 @@ FileStamp StampOf(const std::string& path);
 
 // Opens a regular file for reading without ever blocking or reading from anything else: the
 // name is looked at first, and the open itself does not wait (O_NONBLOCK), so a FIFO, a device,
-// a socket or a folder is refused before it is opened for reading. On success fd is the open
-// descriptor (the caller closes it) and *stamp, when given, the file's stamp as it was opened.
-FileResult OpenRegularFile(const std::string& path, int& fd, FileStamp* stamp = nullptr);
+// a socket or a folder is refused before it is opened for reading (on Windows: a folder, a
+// pipe or a character device such as CON). On success `file` is open (the caller closes it
+// with platform::Close) and *stamp, when given, the file's stamp as it was opened.
+FileResult OpenRegularFile(const std::string& path, NativeFile& file, FileStamp* stamp = nullptr);
 
 // Whether OpenRegularFile would open the file: it is opened and closed again, nothing read.
 FileResult CheckInputFile(const std::string& path);
 
-// read(2) retried on EINTR: the number of bytes read (0 at the end), or -1 with errno set.
-std::ptrdiff_t ReadSome(int fd, std::uint8_t* dst, std::size_t n);
+// One read of the system retried on EINTR: the number of bytes read (0 at the end), or -1
+// with errno set.
+std::ptrdiff_t ReadSome(NativeFile file, std::uint8_t* dst, std::size_t n);
 
 // The machine's physical memory in bytes (0 when unknown). A text that needs more can never
 // be held and is refused before any of it is read.
@@ -67,8 +80,9 @@ std::uint64_t PhysicalMemory();
 
 namespace testing {
 // The read call behind ReadSome. Tests replace it to make a read fail part way through a file,
-// which no ordinary file does on demand. nullptr restores read(2); returns the previous call.
-using ReadCall = std::ptrdiff_t (*)(int fd, void* dst, std::size_t n);
+// which no ordinary file does on demand. nullptr restores the system's read (platform::Read);
+// returns the previous call.
+using ReadCall = std::ptrdiff_t (*)(NativeFile file, void* dst, std::size_t n);
 ReadCall SetReadCall(ReadCall call);
 } // namespace testing
 

@@ -1,5 +1,7 @@
 #include "encoding/readers.h"
 
+#include "encoding/bytes.h"
+
 namespace enc {
 namespace {
 
@@ -84,8 +86,10 @@ std::ptrdiff_t ReadUtf16Line(ByteStream& in, std::u16string& line, int byteOrder
         }
         if (pairIs(x, y, kLf) || (x == 0 && y == 0))
             return static_cast<std::ptrdiff_t>(line.size());
-        line.push_back(byteOrder == kLittleEndian ? static_cast<char16_t>(y << 8 | x)
-                                                  : static_cast<char16_t>(x << 8 | y));
+        const auto first = static_cast<std::uint8_t>(x);
+        const auto second = static_cast<std::uint8_t>(y);
+        line.push_back(byteOrder == kLittleEndian ? unitLittleEndian(first, second)
+                                                  : unitBigEndian(first, second));
     }
 }
 

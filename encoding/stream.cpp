@@ -1,8 +1,9 @@
 #include "encoding/stream.h"
 
+#include "encoding/platform.h"
+
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 namespace enc {
 namespace {
@@ -19,7 +20,7 @@ ByteStream::~ByteStream() {
 FileResult ByteStream::open(const std::string& path, FileStamp* stamp) {
     close();
     FileStamp opened;
-    const FileResult result = OpenRegularFile(path, m_fd, &opened);
+    const FileResult result = OpenRegularFile(path, m_file, &opened);
     if (!result)
         return result;
     if (stamp)
@@ -46,9 +47,9 @@ void ByteStream::openMemory(std::span<const std::uint8_t> bytes) {
 }
 
 void ByteStream::close() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    if (m_file != kNoFile)
+        platform::Close(m_file);
+    m_file = kNoFile;
     m_open = false;
     m_eof = false;
     m_failed = false;
@@ -60,7 +61,7 @@ void ByteStream::close() {
 }
 
 bool ByteStream::fillMore() {
-    if (m_memory || m_fd < 0 || m_failed)
+    if (m_memory || m_file == kNoFile || m_failed)
         return false;
     std::uint8_t* const base = m_buf.get();
     // Keep the unread bytes and a few before them, so that unget() works across a refill.
@@ -82,7 +83,7 @@ bool ByteStream::fillMore() {
     std::uint8_t* const b = m_buf.get();
     m_cur = b + keep;
     m_end = b + used;
-    const std::ptrdiff_t got = ReadSome(m_fd, b + used, m_cap - used);
+    const std::ptrdiff_t got = ReadSome(m_file, b + used, m_cap - used);
     if (got < 0) {
         m_failed = true;
         m_error = errno;
@@ -112,19 +113,21 @@ std::size_t ByteStream::read(std::uint8_t* dst, std::size_t n) {
     return done;
 }
 
-std::ptrdiff_t ReadFileStart(const std::string& path, std::uint8_t* dst, std::size_t max) {
-    int fd = -1;
-    if (!OpenRegularFile(path, fd))
-        return -1;
-    std::size_t done = 0;
-    while (done < max) {
-        const std::ptrdiff_t got = ReadSome(fd, dst + done, max - done);
-        if (got <= 0)
+FileResult ReadFileStart(const std::string& path, std::uint8_t* dst, std::size_t max,
+                         std::size_t& got) {
+    got = 0;
+    NativeFile file = kNoFile;
+    const FileResult opened = OpenRegularFile(path, file);
+    if (!opened)
+        return opened;
+    while (got < max) {
+        const std::ptrdiff_t more = ReadSome(file, dst + got, max - got);
+        if (more <= 0)
             break;
-        done += static_cast<std::size_t>(got);
+        got += static_cast<std::size_t>(more);
     }
-    ::close(fd);
-    return static_cast<std::ptrdiff_t>(done);
+    platform::Close(file);
+    return {};
 }
 
 } // namespace enc

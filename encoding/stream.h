@@ -79,7 +79,7 @@ private:
     std::size_t m_cap = 0;
     const std::uint8_t* m_cur = nullptr;
     const std::uint8_t* m_end = nullptr;
-    int m_fd = -1;
+    NativeFile m_file = kNoFile;
     bool m_open = false;
     bool m_eof = false;
     bool m_failed = false;
@@ -89,8 +89,10 @@ private:
     std::uint64_t m_filled = 0; // bytes that came into the buffer since open
 };
 
-// Reads up to `max` bytes from the start of the file into dst; the number read, or -1 when the
-// file cannot be opened (OpenRegularFile). A read error ends the block early.
-std::ptrdiff_t ReadFileStart(const std::string& path, std::uint8_t* dst, std::size_t max);
+// Reads up to `max` bytes from the start of the file into dst and sets `got` to the number
+// read; what failed when the file cannot be opened (OpenRegularFile; `got` is then 0). A read
+// error ends the block early.
+FileResult ReadFileStart(const std::string& path, std::uint8_t* dst, std::size_t max,
+                         std::size_t& got);
 
 } // namespace enc

@@ -1,9 +1,9 @@
 #include "encoding/textfile.h"
 
+#include "encoding/bytes.h"
 #include "encoding/decoders.h"
 #include "encoding/readers.h"
 
-#include <cstring>
 #include <new>
 
 #if defined(__SSE2__)
@@ -176,11 +176,24 @@ FileResult readAll(ByteStream& in, TextEncoding encoding, std::u16string& out) {
 std::size_t Utf16BytesToUnits(std::span<const std::uint8_t> bytes, int byteOrder, char16_t* out) {
     const std::size_t units = bytes.size() / 2;
     const std::uint8_t* p = bytes.data();
-    if (byteOrder == kLittleEndian) {
-        std::memcpy(out, p, units * 2);
+    const bool little = byteOrder == kLittleEndian;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Eight units at a time. SSE2 machines are little-endian, so a 16-bit lane loaded from a
+    // little-endian pair already is its unit; a big-endian pair swaps its two bytes first.
+    for (; i + 8 <= units; i += 8) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * i));
+        if (!little)
+            v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), v);
+    }
+#endif
+    if (little) {
+        for (; i < units; ++i)
+            out[i] = unitLittleEndian(p[2 * i], p[2 * i + 1]);
     } else {
-        for (std::size_t i = 0; i < units; ++i)
-            out[i] = static_cast<char16_t>(p[2 * i] << 8 | p[2 * i + 1]);
+        for (; i < units; ++i)
+            out[i] = unitBigEndian(p[2 * i], p[2 * i + 1]);
     }
     return units;
 }
@@ -309,8 +322,8 @@ bool TextLineReader::next(std::u16string_view& line) {
     return true;
 }
 
-int ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom, std::u16string& out,
-                 FileResult* result, FileStamp* stamp) {
+FileResult ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom,
+                        std::u16string& out, FileStamp* stamp) {
     (void)bom;
     // One stream per thread, so its buffer is reused from file to file.
     thread_local ByteStream in;
@@ -323,14 +336,12 @@ int ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom, st
         }
         in.close();
     }
-    if (result)
-        *result = done;
     if (done)
-        return 0;
+        return done;
     // Never a part of the file: a truncated text saved over the original would lose the rest.
     out.clear();
     out.shrink_to_fit();
-    return -2;
+    return done;
 }
 
 void ReadTextBytes(std::span<const std::uint8_t> bytes, TextEncoding encoding, BomKind bom,

@@ -53,13 +53,12 @@ private:
 std::size_t Utf16BytesToUnits(std::span<const std::uint8_t> bytes, int byteOrder, char16_t* out);
 
 // Reads the whole file into `out` as the open command builds its text: the lines of
-// TextLineReader joined with '\n' (no line break after the last line). Returns 0, or -2 when
-// the file cannot be opened or read to its end: a read error is not an end of file, and a file
-// whose text cannot fit in memory is refused before it is read. out is then empty and *result,
-// when given, says what failed; *stamp receives the file's stamp as it was opened. out's
-// capacity is reused.
-int ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom, std::u16string& out,
-                 FileResult* result = nullptr, FileStamp* stamp = nullptr);
+// TextLineReader joined with '\n' (no line break after the last line). Fails when the file
+// cannot be opened or read to its end (a read error is not an end of file), or when its text
+// cannot fit in memory (refused before it is read); out is then empty and the result says what
+// failed. *stamp receives the file's stamp as it was opened. out's capacity is reused.
+FileResult ReadTextFile(const std::string& path, TextEncoding encoding, BomKind bom,
+                        std::u16string& out, FileStamp* stamp = nullptr);
 // The same for a file held in memory; always succeeds.
 void ReadTextBytes(std::span<const std::uint8_t> bytes, TextEncoding encoding, BomKind bom,
                    std::u16string& out);

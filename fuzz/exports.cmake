@@ -3,7 +3,7 @@
 tovilo_add_fuzzer(NAME fuzz_exports
                   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_exports.cpp
                           ${PROJECT_SOURCE_DIR}/shell/textio.cpp
-                  LIBS tovilo_encoding)
+                  LIBS tovilo_encoding tovilo_text)
 set_target_properties(fuzz_exports PROPERTIES AUTOMOC OFF)
 if(TOVILO_BUILD_TESTS)
     # -runs=0 makes a libFuzzer build replay the corpus and stop; the replayer ignores it.

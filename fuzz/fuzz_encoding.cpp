@@ -74,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(EncodingLabel(detected.encoding, detected.bom) != nullptr, "label");
     const std::span<const std::uint8_t> sample = SampleOf(bytes);
     check(sample.size() <= SampleSize, "sample size");
-    const int probes[] = {GuessUtf16ByteOrderSample(sample), CheckUtf8Sample(sample),
-                          CheckSjisSample(sample), CheckEucSample(sample)};
+    const int probes[] = {int(GuessUtf16ByteOrderSample(sample)), int(CheckUtf8Sample(sample)),
+                          int(CheckSjisSample(sample)), int(CheckEucSample(sample))};
     for (int p : probes)
         check(p >= -1 && p <= 1, "probe result");
 

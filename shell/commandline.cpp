@@ -1,8 +1,8 @@
 #include "shell/commandline.h"
 
 #include "encoding/detect.h"
+#include "encoding/outputfile.h"
 #include "encoding/textfile.h"
-#include "shell/outputfile.h"
 #include "text/textload.h"
 
 #include <cstdio>
@@ -46,7 +46,7 @@ Result convert(const std::string& in, const std::string& out, textio::Format for
         return InputNotOpened;
     // The rename still keeps a half-written file from ever taking OUT's place; waiting for the
     // disk on top of that would cost more than the whole conversion.
-    OutputFile file(OutputFile::Sync::Fast);
+    enc::OutputFile file(enc::OutputFile::Sync::Fast);
     if (!file.open(out)) {
         why = file.result();
         return OutputNotCreated;
@@ -55,7 +55,7 @@ Result convert(const std::string& in, const std::string& out, textio::Format for
     // The text is the lines joined by CR LF, as the editor holds it after opening the file, so
     // the batch commands write the bytes the menus write; every other unit (U+2029, U+FDD0)
     // is kept as it is.
-    textio::TextWriter writer(format, textio::TextWriter::Breaks::CrLf);
+    textio::TextWriter writer(format, textio::Breaks::CrLf);
     std::string bytes;
     writer.begin(bytes);
     std::u16string_view line;

@@ -1,6 +1,9 @@
 #include "shell/textio.h"
 
 #include "encoding/utf8writer.h"
+#include "text/textbuffer.h"
+
+#include <memory>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -47,6 +50,27 @@ template <bool all> std::size_t findLineEnd(std::u16string_view text) {
 #endif
     for (; i < n; ++i) {
         if (all ? endsLine(p[i]) : p[i] == kLineBreak)
+            return i;
+    }
+    return n;
+}
+
+// Index of the first CR in `text`, or text.size().
+std::size_t findCr(std::u16string_view text) {
+    const char16_t* const p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi16(0x0D);
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(v, cr));
+        if (mask != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
+    }
+#endif
+    for (; i < n; ++i) {
+        if (p[i] == u'\r')
             return i;
     }
     return n;
@@ -175,8 +199,8 @@ std::u16string toDocumentForm(std::u16string_view text) {
 TextWriter::TextWriter(Format format, Breaks breaks) : m_format(format), m_breaks(breaks) {}
 
 void TextWriter::begin(std::string& out) {
-    m_heldBreak = false;
     m_heldCr = false;
+    m_heldBreak = false;
     m_heldHigh = 0;
     m_pos = 0;
     m_pieceEnd = 0;
@@ -257,93 +281,85 @@ void TextWriter::walkBreak(std::string& out) {
     m_pos += 2;
 }
 
-void TextWriter::holdBreak(std::string& out) {
+void TextWriter::breakSeen(std::string& out) {
     if (m_heldBreak)
         walkBreak(out);
     m_heldBreak = true;
 }
 
 void TextWriter::feed(std::u16string_view units, std::string& out) {
-    if (m_breaks == Breaks::Document) {
-        std::size_t i = 0;
-        while (i < units.size()) {
+    if (m_breaks == Breaks::CrLf && m_format == Format::Utf8) {
+        // A CR LF break is written as the bytes CR LF, in the walk or as the trailer alike,
+        // and every other unit as its own UTF-8: the text is encoded as it stands.
+        feedRun(units, out);
+        return;
+    }
+    std::size_t i = 0;
+    const std::size_t n = units.size();
+    while (i < n) {
+        std::size_t end = 0;
+        if (m_breaks == Breaks::DocumentForm) {
             if (units[i] == kLineBreak) {
-                holdBreak(out);
+                breakSeen(out);
                 ++i;
                 continue;
             }
-            const std::size_t end = i + findLineEnd<false>(units.substr(i));
-            feedLine(units.substr(i, end - i), out);
-            i = end;
-        }
-        return;
-    }
-    // CR LF text: each CR LF is a break; a CR at the end of the units waits for the next ones.
-    std::size_t i = 0;
-    if (m_heldCr && !units.empty()) {
-        m_heldCr = false;
-        if (units[0] == u'\n') {
-            holdBreak(out);
-            i = 1;
+            end = i + findLineEnd<false>(units.substr(i));
         } else {
-            feedLine(u"\r", out);
+            if (m_heldCr) {
+                // Only a CR with an LF right after it is a break; any other CR is a unit.
+                m_heldCr = false;
+                if (units[i] == u'\n') {
+                    breakSeen(out);
+                    ++i;
+                    continue;
+                }
+                feedRun(u"\r", out);
+            }
+            if (units[i] == u'\r') {
+                m_heldCr = true;
+                ++i;
+                continue;
+            }
+            end = i + findCr(units.substr(i));
         }
-    }
-    while (i < units.size()) {
-        const std::size_t cr = units.find(u'\r', i);
-        const std::size_t end = cr == std::u16string_view::npos ? units.size() : cr;
-        if (end > i)
-            feedLine(units.substr(i, end - i), out);
-        if (end == units.size())
-            break;
-        if (end + 1 == units.size()) {
-            m_heldCr = true;
-            break;
-        }
-        if (units[end + 1] == u'\n') {
-            holdBreak(out);
-            i = end + 2;
-        } else {
-            feedLine(u"\r", out);
-            i = end + 1;
-        }
+        feedRun(units.substr(i, end - i), out);
+        i = end;
     }
 }
 
-void TextWriter::feedLine(std::u16string_view units, std::string& out) {
-    if (units.empty())
-        return;
+void TextWriter::feedRun(std::u16string_view run, std::string& out) {
     if (m_heldBreak) {
         walkBreak(out);
         m_heldBreak = false;
     }
     if (m_format == Format::Html) {
-        feedHtmlRun(units, out);
+        feedHtmlRun(run, out);
         return;
     }
     if (m_format == Format::CArray) {
-        feedCRun(units, out);
+        feedCRun(run, out);
         return;
     }
-    // Encode the run in one call; a pair split by the chunk's edges goes unit by unit.
+    // UTF-8: the run in one call; a pair split by the chunk's edges goes unit by unit.
     std::size_t i = 0;
-    const std::size_t end = units.size();
-    while (i < end && (m_heldHigh != 0 || isLow(units[i])))
-        walkUnit(units[i++], out);
+    const std::size_t end = run.size();
+    while (i < end && (m_heldHigh != 0 || isLow(run[i])))
+        walkUnit(run[i++], out);
     std::size_t runEnd = end;
-    if (runEnd > i && isHigh(units[runEnd - 1]))
+    if (runEnd > i && isHigh(run[runEnd - 1]))
         --runEnd;
     if (runEnd > i) {
         const std::size_t old = out.size();
         out.resize(old + 3 * (runEnd - i) + 1);
         const std::size_t written = enc::Utf16ToUtf8(
-            units.substr(i, runEnd - i), reinterpret_cast<std::uint8_t*>(out.data() + old));
+            run.substr(i, runEnd - i), reinterpret_cast<std::uint8_t*>(out.data() + old));
         out.resize(old + written);
         m_pos += runEnd - i;
         i = runEnd;
     }
     while (i < end)
-        walkUnit(units[i++], out);
+        walkUnit(run[i++], out);
 }
 
 void TextWriter::feedHtmlRun(std::u16string_view run, std::string& out) {
@@ -420,7 +436,7 @@ void TextWriter::feedCRun(std::u16string_view run, std::string& out) {
 void TextWriter::finish(std::string& out) {
     if (m_heldCr) {
         m_heldCr = false;
-        feedLine(u"\r", out);
+        feedRun(u"\r", out);
     }
     flushHigh(out);
     switch (m_format) {
@@ -442,13 +458,94 @@ void TextWriter::finish(std::string& out) {
     m_heldBreak = false;
 }
 
-std::string writeAll(Format format, std::u16string_view documentText, TextWriter::Breaks breaks) {
+std::string writeAll(Format format, std::u16string_view documentText, Breaks breaks) {
     std::string out;
     TextWriter writer(format, breaks);
     writer.begin(out);
     writer.feed(documentText, out);
     writer.finish(out);
     return out;
+}
+
+namespace {
+
+// The UTF-8 save of the buffer's text is its units encoded as they stand (see TextWriter::feed):
+// slices of the spans are encoded straight into one block, a surrogate pair split between two
+// spans joined again.
+bool writeBufferUtf8(const text::TextBuffer& buffer,
+                     const std::function<bool(std::string_view bytes)>& write) {
+    constexpr std::size_t kSlice = 65536;
+    const std::size_t capacity = kWriteBlockBytes + 3 * (kSlice + 2) + 1;
+    const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+    std::size_t used = 0;
+    char16_t held = 0; // a high surrogate that ended the last span
+    bool ok = true;
+    auto flush = [&] {
+        ok = write(std::string_view(reinterpret_cast<const char*>(block.get()), used));
+        used = 0;
+        return ok;
+    };
+    buffer.forEachSpan(0, buffer.length(), [&](std::u16string_view span) {
+        if (held != 0) {
+            const char16_t pair[2] = {held, span[0]};
+            const bool joined = isLow(span[0]);
+            used += enc::Utf16ToUtf8(std::u16string_view(pair, joined ? 2 : 1), block.get() + used);
+            if (joined)
+                span.remove_prefix(1);
+            held = 0;
+        }
+        while (!span.empty()) {
+            std::size_t n = span.size() < kSlice ? span.size() : kSlice;
+            bool holdLast = false;
+            if (isHigh(span[n - 1])) {
+                if (n == span.size())
+                    holdLast = true; // its low half may start the next span
+                else if (isLow(span[n]))
+                    ++n; // the pair stays in one slice
+            }
+            used += enc::Utf16ToUtf8(span.substr(0, holdLast ? n - 1 : n), block.get() + used);
+            if (holdLast)
+                held = span[n - 1];
+            span.remove_prefix(n);
+            if (used >= kWriteBlockBytes && !flush())
+                return false;
+        }
+        return true;
+    });
+    if (!ok)
+        return false;
+    if (held != 0)
+        used += enc::Utf16ToUtf8(std::u16string_view(&held, 1), block.get() + used);
+    return flush();
+}
+
+} // namespace
+
+bool writeBuffer(Format format, const text::TextBuffer& buffer,
+                 const std::function<bool(std::string_view bytes)>& write) {
+    if (format == Format::Utf8)
+        return writeBufferUtf8(buffer, write);
+    // A span may be the whole text; it is fed in slices so the bytes never pile up.
+    constexpr std::size_t kSlice = 65536;
+    TextWriter writer(format, Breaks::CrLf);
+    std::string bytes;
+    bytes.reserve(kWriteBlockBytes + 16 * kSlice);
+    writer.begin(bytes);
+    bool ok = true;
+    buffer.forEachSpan(0, buffer.length(), [&](std::u16string_view span) {
+        for (std::size_t at = 0; at < span.size() && ok; at += kSlice) {
+            writer.feed(span.substr(at, kSlice), bytes);
+            if (bytes.size() >= kWriteBlockBytes) {
+                ok = write(bytes);
+                bytes.clear();
+            }
+        }
+        return ok;
+    });
+    if (!ok)
+        return false;
+    writer.finish(bytes);
+    return write(bytes);
 }
 
 } // namespace textio

@@ -2,16 +2,24 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
-// The bytes that "save file(UTF-8)" and the two ASCII exports write, built from the editor's text
-// as its document holds it. Plain C++ without Qt: the menu commands and the command line share
-// it, so both write the same bytes for the same text.
+namespace text {
+class TextBuffer;
+}
+
+// The bytes that "save file(UTF-8)" and the two ASCII exports write, built from the editor's
+// text. Plain C++ without Qt: the menu commands and the command line share it, so both write
+// the same bytes for the same text.
 //
-// Document form: UTF-16 units with U+2029 between lines (what QTextDocument::toRawText()
-// gives); every other unit, U+00A0 and U+2028 included, is kept as it is. The editor shows each
-// line break as CR LF, so positions in the walk below count a break as two units.
+// The text comes in one of two forms. The text buffer's own: a line break is CR followed by LF,
+// and every other unit (a lone CR or LF, U+2029, U+FDD0, U+FDD1, U+00A0, U+2028) is a unit of
+// its line. Document form: UTF-16 units with U+2029 between lines (what
+// QTextDocument::toRawText() gives), every other unit kept as it is. Both give the same bytes
+// for a text whose breaks are the only CR, LF and U+2029 in it. Positions in the walk below
+// count a line break as the two units CR LF.
 namespace textio {
 
 // The line break unit of the document form.
@@ -42,6 +50,12 @@ private:
 // The document form of `text` (see DocumentForm).
 std::u16string toDocumentForm(std::u16string_view text);
 
+// How the text fed to a writer marks its line breaks.
+enum class Breaks {
+    DocumentForm, // U+2029
+    CrLf,         // CR followed by LF, as the text buffer holds them
+};
+
 enum class Format {
     Utf8,   // UTF-8, no byte-order mark, lines ended by CR LF, binary
     Html,   // "<html>" page of decimal references, text mode (LF written as CR LF)
@@ -64,12 +78,7 @@ enum class Format {
 // unit of a piece.
 class TextWriter {
 public:
-    // How the text fed marks its line breaks: U+2029 (document form, above), or the two units
-    // CR LF as the editor's buffer holds them; there U+2029 and a lone CR or LF are ordinary
-    // units and are written as such.
-    enum class Breaks { Document, CrLf };
-
-    explicit TextWriter(Format format, Breaks breaks = Breaks::Document);
+    explicit TextWriter(Format format, Breaks breaks = Breaks::DocumentForm);
 
     // Appends the header to `out` (nothing for UTF-8). Starts a new file.
     void begin(std::string& out);
@@ -80,10 +89,11 @@ public:
     void finish(std::string& out);
 
 private:
+    // A line break in the text: written once more units follow (or by finish as the trailer).
+    void breakSeen(std::string& out);
+    // Units without a line break in them.
+    void feedRun(std::u16string_view run, std::string& out);
     void walkBreak(std::string& out);
-    void holdBreak(std::string& out);
-    // Units of one line (no break among them).
-    void feedLine(std::u16string_view units, std::string& out);
     void walkUnit(char16_t u, std::string& out);
     void flushHigh(std::string& out);
     // Runs of units without a line break, formatted a block at a time.
@@ -93,7 +103,7 @@ private:
 
     Format m_format;
     Breaks m_breaks;
-    bool m_heldCr = false;    // CR LF text: a CR ended the last units fed
+    bool m_heldCr = false;    // CR LF text: a CR that an LF at the start of the next chunk joins
     bool m_heldBreak = false; // a break seen; written once more units follow
     char16_t m_heldHigh = 0;  // a high surrogate waiting for its low half (UTF-8, HTML)
     std::uint64_t m_pos = 0;  // CR LF position of the next unit walked
@@ -101,8 +111,15 @@ private:
     int m_count = 0; // C array: units written in this piece since the last wrap
 };
 
-// All bytes of one file for a text in document form, or in CR LF form.
+// All bytes of one file for a text in document form, or in the buffer's CR LF form.
 std::string writeAll(Format format, std::u16string_view documentText,
-                     TextWriter::Breaks breaks = TextWriter::Breaks::Document);
+                     Breaks breaks = Breaks::DocumentForm);
+
+// Writes the buffer's text in `format`, reading it through its spans (never copied whole), and
+// hands the bytes to `write` in blocks of about kWriteBlockBytes. Returns false as soon as `write`
+// does (the rest is not written), true when all of it went out.
+inline constexpr std::size_t kWriteBlockBytes = 1 << 20;
+bool writeBuffer(Format format, const text::TextBuffer& buffer,
+                 const std::function<bool(std::string_view bytes)>& write);
 
 } // namespace textio

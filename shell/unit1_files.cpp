@@ -1,12 +1,12 @@
 // Opening, inserting, saving and exporting files.
 #include "encoding/detect.h"
 #include "encoding/fileaccess.h"
+#include "encoding/outputfile.h"
 #include "encoding/textfile.h"
 #include "shell/appstate.h"
 #include "shell/diskwatch.h"
 #include "shell/localname.h"
 #include "shell/modal.h"
-#include "shell/outputfile.h"
 #include "shell/statusbar.h"
 #include "shell/textio.h"
 #include "shell/unit1.h"
@@ -19,10 +19,6 @@
 #include <string>
 
 namespace {
-
-// The bytes are handed to the file in blocks of about kFlushBytes, so the output never has to be
-// held whole.
-constexpr std::size_t kFlushBytes = 1 << 20;
 
 QStringList textFilters() {
     return {QStringLiteral("Text files(*.txt)"), QStringLiteral("HTML files(*.html)"),
@@ -60,23 +56,11 @@ QString viewOf(const std::u16string& text) {
 }
 
 // The walk through the editor's text: the buffer's units, span by span as it stores them, turned
-// into the file's bytes by the writer. Nothing is copied and the caret, the selection and the
-// layout stay untouched.
-bool TextWalk(const text::TextBuffer& buffer, textio::Format format, OutputFile& file) {
-    textio::TextWriter writer(format, textio::TextWriter::Breaks::CrLf);
-    std::string bytes;
-    writer.begin(bytes);
-    bool ok = true;
-    buffer.forEachSpan(0, buffer.length(), [&](std::u16string_view span) {
-        writer.feed(span, bytes);
-        if (bytes.size() >= kFlushBytes && !file.write(bytes))
-            ok = false;
-        return ok;
-    });
-    if (!ok)
-        return false;
-    writer.finish(bytes);
-    return file.write(bytes);
+// into the file's bytes by the writer and handed to the file a block at a time. Nothing is
+// copied and the caret, the selection and the layout stay untouched.
+bool TextWalk(const text::TextBuffer& buffer, textio::Format format, enc::OutputFile& file) {
+    return textio::writeBuffer(format, buffer,
+                               [&](std::string_view bytes) { return file.write(bytes); });
 }
 
 // The steps shared by the save and the two exports: write the file, and after a full write
@@ -88,8 +72,8 @@ bool writeEditorText(TForm1& form, const QString& fileName, textio::Format forma
     // exports are made from the text still in the editor and can be made again, so they skip
     // that wait (it grows with their three to four times larger output); the rename still
     // keeps a half-written export from replacing an old one.
-    OutputFile file(format == textio::Format::Utf8 ? OutputFile::Sync::Durable
-                                                   : OutputFile::Sync::Fast);
+    enc::OutputFile file(format == textio::Format::Utf8 ? enc::OutputFile::Sync::Durable
+                                                        : enc::OutputFile::Sync::Fast);
     const bool written = file.open(localPath(fileName)) &&
                          TextWalk(form.Memo1->buffer(), format, file) && file.commit();
     if (!written) {
@@ -200,9 +184,9 @@ void TForm1::inserttextfile1Click() {
 
 int TForm1::InsertTextFile(int encoding, int bomKind, const QString& fileName) {
     std::u16string text;
-    enc::FileResult why;
-    if (enc::ReadTextFile(localPath(fileName), enc::TextEncoding(encoding), enc::BomKind(bomKind),
-                          text, &why) != 0) {
+    const enc::FileResult why = enc::ReadTextFile(localPath(fileName), enc::TextEncoding(encoding),
+                                                  enc::BomKind(bomKind), text);
+    if (!why) {
         ShowFileError(fileName, why);
         return -2;
     }

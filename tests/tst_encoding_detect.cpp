@@ -61,7 +61,7 @@ private slots:
     void guess() {
         QFETCH(QByteArray, sample);
         QFETCH(int, result);
-        QCOMPARE(GuessUtf16ByteOrderSample(span(sample)), result);
+        QCOMPARE(int(GuessUtf16ByteOrderSample(span(sample))), result);
     }
 
     void checkUtf8_data() {
@@ -94,7 +94,7 @@ private slots:
     void checkUtf8() {
         QFETCH(QByteArray, sample);
         QFETCH(int, result);
-        QCOMPARE(CheckUtf8Sample(span(sample)), result);
+        QCOMPARE(int(CheckUtf8Sample(span(sample))), result);
     }
 
     void checkSjis_data() {
@@ -121,7 +121,7 @@ private slots:
     void checkSjis() {
         QFETCH(QByteArray, sample);
         QFETCH(int, result);
-        QCOMPARE(CheckSjisSample(span(sample)), result);
+        QCOMPARE(int(CheckSjisSample(span(sample))), result);
     }
 
     void checkEuc_data() {
@@ -142,7 +142,7 @@ private slots:
     void checkEuc() {
         QFETCH(QByteArray, sample);
         QFETCH(int, result);
-        QCOMPARE(CheckEucSample(span(sample)), result);
+        QCOMPARE(int(CheckEucSample(span(sample))), result);
     }
 
     void rules_data() {
@@ -177,7 +177,8 @@ private slots:
         QFETCH(int, s);
         QFETCH(int, e);
         QFETCH(int, encoding);
-        const Detection d = DecideEncoding(bom, guess, u, s, e);
+        const Detection d = DecideEncoding(BomKind(bom), ByteOrderGuess(guess), SampleCheck(u),
+                                           SampleCheck(s), SampleCheck(e));
         QCOMPARE(int(d.encoding), encoding);
         QCOMPARE(int(d.bom), bom);
     }
@@ -241,11 +242,11 @@ private slots:
 
     void cannotOpen() {
         const std::string missing = m_dir.filePath("missing").toStdString();
-        QCOMPARE(DetectBom(missing), -2);
-        QCOMPARE(GuessUtf16ByteOrder(missing), -2);
-        QCOMPARE(CheckUtf8(missing), -2);
-        QCOMPARE(CheckSjis(missing), -2);
-        QCOMPARE(CheckEuc(missing), -2);
+        QCOMPARE(DetectBom(missing), BomOpenFailed);
+        QCOMPARE(GuessUtf16ByteOrder(missing), ByteOrderGuess::OpenFailed);
+        QCOMPARE(CheckUtf8(missing), SampleCheck::OpenFailed);
+        QCOMPARE(CheckSjis(missing), SampleCheck::OpenFailed);
+        QCOMPARE(CheckEuc(missing), SampleCheck::OpenFailed);
         const Detection d = DetectEncoding(missing);
         QCOMPARE(int(d.encoding), int(EncUtf8));
         QCOMPARE(int(d.bom), int(BomOpenFailed));
@@ -265,16 +266,17 @@ private slots:
         // The sample is counted after a mark: the EF BB BF bytes do not use it up.
         const std::string marked =
             write(QByteArray("\xEF\xBB\xBF") + ascii.left(ascii.size() - 3) + sjis);
-        QCOMPARE(CheckSjis(marked), 0);
-        QCOMPARE(CheckUtf8(marked), -1);
+        QCOMPARE(CheckSjis(marked), SampleCheck::WellFormed);
+        QCOMPARE(CheckUtf8(marked), SampleCheck::Malformed);
         // A UTF-8 sequence cut by the limit stays well formed.
         const std::string cut = write(ascii.left(ascii.size() - 2) + "\xE3\x81\x82\x80");
-        QCOMPARE(CheckUtf8(cut), 0);
-        QCOMPARE(CheckEuc(cut), -1);
+        QCOMPARE(CheckUtf8(cut), SampleCheck::WellFormed);
+        QCOMPARE(CheckEuc(cut), SampleCheck::Malformed);
         // A big-endian pair beyond the sample does not decide.
-        QCOMPARE(GuessUtf16ByteOrder(write(ascii + QByteArray("\0A", 2))), -1);
+        QCOMPARE(GuessUtf16ByteOrder(write(ascii + QByteArray("\0A", 2))),
+                 ByteOrderGuess::Undecided);
         QCOMPARE(GuessUtf16ByteOrder(write(ascii.left(ascii.size() - 2) + QByteArray("\0A", 2))),
-                 1);
+                 ByteOrderGuess::BigEndian);
     }
 
     void sampleOfSkipsTheMark() {

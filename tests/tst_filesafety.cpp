@@ -2,9 +2,9 @@
 // through the real main window and the command line. The permission cases run as an ordinary
 // user (uid 65534): the test re-executes itself through setpriv, as root ignores permissions.
 #include "encoding/fileaccess.h"
+#include "encoding/outputfile.h"
 #include "shell/commandline.h"
 #include "shell/localname.h"
-#include "shell/outputfile.h"
 #include "shell/statusbar.h"
 #include "view/memoview.h"
 #include "windowrun.h"
@@ -56,7 +56,7 @@ struct stat statOf(const QString& path) {
 QStringList temporariesIn(const QString& folder) {
     QStringList found;
     for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System))
-        if (OutputFile::isTemporaryName(QFile::encodeName(name).toStdString()))
+        if (enc::OutputFile::isTemporaryName(QFile::encodeName(name).toStdString()))
             found << name;
     return found;
 }

@@ -1,6 +1,8 @@
 // The bytes of the UTF-8 save and the two ASCII exports, from the editor's text in document
-// form (U+2029 between lines), and the document form of decoded text.
+// form (U+2029 between lines) and in the text buffer's form (CR LF between lines), and the
+// document form of decoded text.
 #include "shell/textio.h"
+#include "text/textbuffer.h"
 
 #include <QTest>
 #include <string>
@@ -14,8 +16,31 @@ std::u16string doc(const QString& text) {
     return s.toStdU16String();
 }
 
+// The same text in the buffer's form: each document break as CR LF.
+std::u16string crlf(const std::u16string& docText) {
+    std::u16string out;
+    for (const char16_t u : docText) {
+        if (u == textio::kLineBreak)
+            out += u"\r\n";
+        else
+            out += u;
+    }
+    return out;
+}
+
 QByteArray bytesOf(const std::string& s) {
     return QByteArray(s.data(), qsizetype(s.size()));
+}
+
+std::string writtenInChunks(textio::Format format, textio::Breaks breaks, std::u16string_view t,
+                            std::size_t cut) {
+    std::string out;
+    textio::TextWriter writer(format, breaks);
+    writer.begin(out);
+    writer.feed(t.substr(0, cut), out);
+    writer.feed(t.substr(cut), out);
+    writer.finish(out);
+    return out;
 }
 
 const QByteArray kHtmlHead = "<html>\r\n<body>\r\n";
@@ -113,15 +138,109 @@ private slots:
         const std::u16string text = doc(u"aЖ"_qs + QString::fromUcs4(U"\U0001F600") + u"¶¶b\tc"_qs +
                                         loneHighThenPair + u"¶"_qs);
         const std::string whole = textio::writeAll(format, text);
-        for (std::size_t cut = 0; cut <= text.size(); ++cut) {
-            std::string out;
-            textio::TextWriter writer(format);
-            writer.begin(out);
-            writer.feed(std::u16string_view(text).substr(0, cut), out);
-            writer.feed(std::u16string_view(text).substr(cut), out);
-            writer.finish(out);
-            QCOMPARE(bytesOf(out), bytesOf(whole));
+        for (std::size_t cut = 0; cut <= text.size(); ++cut)
+            QCOMPARE(bytesOf(writtenInChunks(format, textio::Breaks::DocumentForm, text, cut)),
+                     bytesOf(whole));
+        // The same text with CR LF breaks, cut also between a CR and its LF.
+        const std::u16string inCrLf = crlf(text) + u"\r";
+        const std::string wholeCrLf = textio::writeAll(format, inCrLf, textio::Breaks::CrLf);
+        for (std::size_t cut = 0; cut <= inCrLf.size(); ++cut)
+            QCOMPARE(bytesOf(writtenInChunks(format, textio::Breaks::CrLf, inCrLf, cut)),
+                     bytesOf(wholeCrLf));
+    }
+
+    // The buffer's form: CR LF is a line break; every other unit is written as a unit, so
+    // U+2029, U+FDD0 and U+FDD1 come out as themselves.
+    void crlfText_data() {
+        QTest::addColumn<textio::Format>("format");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        using F = textio::Format;
+        QTest::newRow("utf8 CR LF") << F::Utf8 << u"a\r\nb"_qs << QByteArray("a\r\nb");
+        QTest::newRow("utf8 final CR LF written once")
+            << F::Utf8 << u"a\r\n"_qs << QByteArray("a\r\n");
+        QTest::newRow("utf8 U+2029 U+FDD0 U+FDD1 are units")
+            << F::Utf8 << u"\u2029\uFDD0\uFDD1"_qs
+            << QByteArray("\xE2\x80\xA9\xEF\xB7\x90\xEF\xB7\x91");
+        QTest::newRow("utf8 lone CR, lone LF") << F::Utf8 << u"a\rb\nc"_qs << QByteArray("a\rb\nc");
+        QTest::newRow("utf8 CR CR LF at the end")
+            << F::Utf8 << u"a\r\r\n"_qs << QByteArray("a\r\r\n");
+        QTest::newRow("utf8 ends with a lone CR") << F::Utf8 << u"a\r"_qs << QByteArray("a\r");
+        QTest::newRow("utf8 LF CR is no break") << F::Utf8 << u"\n\r"_qs << QByteArray("\n\r");
+        QTest::newRow("html CR LF")
+            << F::Html << u"a\r\nb"_qs << kHtmlHead + "&#97;\r\r\n&#98;" + kHtmlFoot;
+        QTest::newRow("html U+2029 is a reference")
+            << F::Html << u"a\u2029b"_qs << kHtmlHead + "&#97;&#8233;&#98;" + kHtmlFoot;
+        QTest::newRow("html lone LF")
+            << F::Html << u"a\nb"_qs << kHtmlHead + "&#97;\r\n&#98;" + kHtmlFoot;
+        QTest::newRow("html final CR LF")
+            << F::Html << u"a\r\n"_qs << kHtmlHead + "&#97;\r\n" + kHtmlFoot;
+        QTest::newRow("c CR LF counts two")
+            << F::CArray << u"12345678\r\n9"_qs
+            << kCHead + "0x31,0x32,0x33,0x34,0x35,0x36,0x37,0x38,0xd,0xa,\r\n    0x39," + kCFoot;
+        QTest::newRow("c U+FDD0 and a lone CR")
+            << F::CArray << u"\uFDD0\r"_qs << kCHead + "0xfdd0,0xd," + kCFoot;
+        QTest::newRow("c final CR LF")
+            << F::CArray << u"AB\r\n"_qs << kCHead + "0x41,0x42,0xd,0xa," + kCFoot;
+    }
+    void crlfText() {
+        QFETCH(textio::Format, format);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(bytesOf(textio::writeAll(format, text.toStdU16String(), textio::Breaks::CrLf)),
+                 bytes);
+    }
+
+    // Without U+2029, U+FDD0, U+FDD1 or a CR or LF outside a break, both forms of a text give
+    // the same bytes; and the buffer written through its spans gives them too.
+    void crlfSameBytesAsDocumentForm_data() { chunkEdgesChangeNothing_data(); }
+    void crlfSameBytesAsDocumentForm() {
+        QFETCH(textio::Format, format);
+        const char16_t pool[] = {u'a',
+                                 u'Ж',
+                                 0x2028,
+                                 0x00A0,
+                                 0,
+                                 u'\t',
+                                 0xD83D,
+                                 0xDE00,
+                                 0xFEFF,
+                                 textio::kLineBreak,
+                                 textio::kLineBreak,
+                                 0x1A};
+        std::uint32_t state = 99;
+        for (int round = 0; round < 200; ++round) {
+            std::u16string docText;
+            const int n = round < 150 ? round % 40 : 20000 + round;
+            for (int i = 0; i < n; ++i) {
+                state = state * 1103515245u + 12345u;
+                docText += pool[(state >> 16) % std::size(pool)];
+            }
+            const std::u16string t = crlf(docText);
+            const std::string want = textio::writeAll(format, docText);
+            QCOMPARE(bytesOf(textio::writeAll(format, t, textio::Breaks::CrLf)), bytesOf(want));
+            text::TextBuffer buffer(3);
+            buffer.assign(t.substr(0, t.size() / 2));
+            buffer.insert(buffer.length(), std::u16string_view(t).substr(t.size() / 2));
+            std::string got;
+            QVERIFY(textio::writeBuffer(format, buffer, [&](std::string_view bytes) {
+                got += bytes;
+                return true;
+            }));
+            QCOMPARE(bytesOf(got), bytesOf(want));
         }
+    }
+
+    // A write that fails stops the walk: nothing more is written or asked for.
+    void writeBufferStopsAtAFailedWrite() {
+        text::TextBuffer buffer;
+        buffer.assign(std::u16string(3 << 20, u'ж'));
+        int calls = 0;
+        QVERIFY(!textio::writeBuffer(textio::Format::Utf8, buffer, [&](std::string_view bytes) {
+            ++calls;
+            return bytes.empty();
+        }));
+        QCOMPARE(calls, 1);
     }
 
     // A piece that would end between CR and LF ends before the CR; the count starts again there.
@@ -130,6 +249,7 @@ private slots:
         text += textio::kLineBreak;
         text += u"bbbbbbbbbb";
         const std::string out = textio::writeAll(textio::Format::CArray, text);
+        QCOMPARE(textio::writeAll(textio::Format::CArray, crlf(text), textio::Breaks::CrLf), out);
         // The first piece holds 19999 units: its last line has nine values.
         const std::string tail = out.substr(out.size() - 200);
         QVERIFY2(tail.find("0x61,0x61,0x61,0x61,0x61,0x61,0x61,0x61,0x61,0xd,0xa,0x62,0x62,0x62,"

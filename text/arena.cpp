@@ -25,9 +25,9 @@ std::size_t roundUp(std::size_t n, std::size_t to) {
 
 } // namespace
 
-Arena* Arena::create(std::int64_t slotUnits, std::int64_t slots) {
-    const std::size_t want = roundUp(std::size_t(slotUnits * slots) * 2, pageSize());
-    // Large arenas are aligned to huge pages and ask for them: a fault then fills 2 MiB at
+void* mapMemory(std::size_t& bytes) {
+    const std::size_t want = roundUp(bytes, pageSize());
+    // Large blocks are aligned to huge pages and ask for them: a fault then fills 2 MiB at
     // once instead of 4 KiB, and loading a big file takes a few hundred faults, not thousands.
     const bool huge = want >= 2 * kHugePage;
     const std::size_t mapped = huge ? want + kHugePage : want;
@@ -47,9 +47,20 @@ Arena* Arena::create(std::int64_t slotUnits, std::int64_t slots) {
         base = aligned;
         madvise(base, want, MADV_HUGEPAGE);
     }
+    bytes = want;
+    return base;
+}
+
+void unmapMemory(void* p, std::size_t bytes) {
+    munmap(p, bytes);
+}
+
+Arena* Arena::create(std::int64_t slotUnits, std::int64_t slots) {
+    std::size_t bytes = std::size_t(slotUnits * slots) * 2;
+    void* base = mapMemory(bytes);
     auto* arena = new Arena;
-    arena->m_base = reinterpret_cast<char16_t*>(base);
-    arena->m_bytes = want;
+    arena->m_base = static_cast<char16_t*>(base);
+    arena->m_bytes = bytes;
     arena->m_slotUnits = slotUnits;
     arena->m_slots = slots;
     return arena;
@@ -104,15 +115,16 @@ void Arena::handOver(std::int64_t leaves) {
     std::vector<std::int64_t>().swap(m_lines);
 }
 
-void Arena::releaseSlot(char16_t* data) {
-    if (--m_leaves == 0) {
+void Arena::releaseSlots(char16_t* data, std::int64_t count) {
+    m_leaves -= count;
+    if (m_leaves == 0) {
         delete this;
         return;
     }
-    // The whole pages of a released slot go back to the system; the rest of the arena stays.
+    // The whole pages of released slots go back to the system; the rest of the arena stays.
     const auto from = roundUp(reinterpret_cast<std::uintptr_t>(data), pageSize());
     const auto to =
-        (reinterpret_cast<std::uintptr_t>(data + m_slotUnits)) / pageSize() * pageSize();
+        (reinterpret_cast<std::uintptr_t>(data + count * m_slotUnits)) / pageSize() * pageSize();
     if (to > from)
         madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
 }

@@ -11,6 +11,11 @@
 // and touched only where units are written, so reserving for an estimate costs nothing.
 namespace text::detail {
 
+// Memory for `bytes` bytes (rounded up to whole pages) outside the heap, in huge pages when it
+// is large; touched only where written. Throws std::bad_alloc when it cannot be had.
+void* mapMemory(std::size_t& bytes);
+void unmapMemory(void* p, std::size_t bytes);
+
 class Arena {
 public:
     // Reserves `slots` slots of `slotUnits` units each; throws std::bad_alloc when the address
@@ -42,8 +47,9 @@ public:
     // The written slots now belong to that many leaves: the unwritten end is given back, and
     // an arena with no leaves is freed at once.
     void handOver(std::int64_t leaves);
-    // A leaf lets go of its slot; the last one frees the arena.
-    void releaseSlot(char16_t* data);
+    // `count` leaves let go of their slots, which run on from `data`; the last one frees the
+    // arena.
+    void releaseSlots(char16_t* data, std::int64_t count);
 
 private:
     Arena() = default;

@@ -1,5 +1,7 @@
 #include "text/history.h"
 
+#include "text/arena.h"
+
 namespace text::detail {
 
 namespace {
@@ -14,7 +16,14 @@ char16_t* History::room(Pos units, Edit& e) {
     if (m_blocks.empty() || m_blocks.back().capacity - m_blocks.back().size < n) {
         Block b;
         b.capacity = n > kBlockUnits / 4 ? n : kBlockUnits;
-        b.data = std::make_unique_for_overwrite<char16_t[]>(b.capacity);
+        if (b.capacity > kBlockUnits) {
+            // Large edits are kept outside the heap, so their memory goes back to the system
+            // as soon as their steps are dropped, and is touched in huge pages.
+            std::size_t bytes = b.capacity * 2;
+            b.data = {static_cast<char16_t*>(mapMemory(bytes)), UnitsRelease{bytes}};
+        } else {
+            b.data = {new char16_t[b.capacity], UnitsRelease{0}};
+        }
         m_blocks.push_back(std::move(b));
     }
     Block& b = m_blocks.back();
@@ -22,6 +31,13 @@ char16_t* History::room(Pos units, Edit& e) {
     e.offset = b.size;
     b.size += n;
     return b.data.get() + e.offset;
+}
+
+void UnitsRelease::operator()(char16_t* p) const {
+    if (bytes > 0)
+        unmapMemory(p, bytes);
+    else
+        delete[] p;
 }
 
 void History::truncate(std::size_t count) {

@@ -15,6 +15,12 @@ namespace text::detail {
 
 using Pos = std::int64_t;
 
+// Frees a history block's units: from the heap (bytes 0) or a mapping of that many bytes.
+struct UnitsRelease {
+    std::size_t bytes = 0;
+    void operator()(char16_t* p) const;
+};
+
 class History {
 public:
     struct Edit {
@@ -61,7 +67,7 @@ public:
 
 private:
     struct Block {
-        std::unique_ptr<char16_t[]> data;
+        std::unique_ptr<char16_t[], UnitsRelease> data;
         std::size_t size = 0;
         std::size_t capacity = 0;
     };

@@ -30,25 +30,48 @@ void pull(Node* n) {
 
 void freeLeaf(Node* n) {
     if (n->arena)
-        n->arena->releaseSlot(n->data);
+        n->arena->releaseSlots(n->data, 1);
     else
         std::free(n->data);
     delete n;
 }
 
-void freeTree(Node* root) {
-    std::vector<Node*> stack;
-    if (root)
-        stack.push_back(root);
-    while (!stack.empty()) {
-        Node* n = stack.back();
-        stack.pop_back();
-        if (n->left)
-            stack.push_back(n->left);
-        if (n->right)
-            stack.push_back(n->right);
-        freeLeaf(n);
+// Frees leaves given in text order; the slots of neighbouring leaves that lie one after the
+// other in an arena go back in one call, so removing a large text takes a few calls to the
+// system, not one per leaf.
+void freeLeaves(const std::vector<Node*>& dead) {
+    std::size_t i = 0;
+    while (i < dead.size()) {
+        Node* first = dead[i];
+        std::size_t j = i + 1;
+        if (Arena* arena = first->arena) {
+            const auto slotBytes = std::uintptr_t(arena->slotUnits()) * 2;
+            while (j < dead.size() && dead[j]->arena == arena &&
+                   reinterpret_cast<std::uintptr_t>(dead[j]->data) ==
+                       reinterpret_cast<std::uintptr_t>(dead[j - 1]->data) + slotBytes)
+                ++j;
+            arena->releaseSlots(first->data, Pos(j - i));
+        } else {
+            std::free(first->data);
+        }
+        for (std::size_t k = i; k < j; ++k)
+            delete dead[k];
+        i = j;
     }
+}
+
+void collect(Node* n, std::vector<Node*>& out) {
+    if (!n)
+        return;
+    collect(n->left, out);
+    out.push_back(n);
+    collect(n->right, out);
+}
+
+void freeTree(Node* root) {
+    std::vector<Node*> leaves;
+    collect(root, leaves);
+    freeLeaves(leaves);
 }
 
 Node* merge(Node* a, Node* b) {
@@ -112,12 +135,46 @@ Node* build(const std::vector<Node*>& leaves) {
     return spine.front();
 }
 
-void collect(Node* n, std::vector<Node*>& out) {
-    if (!n)
-        return;
-    collect(n->left, out);
-    out.push_back(n);
-    collect(n->right, out);
+// A leaf's LF units are counted per block once it is looked into, so a look-up inside it scans
+// one block, not the whole leaf, wherever in the leaf it lands.
+Pos blockUnits(const Node* n) {
+    const Pos b = (n->cap + Node::kBlocks - 1) / Node::kBlocks;
+    return std::max<Pos>(256, (b + 15) / 16 * 16);
+}
+
+// Counts the blocks from `first` on (the ones before it are still right).
+void countBlocks(const Node* n, Pos first = 0) {
+    const Pos b = blockUnits(n);
+    for (int i = int(first); i < Node::kBlocks; ++i) {
+        const Pos from = i * b;
+        n->blockLfs[std::size_t(i)] =
+            from < n->len ? std::uint32_t(countLf(n->data + from, std::min(b, n->len - from))) : 0;
+    }
+    n->counted = true;
+}
+
+// LF units in the first `offset` units of a leaf.
+Pos lfsInLeafBefore(const Node* n, Pos offset) {
+    if (!n->counted)
+        countBlocks(n);
+    const Pos b = blockUnits(n);
+    const Pos block = offset / b;
+    Pos count = 0;
+    for (Pos i = 0; i < block; ++i)
+        count += n->blockLfs[std::size_t(i)];
+    return count + countLf(n->data + block * b, offset - block * b);
+}
+
+// Offset of the k-th LF unit (1 <= k <= lfs) of a leaf.
+Pos nthLfInLeaf(const Node* n, Pos k) {
+    if (!n->counted)
+        countBlocks(n);
+    const Pos b = blockUnits(n);
+    Pos block = 0;
+    while (block + 1 < Node::kBlocks && k > Pos(n->blockLfs[std::size_t(block)]))
+        k -= n->blockLfs[std::size_t(block++)];
+    const Pos from = block * b;
+    return from + nthLf(n->data + from, std::min(b, n->len - from), k);
 }
 
 } // namespace
@@ -217,20 +274,32 @@ LeafTree::Spot LeafTree::findInsert(Pos pos, std::vector<Node*>& path) const {
     return s;
 }
 
+const LeafTree::Last& LeafTree::remember(const Node* leaf, Pos start, Pos line) const {
+    Last& entry = m_last[m_older];
+    entry = {leaf, start, line};
+    m_older ^= 1;
+    return entry;
+}
+
 const Node* LeafTree::leafOfUnit(Pos pos, Pos& start, Pos& line) const {
-    const Last& c = m_last;
-    if (!c.leaf || pos < c.start || pos >= c.start + c.leaf->len) {
+    auto holds = [pos](const Last& c) {
+        return c.leaf && pos >= c.start && pos < c.start + c.leaf->len;
+    };
+    const Last* hit = holds(m_last[0]) ? &m_last[0] : holds(m_last[1]) ? &m_last[1] : nullptr;
+    if (!hit) {
         const Spot s = findUnit(pos);
-        m_last = {s.leaf, s.start, s.line};
+        hit = &remember(s.leaf, s.start, s.line);
     }
+    const Last& c = *hit;
     start = c.start;
     line = c.line;
     return c.leaf;
 }
 
 const Node* LeafTree::leafOfLf(Pos k, Pos& start, Pos& line, Pos& offset) const {
-    const Last& c = m_last;
-    if (!c.leaf || k <= c.line || k > c.line + c.leaf->lfs) {
+    auto holds = [k](const Last& c) { return c.leaf && k > c.line && k <= c.line + c.leaf->lfs; };
+    const Last* hit = holds(m_last[0]) ? &m_last[0] : holds(m_last[1]) ? &m_last[1] : nullptr;
+    if (!hit) {
         Spot s;
         Node* n = m_root;
         Pos left = k;
@@ -254,15 +323,12 @@ const Node* LeafTree::leafOfLf(Pos k, Pos& start, Pos& line, Pos& offset) const 
         }
         if (!s.leaf)
             return nullptr;
-        m_last = {s.leaf, s.start, s.line};
+        hit = &remember(s.leaf, s.start, s.line);
     }
+    const Last& c = *hit;
     start = c.start;
     line = c.line;
-    // Counted from the nearer end of the leaf.
-    const Pos nth = k - c.line;
-    offset = nth <= c.leaf->lfs / 2
-                 ? nthLf(c.leaf->data, c.leaf->len, nth)
-                 : nthLfFromEnd(c.leaf->data, c.leaf->len, c.leaf->lfs - nth + 1);
+    offset = nthLfInLeaf(c.leaf, k - c.line);
     return c.leaf;
 }
 
@@ -276,11 +342,7 @@ Pos LeafTree::lfsBefore(Pos pos) const {
         return lfCount();
     Pos start = 0, line = 0;
     const Node* n = leafOfUnit(pos, start, line);
-    const Pos offset = pos - start;
-    // Counted from the nearer end of the leaf.
-    if (offset <= n->len / 2)
-        return line + countLf(n->data, offset);
-    return line + n->lfs - countLf(n->data + offset, n->len - offset);
+    return line + lfsInLeafBefore(n, pos - start);
 }
 
 Pos LeafTree::afterLf(Pos k) const {
@@ -360,7 +422,7 @@ void LeafTree::takeArena(Arena* arena, std::vector<Node*>& out) {
 }
 
 void LeafTree::reset(const std::vector<Arena*>& arenas) {
-    m_last = {};
+    forget();
     freeTree(m_root);
     m_root = nullptr;
     std::vector<Node*> leaves;
@@ -422,14 +484,19 @@ bool LeafTree::replaceInLeaf(Pos pos, Pos len, std::u16string_view ins) {
     std::memcpy(at, ins.data(), std::size_t(n) * 2);
     leaf->len = newLen;
     leaf->lfs += lfDelta;
+    // The units before the edit stayed where they were, and so did their blocks' counts.
+    if (leaf->counted)
+        countBlocks(leaf, s.offset / blockUnits(leaf));
     for (Node* p : path) {
         p->units += n - len;
         p->lines += lfDelta;
     }
     // A remembered leaf after this one has moved by the edit.
-    if (m_last.leaf && m_last.leaf != leaf && m_last.start > s.start) {
-        m_last.start += n - len;
-        m_last.line += lfDelta;
+    for (Last& c : m_last) {
+        if (c.leaf && c.leaf != leaf && c.start > s.start) {
+            c.start += n - len;
+            c.line += lfDelta;
+        }
     }
     return true;
 }
@@ -437,7 +504,7 @@ bool LeafTree::replaceInLeaf(Pos pos, Pos len, std::u16string_view ins) {
 // The general case: the leaves around the edit, with one neighbour on each side, are taken
 // out of the tree, edited as a list, evened out and put back.
 void LeafTree::replaceInWindow(Pos pos, Pos len, std::u16string_view ins) {
-    m_last = {};
+    forget();
     std::vector<Node*> leaves;
     Pos windowStart = 0;
     Node* before = nullptr;
@@ -461,6 +528,7 @@ void LeafTree::replaceInWindow(Pos pos, Pos len, std::u16string_view ins) {
     if (len > 0) {
         Pos start = 0;
         std::vector<Node*> kept;
+        std::vector<Node*> dead;
         for (Node* leaf : leaves) {
             const Pos leafStart = start;
             start += leaf->len;
@@ -473,12 +541,11 @@ void LeafTree::replaceInWindow(Pos pos, Pos len, std::u16string_view ins) {
                              std::size_t(leaf->len - a - cut) * 2);
                 leaf->len -= cut;
                 leaf->lfs = countLf(leaf->data, leaf->len);
+                leaf->counted = false;
             }
-            if (leaf->len == 0)
-                freeLeaf(leaf);
-            else
-                kept.push_back(leaf);
+            (leaf->len == 0 ? dead : kept).push_back(leaf);
         }
+        freeLeaves(dead);
         leaves.swap(kept);
     }
 
@@ -503,6 +570,7 @@ void LeafTree::replaceInWindow(Pos pos, Pos len, std::u16string_view ins) {
                 std::memcpy(at, ins.data(), std::size_t(n) * 2);
                 leaf->len += n;
                 leaf->lfs += countLf(ins.data(), n);
+                leaf->counted = false;
             } else {
                 // The leaf keeps its head and takes what fits up to the fill target; the rest
                 // of the insertion and the leaf's tail go to new leaves after it.
@@ -514,6 +582,7 @@ void LeafTree::replaceInWindow(Pos pos, Pos len, std::u16string_view ins) {
                 std::memcpy(leaf->data + offset, rest.data(), std::size_t(take) * 2);
                 leaf->len += take;
                 leaf->lfs = countLf(leaf->data, leaf->len);
+                leaf->counted = false;
                 makeLeaves(std::u16string_view(rest).substr(std::size_t(take)), fresh);
                 leaves.insert(leaves.begin() + std::ptrdiff_t(j) + 1, fresh.begin(), fresh.end());
                 if (leaf->len == 0) {
@@ -545,6 +614,7 @@ void LeafTree::evenOut(std::vector<Node*>& leaves) {
             std::memcpy(a->data + a->len, b->data, std::size_t(b->len) * 2);
             a->len = total;
             a->lfs += b->lfs;
+            a->counted = false;
             freeLeaf(b);
             leaves.erase(leaves.begin() + std::ptrdiff_t(k) + 1);
             i = k;
@@ -553,6 +623,7 @@ void LeafTree::evenOut(std::vector<Node*>& leaves) {
             std::memcpy(b->data, a->data, std::size_t(a->len) * 2);
             b->len = total;
             b->lfs += a->lfs;
+            b->counted = false;
             freeLeaf(a);
             leaves.erase(leaves.begin() + std::ptrdiff_t(k));
             i = k;
@@ -573,6 +644,7 @@ void LeafTree::evenOut(std::vector<Node*>& leaves) {
             b->len = total - newA;
             a->lfs = countLf(a->data, a->len);
             b->lfs = countLf(b->data, b->len);
+            a->counted = b->counted = false;
             i = k + 2;
         }
     }

@@ -29,6 +29,10 @@ struct Node {
     Pos count = 1; // leaves in the subtree
     Pos units = 0; // units in the subtree
     Pos lines = 0; // LF units in the subtree
+    // LF units per block of the leaf, counted when a look-up first needs them.
+    static constexpr int kBlocks = 16;
+    mutable std::uint32_t blockLfs[kBlocks] = {};
+    mutable bool counted = false;
 };
 
 class LeafTree {
@@ -88,15 +92,18 @@ private:
     Node* m_root = nullptr;
     std::uint32_t m_random = 0x9E3779B9u;
 
-    // The leaf the last look-up found: the view asks about the same few lines many times in a
-    // row, and those look-ups then skip the descent. Kept through edits inside one leaf,
-    // dropped by any other change of the tree.
+    // The leaves the last two look-ups found: the view asks about the same few lines many times
+    // in a row (often on both sides of a leaf boundary), and those look-ups then skip the
+    // descent. Kept through edits inside one leaf, dropped by any other change of the tree.
     struct Last {
         const Node* leaf = nullptr;
         Pos start = 0;
         Pos line = 0;
     };
-    mutable Last m_last;
+    mutable Last m_last[2];
+    mutable int m_older = 0; // the entry a miss replaces
+    const Last& remember(const Node* leaf, Pos start, Pos line) const;
+    void forget() { m_last[0] = m_last[1] = {}; }
     // The leaf holding unit pos (0 <= pos < length()) or the k-th LF (k >= 1), through the
     // cache; `offset` gets the offset of the unit or of the LF.
     const Node* leafOfUnit(Pos pos, Pos& start, Pos& line) const;

@@ -60,46 +60,18 @@ inline unsigned lfMask(const char16_t* p) {
 }
 #endif
 
-// Index of the k-th LF unit (k >= 1) in p[0, n), or n when there are fewer.
+// Index of the k-th LF unit (k >= 1) in p[0, n), or n when there are fewer. Lines are mostly
+// far longer than 16 units, so a block's few LF bits are walked one by one (no popcount, which
+// the baseline x86-64 instruction set lacks).
 inline std::int64_t nthLf(const char16_t* p, std::int64_t n, std::int64_t k) {
     std::int64_t i = 0;
     for (; i + 16 <= n; i += 16) {
-        unsigned mask = lfMask(p + i);
-        const int c = std::popcount(mask);
-        if (c < k) {
-            k -= c;
-            continue;
+        for (unsigned mask = lfMask(p + i); mask != 0; mask &= mask - 1) {
+            if (--k == 0)
+                return i + std::countr_zero(mask);
         }
-        while (--k > 0)
-            mask &= mask - 1;
-        return i + std::countr_zero(mask);
     }
     for (; i < n; ++i) {
-        if (p[i] == kLf && --k == 0)
-            return i;
-    }
-    return n;
-}
-
-// Index of the k-th LF unit (k >= 1) counted back from the end of p[0, n), or n when there
-// are fewer.
-inline std::int64_t nthLfFromEnd(const char16_t* p, std::int64_t n, std::int64_t k) {
-    std::int64_t i = n;
-    for (; i >= 16; i -= 16) {
-        unsigned mask = lfMask(p + i - 16);
-        const int c = std::popcount(mask);
-        if (c < k) {
-            k -= c;
-            continue;
-        }
-        int top = 31 - std::countl_zero(mask);
-        while (--k > 0) {
-            mask &= ~(1u << top);
-            top = 31 - std::countl_zero(mask);
-        }
-        return i - 16 + top;
-    }
-    while (i-- > 0) {
         if (p[i] == kLf && --k == 0)
             return i;
     }

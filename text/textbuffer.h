@@ -12,6 +12,8 @@
 //
 // Positions and lengths count UTF-16 units from 0; lines count from 0. Out-of-range
 // arguments are clamped to the text, never undefined.
+//
+// One thread at a time, readers included (look-ups remember the last leaves they found).
 namespace text {
 
 using Pos = std::int64_t;
@@ -33,7 +35,8 @@ struct Change {
 class BufferListener {
 public:
     virtual ~BufferListener() = default;
-    // After every edit, undo and redo step included.
+    // After every edit, undo and redo step included. A listener may read the buffer but must
+    // not change it while it is told.
     virtual void textChanged(const Change& change) = 0;
     // After the whole text was replaced by assign(): every line may be new.
     virtual void textReset() {}

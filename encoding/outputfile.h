@@ -6,25 +6,32 @@
 #include <string>
 #include <string_view>
 
-struct stat;
+namespace enc {
+
+namespace platform {
+struct Target;
+}
 
 // A file written as a whole or not at all, without changing what the file is. Names are byte
-// strings as the system takes them. Plain C++, so the command line uses it without a display.
+// strings as the system takes them (UTF-8 on Windows). Plain C++, so the command line uses it
+// without a display.
 //
 // - A target that is not a regular file (a folder, a FIFO, a device) is refused, and so is a
 //   file the user may not write: nothing is created or changed.
 // - Normally the bytes go to a temporary file beside the target, which takes the target's
 //   place (one rename) only when every byte was written; it gets the target's mode, owner and
-//   group first. A new file gets the usual 0666 less the umask.
+//   group first. A new file gets the usual 0666 less the umask. (Windows: the replacement takes
+//   over the old file's security and attributes, a new file its folder's.)
 // - A file that a rename would change in other ways is written in place instead: one whose
 //   folder the user may not write, one with more than one hard link, and one whose owner or
 //   group the new file cannot be given. The bytes are first spooled to an unnamed file, and the
 //   target is written only after all of them came, with its room reserved before its first byte
 //   is overwritten, so a full disk leaves it untouched.
 // - A symbolic link keeps pointing at the file it names, and that file is written.
-// - Temporary files are removed when the program is ended by SIGINT, SIGTERM or SIGHUP, and each
-//   open removes temporaries of ours older than an hour from the target's folder (left behind by
-//   a program that was killed outright); younger ones may belong to a save still running.
+// - Temporary files are removed when the program is ended by SIGINT, SIGTERM or SIGHUP (Windows:
+//   the console's Ctrl+C, Ctrl+Break and close), and each open removes temporaries of ours older
+//   than an hour from the target's folder (left behind by a program that was killed outright);
+//   younger ones may belong to a save still running.
 class OutputFile {
 public:
     // Durable: the data reaches the disk (fsync) before the file takes the target's place, so a
@@ -45,6 +52,8 @@ public:
     // write the file or to create one there, not a regular file, ...): nothing is touched then
     // and result() says why.
     bool open(const std::string& fileName);
+    // Writes the bytes; false once any write has failed.
+    bool write(std::string_view bytes);
     // Writes the bytes and empties `bytes`; false once any write has failed.
     bool write(std::string& bytes);
     // Puts the written bytes in the target. False, with the reason in result(), when a write
@@ -55,7 +64,7 @@ public:
     void cancel();
 
     // Why the last open, write or commit failed (success when nothing failed).
-    enc::FileResult result() const { return m_result; }
+    FileResult result() const { return m_result; }
     // How the target of the last open is written.
     Mode mode() const { return m_mode; }
 
@@ -66,19 +75,22 @@ public:
     static bool isTemporaryName(std::string_view name);
 
 private:
-    bool fail(enc::FileResult result);
-    bool createTemporary(const std::string& folder, const struct stat* existing);
+    bool fail(FileResult result);
+    bool createTemporary(const std::string& folder, const platform::Target* existing);
     bool openSpool(const std::string& folder);
-    bool copySpoolToTarget();
+    FileResult copySpoolToTarget();
+    void unwatch();
 
     Sync m_sync;
     Mode m_mode = Mode::Replace;
-    int m_fd = -1;       // where write() puts the bytes: the temporary file or the spool
-    int m_targetFd = -1; // the target, open for writing in place
-    int m_slot = -1;     // the temporary's entry in the list removed on a signal
+    NativeFile m_file = kNoFile;       // where write() puts the bytes: the temporary or the spool
+    NativeFile m_targetFile = kNoFile; // the target, open for writing in place
+    int m_slot = -1;                   // the temporary's entry in the list removed on a signal
     bool m_ok = false;
     std::uint64_t m_size = 0;
-    enc::FileResult m_result;
+    FileResult m_result;
     std::string m_target;
     std::string m_temp;
 };
+
+} // namespace enc

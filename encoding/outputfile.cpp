@@ -1,0 +1,210 @@
+#include "encoding/outputfile.h"
+
+#include "encoding/bytes.h"
+#include "encoding/platform.h"
+
+#include <cerrno>
+#include <utility>
+#include <vector>
+
+namespace enc {
+namespace {
+
+constexpr std::string_view kMarker = ".toviloeditru-";
+constexpr std::size_t kRandomLetters = 6;
+// A temporary older than this is left over from a program that was killed: saves take less.
+constexpr std::int64_t kStaleSeconds = 60 * 60;
+constexpr std::size_t kCopyBlock = 1 << 20;
+
+} // namespace
+
+OutputFile::OutputFile(Sync sync) : m_sync(sync) {}
+
+OutputFile::~OutputFile() {
+    cancel();
+}
+
+std::string OutputFile::resolvedTarget(const std::string& fileName) {
+    return platform::ResolveLinks(fileName);
+}
+
+bool OutputFile::isTemporaryName(std::string_view name) {
+    const std::size_t tail = kMarker.size() + kRandomLetters;
+    if (name.size() < 1 + tail || name.front() != '.')
+        return false;
+    const std::string_view end = name.substr(name.size() - tail);
+    if (!end.starts_with(kMarker))
+        return false;
+    for (const char c : end.substr(kMarker.size())) {
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+bool OutputFile::fail(FileResult result) {
+    m_result = result;
+    cancel();
+    return false;
+}
+
+void OutputFile::unwatch() {
+    platform::UnwatchTemporary(m_slot);
+    m_slot = -1;
+}
+
+bool OutputFile::open(const std::string& fileName) {
+    cancel();
+    m_result = {};
+    m_size = 0;
+    m_mode = Mode::Replace;
+    if (fileName.empty())
+        return fail(FileResult::fromErrno(ENOENT));
+    m_target = resolvedTarget(fileName);
+    const std::string folder = platform::FolderOf(m_target);
+    platform::RemoveStale(folder, isTemporaryName, kStaleSeconds);
+
+    platform::Target existing;
+    if (const FileResult looked = platform::OpenTarget(m_target, m_targetFile, existing); !looked)
+        return fail(looked);
+    if (!existing.exists)
+        return createTemporary(folder, nullptr) || fail(m_result);
+    if (platform::FolderWritable(folder) && existing.links == 1 &&
+        createTemporary(folder, &existing)) {
+        platform::Close(std::exchange(m_targetFile, kNoFile));
+        return true;
+    }
+    m_result = {};
+    m_mode = Mode::InPlace;
+    return openSpool(folder) || fail(m_result);
+}
+
+bool OutputFile::createTemporary(const std::string& folder, const platform::Target* existing) {
+    std::string base = platform::BaseOf(m_target);
+    const std::size_t room = platform::kNameMax - 1 - kMarker.size() - kRandomLetters;
+    if (base.size() > room) {
+        // Cut before the first byte of a character, so that a UTF-8 name stays UTF-8 (Windows
+        // takes no other).
+        std::size_t cut = room;
+        while (cut > 0 && isContinuation(static_cast<std::uint8_t>(base[cut])))
+            --cut;
+        base.resize(cut);
+    }
+    m_temp = platform::Joined(folder, "." + base + std::string(kMarker) + "XXXXXX");
+    if (const FileResult made = platform::CreateUnique(m_temp, m_file); !made) {
+        m_result = made;
+        m_file = kNoFile;
+        m_temp.clear();
+        return false;
+    }
+    m_slot = platform::WatchTemporary(m_temp);
+    if (const FileResult kept = platform::MatchTarget(m_file, existing); !kept) {
+        m_result = kept;
+        platform::Close(std::exchange(m_file, kNoFile));
+        platform::Remove(m_temp);
+        unwatch();
+        m_temp.clear();
+        return false;
+    }
+    m_ok = true;
+    return true;
+}
+
+bool OutputFile::openSpool(const std::string& folder) {
+    if (const FileResult opened =
+            platform::OpenSpool(folder, ".spool" + std::string(kMarker), m_file);
+        !opened) {
+        m_result = opened;
+        m_file = kNoFile;
+        return false;
+    }
+    m_ok = true;
+    return true;
+}
+
+bool OutputFile::write(std::string& bytes) {
+    const bool ok = write(std::string_view(bytes));
+    bytes.clear();
+    return ok;
+}
+
+bool OutputFile::write(std::string_view bytes) {
+    if (m_file != kNoFile && m_ok && !bytes.empty()) {
+        if (const FileResult wrote = platform::WriteAt(m_file, bytes.data(), bytes.size(), m_size);
+            wrote) {
+            m_size += bytes.size();
+        } else {
+            m_ok = false;
+            m_result = wrote;
+        }
+    }
+    return m_file != kNoFile && m_ok;
+}
+
+FileResult OutputFile::copySpoolToTarget() {
+    // Reserve the room first: a full disk is found before the first old byte is overwritten.
+    if (m_size > 0) {
+        if (const FileResult reserved = platform::Reserve(m_targetFile, m_size); !reserved)
+            return reserved;
+    }
+    std::vector<char> block(kCopyBlock);
+    for (std::uint64_t at = 0; at < m_size;) {
+        std::size_t got = 0;
+        if (const FileResult read = platform::ReadAt(m_file, block.data(), block.size(), at, got);
+            !read)
+            return read;
+        if (const FileResult wrote = platform::WriteAt(m_targetFile, block.data(), got, at); !wrote)
+            return wrote;
+        at += got;
+    }
+    if (const FileResult cut = platform::Truncate(m_targetFile, m_size); !cut)
+        return cut;
+    return m_sync == Sync::Fast ? FileResult{} : platform::Sync(m_targetFile);
+}
+
+bool OutputFile::commit() {
+    if (m_file == kNoFile)
+        return false;
+    bool done = m_ok;
+    // Each step counts only while all before it went well; the first failure gives the reason.
+    const auto step = [&](const FileResult& result) {
+        if (done && !result) {
+            m_result = result;
+            done = false;
+        }
+    };
+    if (m_mode == Mode::InPlace) {
+        if (done)
+            step(copySpoolToTarget());
+        // Closing reports delayed write errors (NFS, quotas) that the writes did not.
+        step(platform::Close(std::exchange(m_targetFile, kNoFile)));
+        platform::Close(std::exchange(m_file, kNoFile));
+    } else {
+        if (done && m_sync == Sync::Durable)
+            step(platform::Sync(m_file));
+        step(platform::Close(std::exchange(m_file, kNoFile)));
+        if (done)
+            step(platform::Replace(m_temp, m_target));
+        if (!done)
+            platform::Remove(m_temp);
+        unwatch();
+        m_temp.clear();
+    }
+    m_ok = false;
+    return done;
+}
+
+void OutputFile::cancel() {
+    if (m_file != kNoFile) {
+        platform::Close(std::exchange(m_file, kNoFile));
+        if (!m_temp.empty())
+            platform::Remove(m_temp);
+    }
+    if (m_targetFile != kNoFile)
+        platform::Close(std::exchange(m_targetFile, kNoFile));
+    unwatch();
+    m_temp.clear();
+    m_ok = false;
+}
+
+} // namespace enc

@@ -1,0 +1,337 @@
+// File access on POSIX systems (Linux and the like): see platform.h.
+#if !defined(_WIN32)
+
+#include "encoding/platform.h"
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace enc {
+namespace {
+
+FileStamp stampOf(const struct stat& st) {
+    FileStamp stamp;
+    stamp.exists = true;
+    stamp.device = static_cast<std::uint64_t>(st.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 +
+                       static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+    return stamp;
+}
+
+FileResult lastError() {
+    return FileResult::fromErrno(errno);
+}
+
+// The names of the temporary files being written, for the signal handler: a fixed table that
+// the handler reads without allocating or locking. A slot is 0 free, 1 filled in, 2 being
+// filled in.
+struct PendingName {
+    std::atomic<int> state{0};
+    char path[PATH_MAX];
+};
+std::array<PendingName, 8> g_pending;
+
+extern "C" void removePendingTemporaries(int signal) {
+    for (PendingName& pending : g_pending) {
+        if (pending.state.load() == 1)
+            ::unlink(pending.path);
+    }
+    // The handler was installed with SA_RESETHAND, so the signal, blocked until this returns,
+    // then ends the program with its default action, as if it had never been caught.
+    ::raise(signal);
+}
+
+void installSignalCleanup() {
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current {};
+        // A signal that is ignored (nohup) or handled by someone else is left so.
+        if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL ||
+            (current.sa_flags & SA_SIGINFO) != 0)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = removePendingTemporaries;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+mode_t newFileMode() {
+    // The umask can only be read by setting it; put it straight back.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+FileStamp StampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return stampOf(st);
+}
+
+FileResult OpenRegularFile(const std::string& path, NativeFile& file, FileStamp* stamp) {
+    file = kNoFile;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return lastError();
+    if (!S_ISREG(st.st_mode))
+        return FileResult::notRegular();
+    int opened;
+    do {
+        opened = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (opened < 0 && errno == EINTR);
+    if (opened < 0)
+        return lastError();
+    // The name may have been given to something else between the two looks.
+    if (::fstat(opened, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(opened);
+        return FileResult::notRegular();
+    }
+    const int flags = ::fcntl(opened, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(opened, F_SETFL, flags & ~O_NONBLOCK);
+    if (stamp)
+        *stamp = stampOf(st);
+    file = opened;
+    return {};
+}
+
+std::uint64_t PhysicalMemory() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return 0;
+    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+}
+
+namespace platform {
+
+std::ptrdiff_t Read(NativeFile file, void* dst, std::size_t n) {
+    return ::read(file, dst, n);
+}
+
+FileResult Close(NativeFile file) {
+    return ::close(file) == 0 ? FileResult{} : lastError();
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Joined(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+std::string ResolveLinks(const std::string& path) {
+    // Follow the chain of links one by one, so a link to a file that does not exist yet still
+    // names the file to create; a loop of links gives up and writes the name itself.
+    std::string at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return at;
+        std::vector<char> target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        const ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= target.size())
+            return at;
+        std::string next(target.data(), static_cast<std::size_t>(n));
+        if (next.empty())
+            return at;
+        at = next.front() == '/' || at.find('/') == std::string::npos ? next
+                                                                      : Joined(FolderOf(at), next);
+    }
+    return path;
+}
+
+FileResult OpenTarget(const std::string& path, NativeFile& file, Target& target) {
+    file = kNoFile;
+    target = {};
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? FileResult{} : lastError();
+    if (!S_ISREG(st.st_mode))
+        return FileResult::notRegular();
+    // Opening the file for writing (without cutting it) is the true test of the right to
+    // write it: a file the user may not write is refused here, before anything is created.
+    int opened;
+    do {
+        opened = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    } while (opened < 0 && errno == EINTR);
+    if (opened < 0)
+        return lastError();
+    if (::fstat(opened, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(opened);
+        return FileResult::notRegular();
+    }
+    file = opened;
+    target.exists = true;
+    target.links = static_cast<std::uint64_t>(st.st_nlink);
+    target.mode = static_cast<std::uint32_t>(st.st_mode);
+    target.owner = static_cast<std::uint64_t>(st.st_uid);
+    target.group = static_cast<std::uint64_t>(st.st_gid);
+    return {};
+}
+
+bool FolderWritable(const std::string& folder) {
+    return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+FileResult CreateUnique(std::string& name, NativeFile& file) {
+    file = ::mkostemp(name.data(), O_CLOEXEC);
+    return file >= 0 ? FileResult{} : lastError();
+}
+
+FileResult MatchTarget(NativeFile file, const Target* target) {
+    bool kept = true;
+    if (target) {
+        // The new file must be what the old one was: same owner and group (before the mode, as
+        // a change of owner clears the set-user-ID bits), same mode.
+        const auto owner = static_cast<uid_t>(target->owner);
+        const auto group = static_cast<gid_t>(target->group);
+        struct stat made {};
+        kept = ::fstat(file, &made) == 0;
+        if (kept && (made.st_uid != owner || made.st_gid != group))
+            kept = ::fchown(file, owner, group) == 0;
+        kept = kept && ::fchmod(file, static_cast<mode_t>(target->mode) & 07777) == 0;
+    } else {
+        kept = ::fchmod(file, newFileMode()) == 0;
+    }
+    return kept ? FileResult{} : lastError();
+}
+
+FileResult OpenSpool(const std::string& folder, const std::string& stem, NativeFile& file) {
+    // Beside the target when its folder takes an unnamed file, else in the temporary folder.
+    file = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (file >= 0)
+        return {};
+    const char* tmp = std::getenv("TMPDIR");
+    std::string name = Joined(tmp && *tmp ? tmp : "/tmp", stem + "XXXXXX");
+    file = ::mkostemp(name.data(), O_CLOEXEC);
+    if (file < 0)
+        return lastError();
+    ::unlink(name.c_str());
+    return {};
+}
+
+FileResult WriteAt(NativeFile file, const char* data, std::size_t n, std::uint64_t at) {
+    while (n > 0) {
+        const ssize_t done = ::pwrite(file, data, n, static_cast<off_t>(at));
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return done == 0 ? FileResult::fromErrno(EIO) : lastError();
+        data += done;
+        n -= static_cast<std::size_t>(done);
+        at += static_cast<std::uint64_t>(done);
+    }
+    return {};
+}
+
+FileResult ReadAt(NativeFile file, char* dst, std::size_t n, std::uint64_t at, std::size_t& got) {
+    got = 0;
+    for (;;) {
+        const ssize_t done = ::pread(file, dst, n, static_cast<off_t>(at));
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return done == 0 ? FileResult::fromErrno(EIO) : lastError();
+        got = static_cast<std::size_t>(done);
+        return {};
+    }
+}
+
+FileResult Reserve(NativeFile file, std::uint64_t size) {
+    // Without support for it in the file system the reservation is skipped.
+    if (::fallocate(file, 0, 0, static_cast<off_t>(size)) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS && errno != EINVAL)
+        return lastError();
+    return {};
+}
+
+FileResult Truncate(NativeFile file, std::uint64_t size) {
+    return ::ftruncate(file, static_cast<off_t>(size)) == 0 ? FileResult{} : lastError();
+}
+
+FileResult Sync(NativeFile file) {
+    return ::fsync(file) == 0 ? FileResult{} : lastError();
+}
+
+FileResult Replace(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0 ? FileResult{} : lastError();
+}
+
+void Remove(const std::string& path) {
+    ::unlink(path.c_str());
+}
+
+void RemoveStale(const std::string& folder, bool (*ours)(std::string_view name),
+                 std::int64_t seconds) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const std::time_t now = std::time(nullptr);
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!ours(entry->d_name))
+            continue;
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == ::geteuid() && st.st_mtime < now - seconds)
+            ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+int WatchTemporary(const std::string& path) {
+    installSignalCleanup();
+    if (path.size() >= PATH_MAX)
+        return -1;
+    for (std::size_t i = 0; i < g_pending.size(); ++i) {
+        int expected = 0;
+        if (g_pending[i].state.compare_exchange_strong(expected, 2)) {
+            path.copy(g_pending[i].path, path.size());
+            g_pending[i].path[path.size()] = '\0';
+            g_pending[i].state.store(1);
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void UnwatchTemporary(int slot) {
+    if (slot >= 0)
+        g_pending[static_cast<std::size_t>(slot)].state.store(0);
+}
+
+} // namespace platform
+} // namespace enc
+
+#endif
