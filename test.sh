@@ -23,9 +23,10 @@ if [ $full -eq 1 ]; then
         extra+=(wine wine64)
     fi
 fi
-# Fonts: the tests measure and draw text (font heights, the pads' pictures); the desktop-entry
-# check runs desktop-file-validate.
+# Fonts: the tests measure and draw text (font heights, the pads' pictures); the checks of the
+# installed desktop files run desktop-file-validate and appstreamcli.
 tovilo_install_deps "${TOVILO_BUILD_PACKAGES[@]}" python3 fonts-dejavu-core desktop-file-utils \
+    appstream \
     "${extra[@]}"
 
 export QT_QPA_PLATFORM=offscreen

@@ -3,11 +3,11 @@
 // command's loader into the buffer, beside the same file decoded into one string. And, run only
 // when asked for with --only gigabyte (never by default or by the tests), a 1 GB UTF-8 file
 // through the real main window: open, scroll to the end, one keystroke, save.
+#include "app/appstate.h"
 #include "benchtable.h"
 #include "encoding/textfile.h"
 #include "encoding/utf8writer.h"
 #include "guiapp.h"
-#include "app/appstate.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
 #include "text/textbuffer.h"

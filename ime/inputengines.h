@@ -25,4 +25,9 @@ enum class SelectionCollapse { ToEnd, ToStart };
 int RomanizedInputKey(TextTarget& target, int key, int& decided,
                       SelectionCollapse collapse = SelectionCollapse::ToEnd);
 
+// Whether the composer could still change this unit, standing before the caret with the
+// decision flag clear: it belongs to a toggle key's cycle (a press of that key turns it into
+// the next member) or the small h joins it into a digraph.
+bool RomanizedLetterIsOpen(char16_t unit);
+
 } // namespace ime

@@ -192,4 +192,12 @@ int RomanizedInputKey(TextTarget& target, int key, int& decided, SelectionCollap
     return result;
 }
 
+bool RomanizedLetterIsOpen(char16_t unit) {
+    const bool cycles =
+        std::any_of(std::begin(kToggleKeys), std::end(kToggleKeys), [unit](const ToggleKey& row) {
+            return row.cycle.find(unit) != std::u16string_view::npos;
+        });
+    return cycles || digraphOf(unit) != 0;
+}
+
 } // namespace ime

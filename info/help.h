@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QKeyEvent;
+class QShowEvent;
 class QPlainTextEdit;
 
 // The keymap help window: the key maps of both input schemes as a fixed, read-only text.
@@ -22,5 +24,7 @@ public:
     QPlainTextEdit* Memo1 = nullptr;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 };

@@ -3,7 +3,9 @@
 #include "app/appstate.h"
 #include "app/menucommand.h"
 #include "app/modal.h"
+#include "app/screenfit.h"
 #include "shell/diskwatch.h"
+#include "shell/menubarmarks.h"
 #include "shell/statusbar.h"
 #include "view/memoview.h"
 
@@ -12,10 +14,12 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 #ifdef Q_OS_WIN
 #include <QOperatingSystemVersion>
@@ -75,6 +79,9 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     Memo1->onKeyPress = [this](QKeyEvent* event) { return handleEditorKey(event); };
     Memo1->onKeyRelease = [this](QKeyEvent*) { Memo1KeyUp(); };
     Memo1->onClick = [this] { Memo1Click(); };
+    // Files dropped on the editor or anywhere else on the window are opened.
+    Memo1->onDropFiles = [this](const QList<QUrl>& files) { openDroppedFiles(files); };
+    setAcceptDrops(true);
 
     StatusBar1 = new TStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -87,6 +94,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
 
     buildMenus();
     buildPopupMenu();
+    buildAddedCommands();
     resize(534, 355);
     move(128, 175);
 
@@ -241,6 +249,7 @@ void TForm1::FormCreate() {
     setWordWrapShown(false);
     // 8. to 10.
     readSettingsFile();
+    showModeChecks();
     clampGeometry();
     move(app::state().WindowLeft, app::state().WindowTop);
     resize(app::state().WindowWidth, app::state().WindowHeight);
@@ -251,6 +260,121 @@ void TForm1::FormCreate() {
         app::state().OpenFromCommandLine = 1;
         opentextfile1Click();
     }
+}
+
+void TForm1::buildAddedCommands() {
+    // Undo and Redo follow the designed items of the edit menu and of the context menu.
+    Undo1 = new QAction(QStringLiteral("Undo"), this);
+    Undo1->setObjectName(QStringLiteral("Undo1"));
+    connect(Undo1, &QAction::triggered, this, &TForm1::Undo1Click);
+    Redo1 = new QAction(QStringLiteral("Redo"), this);
+    Redo1->setObjectName(QStringLiteral("Redo1"));
+    connect(Redo1, &QAction::triggered, this, &TForm1::Redo1Click);
+    edit1->addSeparator();
+    edit1->addAction(Undo1);
+    edit1->addAction(Redo1);
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(Undo1);
+    PopupMenu1->addAction(Redo1);
+
+    // "find next" follows "find" and is usable whenever "find" is.
+    findnext1 = new QAction(QStringLiteral("find next"), this);
+    findnext1->setObjectName(QStringLiteral("findnext1"));
+    connect(findnext1, &QAction::triggered, this, &TForm1::findnext1Click);
+    const QList<QAction*> editItems = edit1->actions();
+    edit1->insertAction(editItems.value(editItems.indexOf(find1) + 1), findnext1);
+    connect(find1, &QAction::enabledChanged, findnext1, &QAction::setEnabled);
+
+    // The recent files and "reopen as" submenus end the file menu; both are filled in
+    // unit1_recent.cpp.
+    FILE1->addSeparator();
+    recentfiles1 = FILE1->addMenu(QStringLiteral("recent files"));
+    recentfiles1->setObjectName(QStringLiteral("recentfiles1"));
+    recentfiles1->setToolTipsVisible(true); // the whole name of an entry shown shortened
+    reopenas1 = FILE1->addMenu(QStringLiteral("reopen as"));
+    reopenas1->setObjectName(QStringLiteral("reopenas1"));
+    static const char* const kReopenCaptions[] = {"Shift_JIS", "EUC-JP", "UTF-16 LE", "UTF-16 BE",
+                                                  "UTF-8"};
+    for (int choice = 0; choice < 5; ++choice) {
+        QAction* item = reopenas1->addAction(QLatin1String(kReopenCaptions[choice]));
+        item->setObjectName(QStringLiteral("reopenas%1").arg(choice));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, choice] { reopenAs(choice); });
+    }
+    connect(FILE1, &QMenu::aboutToShow, this, [this] {
+        refreshRecentMenu();
+        reopenas1->menuAction()->setEnabled(!app::state().RememberedFileName.isEmpty());
+    });
+    refreshRecentMenu();
+    reopenas1->menuAction()->setEnabled(false);
+
+    // The mode items carry a check mark on the active mode; the menu bar draws it itself.
+    for (QAction* item : {KoreaRomaIME1, KoreaDirectIME1, nonIME1, KoreanRomanizedinput1,
+                          KoreanDirectinput1, dontuseIME1, MenuItem7, MenuItem8, MenuItem9})
+        item->setCheckable(true);
+    new MenuBarMarks(menuBar());
+    showModeChecks();
+
+    // Shortcuts of the usual desktop commands. They belong to the editor, so they act while it
+    // has the focus, whatever the input mode, and rest while it is disabled (the find command
+    // disables it while its dialog is up). Ctrl+; (the accent) and Ctrl+V (the control's own
+    // paste) stay untouched.
+    const struct {
+        QAction* action;
+        QList<QKeySequence> keys;
+    } shortcuts[] = {
+        {opentextfile1, {QKeySequence(Qt::CTRL | Qt::Key_O)}},
+        {overwritesavefileUTF81, {QKeySequence(Qt::CTRL | Qt::Key_S)}},
+        {savefile1, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}},
+        {find1, {QKeySequence(Qt::CTRL | Qt::Key_F)}},
+        {findnext1, {QKeySequence(Qt::Key_F3)}},
+        {exit1, {QKeySequence(Qt::CTRL | Qt::Key_Q)}},
+        {Undo1, {QKeySequence(Qt::CTRL | Qt::Key_Z)}},
+        {Redo1,
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}},
+        {MenuItem5, {QKeySequence(Qt::CTRL | Qt::Key_A)}},
+    };
+    for (const auto& entry : shortcuts) {
+        entry.action->setShortcuts(entry.keys);
+        entry.action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        Memo1->addAction(entry.action);
+    }
+    // The editor control claims some of these keys for its own commands (Ctrl+A, Ctrl+Z, ...);
+    // this filter keeps its claim off, so each key runs its one command.
+    Memo1->installEventFilter(this);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Memo1 && event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (const QAction* action : Memo1->actions())
+            if (action->isEnabled() && action->shortcuts().contains(pressed))
+                return true; // not accepted: the shortcut goes to the action
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::showModeChecks() {
+    const struct {
+        int mode;
+        QAction* items[3];
+    } groups[] = {{1, {KoreaRomaIME1, KoreanRomanizedinput1, MenuItem7}},
+                  {2, {KoreaDirectIME1, KoreanDirectinput1, MenuItem8}},
+                  {0, {nonIME1, dontuseIME1, MenuItem9}}};
+    for (const auto& group : groups)
+        for (QAction* item : group.items)
+            item->setChecked(app::state().ImeMode == group.mode);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_fittedToScreen)
+        return;
+    m_fittedToScreen = true;
+    screenfit::fitIntoScreen(*this);
+    // A window manager adds its frame after the window is mapped; fit again once it has.
+    QTimer::singleShot(0, this, [this] { screenfit::fitIntoScreen(*this); });
 }
 
 void TForm1::clampGeometry() {

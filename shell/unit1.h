@@ -20,6 +20,7 @@ class QFontDialog;
 class QLabel;
 class QMenu;
 class QTimer;
+class QUrl;
 class MemoView;
 class TStatusBar;
 
@@ -96,6 +97,15 @@ public:
     QAction* KanjiJapantoHangulSelectArea1 = nullptr;
     QAction* KanjiJapantoHangulSelectAreaType21 = nullptr;
 
+    // Commands added after the designed ones: Undo and Redo (one action each, in the edit
+    // menu and the context menu), "find next" after "find", and two submenus at the end of the
+    // file menu.
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
+    QAction* findnext1 = nullptr;
+    QMenu* recentfiles1 = nullptr;
+    QMenu* reopenas1 = nullptr;
+
     // Dialogs, created on first use and configured by each command before it shows them.
     QFileDialog& OpenDialog1();
     QFileDialog& SaveDialog1();
@@ -132,6 +142,8 @@ public:
     void MenuItem4Click(); // Clear
     void MenuItem5Click(); // Select All
     void TimerMemoTimer();
+    void Undo1Click();
+    void Redo1Click();
 
     // --- files (unit1_files.cpp)
     void opentextfile1Click();
@@ -144,11 +156,22 @@ public:
     // as enc::DetectEncoding gives them. 0, or -2 when the file could not be read.
     int LoadTextFile(int encoding, int bomKind, const QString& fileName);
     int InsertTextFile(int encoding, int bomKind, const QString& fileName);
+    // Opens a file of the recent list: a name that no longer exists is dropped from the list
+    // with a message; otherwise, after the question about unsaved text, the file is read with
+    // the encoding detection finds.
+    void openRecentFile(const QString& fileName);
+    // Reads RememberedFileName again with the reader of "reopen as" item `choice` (0 Shift_JIS,
+    // 1 EUC-JP, 2 UTF-16 LE, 3 UTF-16 BE, 4 UTF-8), after the question about unsaved text.
+    void reopenAs(int choice);
+    // Rebuilds the recent files submenu from the list file; the file menu does so each time it
+    // opens.
+    void refreshRecentMenu();
     // True when the last run of savefile1Click wrote the file (false after a cancelled dialog
     // or a failed write), so the closing routes know whether the text is safe.
     bool lastSaveWroteFile() const { return m_lastSaveWrote; }
     // The open command from the file name on: the checks before replacing the text, then the
-    // read. Also used to reload a file changed on disk and for files dropped on the window.
+    // read; a file read goes to the recent list and the "reopen as" mark. Also used to reload a
+    // file changed on disk, for the recent list and for files dropped on the window.
     void openTextFileNamed(const QString& fileName);
 
     // --- the file on disk (unit1_disk.cpp)
@@ -157,6 +180,9 @@ public:
     bool saveToRememberedOrAsk();
     // The file the text was read from or last saved to, watched for changes by others.
     DiskWatch& diskWatch() { return *m_diskWatch; }
+
+    // Sets the check marks of the nine mode items from ImeMode.
+    void showModeChecks();
 
     // --- view (unit1_view.cpp)
     QFont editorFont() const override;
@@ -189,6 +215,11 @@ public:
     // --- search (unit1_find.cpp)
     void find1Click();
     void pressFind() override;
+    // Searches the find entry's text again, from one unit after the start of the selection (or
+    // the caret), by the find command's rules and without its dialog. A hit gets the caret; when
+    // there is none the caret stays and the file panel says so for a moment. With an empty entry
+    // it runs the find command, so the text can be typed.
+    void findnext1Click();
 
     // --- character tools (unit1_tools.cpp)
     CurrentTarget currentTextTarget() override;
@@ -211,11 +242,23 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
     void buildPopupMenu();
+    void buildAddedCommands();
+    // Reads a file into the editor as the open command does after its checks, the caret at the
+    // start; a file read is noted (noteOpenedFile). 0, or -2 as LoadTextFile gives it.
+    int loadNamedFile(const QString& fileName, int encoding, int bomKind);
+    // Puts a file just read at the top of the recent list and marks its encoding in the
+    // "reopen as" menu.
+    void noteOpenedFile(const QString& fileName, int encoding, int bomKind);
+    void showReadingMark();
     void readSettingsFile();
     void clampGeometry();
     void readFontFile();
@@ -223,10 +266,18 @@ private:
     // Sets TextModified whenever the editor's text changes, outside QuietTextChanges.
     void watchTextChanges();
     bool handleEditorKey(QKeyEvent* event);
+    // Underlines the letter before the caret while the romanized composer may still change it.
+    void showOpenLetter();
+    // A drop of local files opens the first of them through the open command (its checks and
+    // its question about unsaved text included); the others are not opened.
+    void openDroppedFiles(const QList<QUrl>& files);
+    // Where "Yes" to "Save file?" saves: to the remembered name when there is one (else through
+    // the save dialog), or always through the save dialog.
+    enum class SaveRoute { InPlace, ThroughDialog };
     // Before an open replaces the text: a file that exists but cannot be read is reported and
     // changes nothing (false); when the text is modified, "Save file?" is asked, and a save
     // that is cancelled or fails stops the open (false).
-    bool readyToReplaceText(const QString& fileName);
+    bool readyToReplaceText(const QString& fileName, SaveRoute route = SaveRoute::InPlace);
     // Shows how much of a file has been read (percent) beside the wait label; -1 hides it.
     void showReadProgress(int percent);
     // Decodes the file into `text` as open and insert read it, showing the progress; `text` is
@@ -253,4 +304,7 @@ private:
     int m_quietTextChanges = 0;
     // The font's character-set number as stored in fontedit.dat; Qt fonts carry none.
     int m_fontCharSet = 0;
+    bool m_fittedToScreen = false;
+    // The "reopen as" item of the reading of the last file read (-1 before any).
+    int m_lastReading = -1;
 };

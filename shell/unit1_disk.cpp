@@ -22,7 +22,7 @@ bool TForm1::saveToRememberedOrAsk() {
     return lastSaveWroteFile();
 }
 
-bool TForm1::readyToReplaceText(const QString& fileName) {
+bool TForm1::readyToReplaceText(const QString& fileName, SaveRoute route) {
     // Only what can be read replaces the text. A name that does not exist goes on to the
     // read, which reports it and remembers the name for a later save.
     const enc::FileResult usable = enc::CheckInputFile(toLocalName(fileName));
@@ -31,8 +31,14 @@ bool TForm1::readyToReplaceText(const QString& fileName) {
         return false;
     }
     if (usable && app::state().TextModified == 1 &&
-        AskYesNo(QStringLiteral("Save file?"), QStringLiteral("confirm")) == QMessageBox::Yes)
-        return saveToRememberedOrAsk();
+        AskYesNo(QStringLiteral("Save file?"), QStringLiteral("confirm")) == QMessageBox::Yes) {
+        if (route == SaveRoute::InPlace)
+            return saveToRememberedOrAsk();
+        m_lastSaveWrote = false;
+        app::state().SaveToRememberedName = 0;
+        savefile1Click();
+        return lastSaveWroteFile();
+    }
     return true;
 }
 

@@ -42,3 +42,14 @@ void TForm1::TimerMemoTimer() {
     Memo1->setReadOnly(false);
     TimerMemo->stop();
 }
+
+void TForm1::Undo1Click() {
+    // A locked editor refuses every change, as it refuses typing.
+    if (!Memo1->isReadOnly())
+        Memo1->undo();
+}
+
+void TForm1::Redo1Click() {
+    if (!Memo1->isReadOnly())
+        Memo1->redo();
+}

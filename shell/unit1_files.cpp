@@ -116,16 +116,7 @@ void TForm1::openTextFileNamed(const QString& fileName) {
     if (!readyToReplaceText(fileName))
         return;
     const enc::Detection found = enc::DetectEncoding(localPath(fileName));
-    Memo1->hide();
-    Label1->setVisible(true);
-    Label1->repaint();
-    LoadTextFile(found.encoding, found.bom, fileName);
-    memoTarget().setSelLength(0);
-    memoTarget().setSelStart(0);
-    memoTarget().setSelLength(0);
-    Memo1->show();
-    Memo1->repaint();
-    Memo1->setFocus();
+    loadNamedFile(fileName, found.encoding, found.bom);
 }
 
 enc::FileResult TForm1::readTextFile(int encoding, const QString& fileName, text::TextBuilder& text,

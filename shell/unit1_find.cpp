@@ -2,6 +2,7 @@
 #include "app/appstate.h"
 #include "search/find.h"
 #include "search/textsearch.h"
+#include "shell/statusbar.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"
 
@@ -62,4 +63,25 @@ void TForm1::find1Click() {
 void TForm1::pressFind() {
     if (app::state().searchform)
         app::state().searchform->Button1Click();
+}
+
+void TForm1::findnext1Click() {
+    if (!app::state().searchform)
+        return;
+    const QString needle = app::state().searchform->Edit1->text();
+    if (needle.isEmpty()) {
+        find1Click();
+        return;
+    }
+    MemoView& memo = memoTarget();
+    // One unit on, so a hit at the caret (where the last search left it) is passed over.
+    const qsizetype from = memo.selStart() + 1;
+    const qsizetype hit =
+        from <= memo.length() ? search::findInBuffer(memo.buffer(), from, needle) : qsizetype(-1);
+    if (hit < 0) {
+        StatusBar1->showBriefly(QStringLiteral("not found: ") + needle);
+        return;
+    }
+    memo.setSelection(hit, 0);
+    Memo1->ensureCursorVisible();
 }

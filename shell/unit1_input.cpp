@@ -22,10 +22,11 @@ bool TForm1::handleEditorKey(QKeyEvent* event) {
     if (Memo1->isReadOnly())
         return false; // the control refuses typing itself
     bool handled = false;
+    int key = original;
+    const bool composing = app::state().ImeMode == 1 && app::state().MemoInput.AccentPending == 0;
     {
         // The engine's caret moves reach the widget once, when the key is done.
         const MemoView::EditGroup group(memoTarget());
-        int key = original;
         Memo1KeyPress(key);
         if (key == 13 || key == 10) {
             // A line break is always a new line of the text, whatever modifier came with it.
@@ -38,7 +39,19 @@ bool TForm1::handleEditorKey(QKeyEvent* event) {
     }
     if (handled)
         Memo1->ensureCursorVisible();
+    // The edit has taken the old underline away; a letter the composer may still change gets
+    // its own.
+    if (composing && key == 0)
+        showOpenLetter();
     return handled;
+}
+
+void TForm1::showOpenLetter() {
+    MemoView& memo = memoTarget();
+    const qsizetype caret = memo.selStart();
+    const bool open = app::state().MemoInput.RomaDecided == 0 && memo.selLength() == 0 &&
+                      caret > 0 && ime::RomanizedLetterIsOpen(memo.unitBefore(caret));
+    memo.setPendingRange(caret - 1, open ? 1 : 0);
 }
 
 void TForm1::Memo1KeyPress(int& key) {
@@ -65,18 +78,24 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm1::KoreaRomaIME1Click() {
+    Memo1->setPendingRange(0, 0);
     app::state().ImeMode = 1;
     StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(1));
+    showModeChecks();
 }
 
 void TForm1::KoreaDirectIME1Click() {
+    Memo1->setPendingRange(0, 0);
     app::state().ImeMode = 2;
     StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(2));
+    showModeChecks();
 }
 
 void TForm1::nonIME1Click() {
+    Memo1->setPendingRange(0, 0);
     app::state().ImeMode = 0;
     StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(0));
+    showModeChecks();
 }
 
 void TForm1::KoreanRomanizedinput1Click() {

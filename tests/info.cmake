@@ -2,4 +2,5 @@
 tovilo_add_test(NAME tst_helpwindows SOURCES tst_helpwindows.cpp LIBS tovilo_ui)
 tovilo_add_test(NAME tst_shortcut SOURCES tst_shortcut.cpp LIBS tovilo_ui)
 target_compile_definitions(tst_shortcut PRIVATE
-    TOVILO_DESKTOP_ENTRY="${PROJECT_SOURCE_DIR}/data/toviloeditru.desktop")
+    TOVILO_DESKTOP_ENTRY="${PROJECT_SOURCE_DIR}/data/toviloeditru.desktop"
+    TOVILO_METAINFO="${PROJECT_SOURCE_DIR}/data/toviloeditru.metainfo.xml")

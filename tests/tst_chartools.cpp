@@ -244,7 +244,8 @@ void TestCharTools::everyPictureCellInsertsItsCodePoint() {
 void TestCharTools::padLayout() {
     app::state().Form1->AccentPAD1Click();
     QCOMPARE(app::state().accentform->windowTitle(), QStringLiteral("Accent PAD"));
-    QCOMPARE(app::state().accentform->size(), QSize(393, 225));
+    // The grid with a 4-pixel margin on every side.
+    QCOMPARE(app::state().accentform->size(), QSize(397, 229));
     QCOMPARE(app::state().accentform->focusWidget(), app::state().accentform->ButtonA0);
     QCOMPARE(app::state().accentform->ButtonA0->objectName(), QStringLiteral("ButtonA0"));
     // Tab runs row by row, left to right.

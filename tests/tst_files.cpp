@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/modal.h"
 #include "shell/commandline.h"
+#include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
@@ -108,6 +109,8 @@ class TestFiles : public QObject {
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void init() {
+        // The settings and the recent list a run writes stay in the test's folder.
+        settings::setFolderOverride(m_dir.path());
         app::state().reset();
         m_seen = {};
         m_answer.clear();
@@ -118,6 +121,7 @@ private slots:
     void cleanup() {
         modal::setResponder({});
         destroyApplicationWindows();
+        settings::setFolderOverride(QString());
     }
 
     // --- dialogs

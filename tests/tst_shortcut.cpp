@@ -126,23 +126,27 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-// Runs desktop-file-validate on a file; sets skipped when the tool is not installed.
-QString validate(const QString& path, bool* skipped) {
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+// Runs a validator (desktop-file-validate unless another is named, with its arguments before
+// the file) on a file; sets skipped when the tool is not installed.
+QString validate(const QString& path, bool* skipped,
+                 const QString& program = QStringLiteral("desktop-file-validate"),
+                 const QStringList& arguments = {}) {
+    const QString tool = QStandardPaths::findExecutable(program);
     *skipped = tool.isEmpty();
     if (tool.isEmpty())
         return QString();
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(tool, {path});
+    process.start(tool, arguments + QStringList{path});
     process.waitForFinished(30000);
     const QString output = QString::fromUtf8(process.readAll());
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return output.isEmpty() ? QStringLiteral("failed") : output;
-    // Hints are advice only; errors and warnings count.
+    // Hints and infos are advice only; errors and warnings count.
     QStringList problems;
     for (const QString& line : output.split(u'\n', Qt::SkipEmptyParts))
-        if (!line.contains(QStringLiteral("hint:")))
+        if (line.contains(QStringLiteral("error:")) || line.contains(QStringLiteral("warning:")) ||
+            line.startsWith(QStringLiteral("E: ")) || line.startsWith(QStringLiteral("W: ")))
             problems << line;
     return problems.join(u'\n');
 }
@@ -266,12 +270,27 @@ private slots:
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
-    void installedEntryPassesTheValidator() {
+    void installedFilesPassTheirValidators_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("desktop entry")
+            << QStringLiteral(TOVILO_DESKTOP_ENTRY) << u"desktop-file-validate"_qs << QStringList();
+        QTest::newRow("AppStream metainfo") << QStringLiteral(TOVILO_METAINFO) << u"appstreamcli"_qs
+                                            << QStringList{u"validate"_qs, u"--no-net"_qs};
+    }
+    void installedFilesPassTheirValidators() {
+        QFETCH(QString, file);
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
         bool skipped = false;
-        const QString problems = validate(QStringLiteral(TOVILO_DESKTOP_ENTRY), &skipped);
+        const QString problems = validate(file, &skipped, program, arguments);
         if (skipped)
-            QSKIP("desktop-file-validate is not installed");
+            QSKIP(qPrintable(program + u" is not installed"_qs));
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+    void installedEntryNamesTheProgram() {
         const QByteArray entry = readAll(QStringLiteral(TOVILO_DESKTOP_ENTRY));
         QCOMPARE(entryValue(entry, u"Exec"_qs), u"toviloeditru %f"_qs);
         QCOMPARE(entryValue(entry, u"Icon"_qs), u"toviloeditru"_qs);

@@ -98,6 +98,16 @@ public:
     QFont font;
 
 private:
+    // Puts a name into the dialog as if chosen in its list. QFileDialog::selectFile leaves the
+    // name field alone while that field has the focus (it would overwrite what the user is
+    // typing), and a dialog shown again gets the focus back there: without taking it away,
+    // every later choice would hand back the name typed into the first one.
+    static void chooseName(QFileDialog& files, const QString& name) {
+        if (QWidget* focused = files.focusWidget())
+            focused->clearFocus();
+        files.selectFile(name);
+    }
+
     void answer(QDialog& dialog) {
         const QString step = m_steps.isEmpty() ? QString() : m_steps.takeFirst();
         if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
@@ -120,10 +130,10 @@ private:
             seen << QStringLiteral("file dialog");
             if (step.startsWith(QLatin1String("save:"))) {
                 files->setOption(QFileDialog::DontConfirmOverwrite);
-                files->selectFile(step.mid(5));
+                chooseName(*files, step.mid(5));
                 dialog.accept(); // the file dialog's own accept, through its base
             } else if (step.startsWith(QLatin1String("pick:"))) {
-                files->selectFile(step.mid(5));
+                chooseName(*files, step.mid(5));
                 dialog.done(QDialog::Accepted);
             } else {
                 files->reject();

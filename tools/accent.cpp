@@ -1,11 +1,13 @@
 #include "tools/accent.h"
 
 #include "app/appstate.h"
+#include "app/screenfit.h"
 #include "tools/accenttable.h"
 #include "tools/insertchar.h"
 #include "tools/padpictures.h"
 
 #include <QIcon>
+#include <QKeyEvent>
 #include <QPushButton>
 
 namespace {
@@ -13,6 +15,9 @@ namespace {
 constexpr int kButtonSize = 25;
 constexpr int kPitch = 28;
 constexpr int kMargin = 4;
+// The grid with the same margin on all four sides, so the last column and row are whole.
+constexpr int kClientWidth = 2 * kMargin + kPitch * (tools::kAccentColumns - 1) + kButtonSize;
+constexpr int kClientHeight = 2 * kMargin + kPitch * (tools::kAccentRows - 1) + kButtonSize;
 
 } // namespace
 
@@ -20,7 +25,7 @@ Taccentform::Taccentform(QWidget* parent) : QWidget(parent, Qt::Window) {
     app::state().accentform = this;
     setObjectName(QStringLiteral("accentform"));
     setWindowTitle(QStringLiteral("Accent PAD"));
-    setFixedSize(393, 225);
+    setFixedSize(kClientWidth, kClientHeight);
     move(141, 85);
 
     // Buttons take no focus from a mouse click, only from Tab, so the pad can be clicked
@@ -56,4 +61,19 @@ Taccentform::Taccentform(QWidget* parent) : QWidget(parent, Qt::Window) {
 Taccentform::~Taccentform() {
     if (app::state().accentform == this)
         app::state().accentform = nullptr;
+}
+
+void Taccentform::keyPressEvent(QKeyEvent* event) {
+    // Escape closes the window as it closes a dialog; closing only hides it.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void Taccentform::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // At a large scale factor the designed place may lie partly off the screen.
+    screenfit::fitIntoScreen(*this);
 }

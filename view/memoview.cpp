@@ -32,6 +32,7 @@ MemoView::MemoView(QWidget* parent) : QAbstractScrollArea(parent) {
     m_buffer.addListener(&m_listener);
     setAttribute(Qt::WA_InputMethodEnabled);
     setFocusPolicy(Qt::StrongFocus);
+    viewport()->setAcceptDrops(true);
     setInputMethodHints(Qt::ImhMultiLine);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
@@ -86,6 +87,7 @@ void MemoView::handOver() {
     const bool edited = m_textWasReset || m_buffer.revision() != m_heldRevision;
     if (!moved && !edited)
         return;
+    setPendingRange(0, 0);
     if (!keepX)
         m_preferredX = std::numeric_limits<qreal>::quiet_NaN();
     if (!m_preedit.isEmpty()) {
@@ -121,6 +123,8 @@ void MemoView::handOver() {
 
 void MemoView::bufferChanged(const text::Change& change) {
     const Hold hold(*this);
+    // Before the cached lines move: the pending range's layout is known by its line now.
+    setPendingRange(0, 0);
     // Within one line, the segments before the edited one keep their text and their bounds
     // (a bound moves at most a few dozen units back, far less than a segment).
     int firstSegment = 0;
@@ -191,6 +195,8 @@ void MemoView::bufferReset() {
     change.inserted = m_buffer.length();
     change.linesInserted = m_buffer.lineCount() - 1;
     m_cache.clear();
+    m_pendingLen = 0;
+    m_pendingLine = -1;
     m_bottomTopKnown = false;
     m_lastInSightKnown = false;
     m_maxWidth = 0;

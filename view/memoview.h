@@ -7,6 +7,7 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QElapsedTimer>
+#include <QTextCharFormat>
 #include <QTextOption>
 #include <cstdint>
 #include <functional>
@@ -17,6 +18,7 @@
 class QMenu;
 class QPainter;
 class QMimeData;
+class QUrl;
 
 // The editor's text view: a scroll area on a text::TextBuffer that it owns. The buffer holds
 // the text exactly as the text target presents it (CR LF between lines), so positions and
@@ -92,6 +94,9 @@ public:
     // Called after a click or a drag has placed the caret (left button) and after a middle
     // click pasted.
     std::function<void()> onClick;
+    // Called with the local files of a drop. While it is set the view takes drags that bring
+    // local files for it; without it such drags go on to the window behind the view.
+    std::function<void(const QList<QUrl>&)> onDropFiles;
 
     // --- Commands named as QPlainTextEdit names them.
     // Replaces the whole text (line feeds, CR LF and lone CRs become CR LF), forgets the undo
@@ -135,6 +140,14 @@ public:
 
     // The input method's preedit text shown at the caret (not in the buffer).
     QString preeditText() const { return m_preedit; }
+    // Units of the text drawn underlined as the preedit text is, for as long as they are open
+    // to change (the romanized composer's undecided letter). They stay ordinary text: the
+    // underline is only a look. It keeps within the segment of its line where it starts, and it
+    // goes with any move of the caret or the selection and any change of the text; len 0 takes
+    // it away at once.
+    void setPendingRange(text::Pos pos, text::Pos len);
+    // Start and length of the underlined units (length 0: none).
+    std::pair<text::Pos, text::Pos> pendingRange() const { return {m_pendingPos, m_pendingLen}; }
     // Line layouts made since the view was created (tests check that work stays lazy).
     std::uint64_t layoutCount() const { return m_layoutCount; }
     // The menu of the edit commands, as QPlainTextEdit offers it; the caller owns it.
@@ -176,6 +189,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
@@ -285,7 +302,14 @@ private:
     // kImWindowUnits units each side of the caret in a very long one.
     std::pair<text::Pos, text::Pos> imWindow() const;
 
+    // The format of the preedit text and of the pending range.
+    static QTextCharFormat underlinedFormat();
+
     // --- memoview_mouse.cpp
+    // What a drag brings that the view takes: local files (for onDropFiles), text to insert
+    // at the drop point (while the view is writable), or nothing.
+    enum class Drop { None, Files, Text };
+    Drop dropKind(const QMimeData* data) const;
     void extendMouseSelection(text::Pos pos);
     void autoScroll();
     void setPrimarySelection() const;
@@ -350,4 +374,13 @@ private:
     QList<QTextLayout::FormatRange> m_preeditFormats;
     text::Pos m_preeditLine = -1;
     int m_preeditSegment = 0;
+
+    // The pending range and the segment it is laid out in.
+    text::Pos m_pendingPos = 0;
+    text::Pos m_pendingLen = 0;
+    text::Pos m_pendingLine = -1;
+    int m_pendingSegment = 0;
+
+    // Where dragged text would be dropped (-1 while nothing is dragged over the view).
+    text::Pos m_dropPos = -1;
 };

@@ -472,6 +472,33 @@ void MemoView::setPreedit(const QString& text, int cursor, bool showCaret,
     updateMicroFocus();
 }
 
+QTextCharFormat MemoView::underlinedFormat() {
+    QTextCharFormat underlined;
+    underlined.setFontUnderline(true);
+    return underlined;
+}
+
+void MemoView::setPendingRange(text::Pos pos, text::Pos len) {
+    if (m_pendingLen == 0 && len <= 0)
+        return;
+    if (m_pendingLine >= 0)
+        m_cache.drop(m_pendingLine, m_pendingSegment);
+    m_pendingLine = -1;
+    m_pendingLen = 0;
+    pos = std::clamp<text::Pos>(pos, 0, m_buffer.length());
+    if (len > 0) {
+        m_pendingLine = m_buffer.lineOf(pos);
+        m_pendingSegment = segmentOf(m_pendingLine, pos);
+        const text::Pos segmentEnd = m_pendingSegment + 1 < segmentCount(m_pendingLine)
+                                         ? segmentStart(m_pendingLine, m_pendingSegment + 1)
+                                         : m_buffer.lineEnd(m_pendingLine);
+        m_pendingPos = pos;
+        m_pendingLen = std::min(len, segmentEnd - pos);
+        m_cache.drop(m_pendingLine, m_pendingSegment);
+    }
+    viewport()->update();
+}
+
 void MemoView::inputMethodEvent(QInputMethodEvent* event) {
     if (m_readOnly) {
         event->ignore();
@@ -512,11 +539,9 @@ void MemoView::inputMethodEvent(QInputMethodEvent* event) {
                 formats.append(QTextLayout::FormatRange{a.start, a.length, format});
         }
     }
-    if (formats.isEmpty() && !preedit.isEmpty()) {
-        QTextCharFormat underlined;
-        underlined.setFontUnderline(true);
-        formats.append(QTextLayout::FormatRange{0, static_cast<int>(preedit.size()), underlined});
-    }
+    if (formats.isEmpty() && !preedit.isEmpty())
+        formats.append(
+            QTextLayout::FormatRange{0, static_cast<int>(preedit.size()), underlinedFormat()});
     setPreedit(preedit, cursor, showCaret, formats);
     ensureCursorVisible();
     event->accept();

@@ -99,16 +99,23 @@ view::LineLayout* MemoView::layoutFor(text::Pos line, int segment) const {
     option.setTabStopDistance(m_tabStop);
     layout.setTextOption(option);
     layout.setCacheEnabled(true);
+    QList<QTextLayout::FormatRange> formats;
     if (!m_preedit.isEmpty() && line == m_preeditLine && segment == m_preeditSegment &&
         m_caret >= made.start && m_caret <= end) {
         made.preeditAt = static_cast<int>(m_caret - made.start);
         made.preeditLength = static_cast<int>(m_preedit.size());
         layout.setPreeditArea(made.preeditAt, m_preedit);
-        QList<QTextLayout::FormatRange> formats = m_preeditFormats;
+        formats = m_preeditFormats;
         for (QTextLayout::FormatRange& range : formats)
             range.start += made.preeditAt;
-        layout.setFormats(formats);
     }
+    if (m_pendingLen > 0 && line == m_pendingLine && segment == m_pendingSegment) {
+        const int from = made.toLayout(m_pendingPos - made.start);
+        const int to = made.toLayout(m_pendingPos + m_pendingLen - made.start);
+        formats.append(QTextLayout::FormatRange{from, to - from, underlinedFormat()});
+    }
+    if (!formats.isEmpty())
+        layout.setFormats(formats);
     const qreal width = m_wordWrap ? wrapWidth() : kNoWrapWidth;
     layout.beginLayout();
     int row = 0;
@@ -613,6 +620,12 @@ void MemoView::paintEvent(QPaintEvent* event) {
         const QRect caret = positionRect(m_caret);
         if (!caret.isEmpty())
             painter.fillRect(caret, pal.color(QPalette::Text));
+    }
+    // Where dragged text would land, shown as a caret that does not blink.
+    if (m_dropPos >= 0) {
+        const QRect dropCaret = positionRect(m_dropPos);
+        if (!dropCaret.isEmpty())
+            painter.fillRect(dropCaret, pal.color(QPalette::Text));
     }
     if (m_widthGrew)
         QMetaObject::invokeMethod(this, &MemoView::updateScrollBars, Qt::QueuedConnection);

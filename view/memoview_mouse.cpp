@@ -5,12 +5,15 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleHints>
+#include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -242,4 +245,84 @@ void MemoView::timerEvent(QTimerEvent* event) {
     } else {
         QAbstractScrollArea::timerEvent(event);
     }
+}
+
+// ---- Drops --------------------------------------------------------------------------------------
+
+namespace {
+
+QList<QUrl> localFiles(const QMimeData& data) {
+    QList<QUrl> files;
+    if (data.hasUrls())
+        for (const QUrl& url : data.urls())
+            if (url.isLocalFile())
+                files.append(url);
+    return files;
+}
+
+} // namespace
+
+MemoView::Drop MemoView::dropKind(const QMimeData* data) const {
+    if (!data || !isEnabled())
+        return Drop::None;
+    // A file manager's drag also carries the names as text: the files come first.
+    if (!localFiles(*data).isEmpty())
+        return onDropFiles ? Drop::Files : Drop::None;
+    return data->hasText() && !m_readOnly ? Drop::Text : Drop::None;
+}
+
+void MemoView::dragEnterEvent(QDragEnterEvent* event) {
+    dragMoveEvent(event);
+}
+
+void MemoView::dragMoveEvent(QDragMoveEvent* event) {
+    const Drop kind = dropKind(event->mimeData());
+    if (kind == Drop::None) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    const text::Pos at = kind == Drop::Text ? positionAt(event->position().toPoint()) : -1;
+    if (at != m_dropPos) {
+        m_dropPos = at;
+        viewport()->update();
+    }
+}
+
+void MemoView::dragLeaveEvent(QDragLeaveEvent* event) {
+    m_dropPos = -1;
+    viewport()->update();
+    event->accept();
+}
+
+void MemoView::dropEvent(QDropEvent* event) {
+    m_dropPos = -1;
+    viewport()->update();
+    const QMimeData* data = event->mimeData();
+    switch (dropKind(data)) {
+    case Drop::None:
+        event->ignore();
+        return;
+    case Drop::Files:
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        onDropFiles(localFiles(*data));
+        return;
+    case Drop::Text:
+        break;
+    }
+    if (!m_preedit.isEmpty())
+        QGuiApplication::inputMethod()->commit();
+    const QString dropped = data->text();
+    {
+        // One edit: the caret goes to the drop point and the text is inserted there, one step
+        // for undo.
+        const EditGroup group(*this);
+        m_caret = m_anchor = positionAt(event->position().toPoint());
+        insertAtCaret(dropped);
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    setFocus(Qt::MouseFocusReason);
 }

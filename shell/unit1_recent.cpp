@@ -1,0 +1,174 @@
+// Ways to open a file added beside the file menu's own: the recent files submenu, "reopen as"
+// and files dropped on the window, and the steps every open shares once the file is chosen.
+#include "app/appstate.h"
+#include "encoding/detect.h"
+#include "shell/localname.h"
+#include "shell/recentfiles.h"
+#include "shell/unit1.h"
+#include "view/memoview.h"
+
+#include <QAction>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
+#include <string>
+
+namespace {
+
+// The reading of a "reopen as" choice for a file that starts with the mark `fileBom` (a BomKind
+// value): the reader and decoder, and the kind that picks the status-bar label, as detection
+// would have given them for such a file. A UTF-16 byte-order mark sets the byte order of the
+// UTF-16 reader, so big-endian asked for a file marked little-endian reads it little-endian.
+enc::Detection readingFor(int choice, int fileBom) {
+    switch (choice) {
+    case 0:
+        return {enc::EncSjis, enc::BomNone};
+    case 1:
+        return {enc::EncEuc, enc::BomNone};
+    case 2:
+        if (fileBom == enc::BomUtf16Le)
+            return {enc::EncUtf16, enc::BomUtf16Le};
+        return {enc::EncUtf16LeNoBom, enc::BomNone};
+    case 3:
+        if (fileBom == enc::BomUtf16Le || fileBom == enc::BomUtf16Be)
+            return {enc::EncUtf16, enc::BomKind(fileBom)};
+        return {enc::EncUtf16, enc::BomNone};
+    default:
+        return {enc::EncUtf8, fileBom == enc::BomUtf8 ? enc::BomUtf8 : enc::BomNone};
+    }
+}
+
+// The "reopen as" item that names a reading (the inverse of readingFor).
+int choiceOf(int encoding, int bomKind) {
+    switch (encoding) {
+    case enc::EncSjis:
+        return 0;
+    case enc::EncEuc:
+        return 1;
+    case enc::EncUtf16LeNoBom:
+        return 2;
+    case enc::EncUtf16:
+        return bomKind == enc::BomUtf16Le ? 2 : 3;
+    default:
+        return 4;
+    }
+}
+
+// The submenu item of a list entry: its number as the mnemonic, then the name, a long one with
+// its middle left out so the menu stays within a screen.
+QString menuCaption(int index, const QString& fileName, const QFontMetrics& metrics) {
+    const int widest = 60 * metrics.averageCharWidth();
+    QString shown = metrics.elidedText(fileName, Qt::ElideMiddle, widest);
+    shown.replace(u'&', QStringLiteral("&&"));
+    return QStringLiteral("&%1 %2").arg((index + 1) % 10).arg(shown);
+}
+
+} // namespace
+
+void TForm1::openRecentFile(const QString& fileName) {
+    if (!QFileInfo::exists(fileName)) {
+        QStringList names = recent::load();
+        names.removeAll(fileName);
+        recent::save(names);
+        ShowError(QStringLiteral("file not found, removed from recent files:\n") + fileName,
+                  QStringLiteral("ERROR"));
+        return;
+    }
+    openTextFileNamed(fileName);
+}
+
+void TForm1::reopenAs(int choice) {
+    // The text on screen may be the file misread: saving it over the file would replace the
+    // file's bytes with that reading, so "Yes" asks where to save it.
+    // The name is taken first: a save elsewhere makes that file the remembered one.
+    const QString fileName = app::state().RememberedFileName;
+    if (!fileName.isEmpty() && readyToReplaceText(fileName, SaveRoute::ThroughDialog)) {
+        const enc::Detection reading = readingFor(choice, enc::DetectBom(toLocalName(fileName)));
+        loadNamedFile(fileName, reading.encoding, reading.bom);
+    }
+    // The menu has toggled the chosen item; the mark stays on the last reading that worked.
+    showReadingMark();
+}
+
+int TForm1::loadNamedFile(const QString& fileName, int encoding, int bomKind) {
+    Memo1->hide();
+    Label1->setVisible(true);
+    Label1->repaint();
+    const int result = LoadTextFile(encoding, bomKind, fileName);
+    memoTarget().setSelection(0, 0);
+    Memo1->show();
+    Memo1->repaint();
+    Memo1->setFocus();
+    if (result == 0)
+        noteOpenedFile(fileName, encoding, bomKind);
+    return result;
+}
+
+void TForm1::noteOpenedFile(const QString& fileName, int encoding, int bomKind) {
+    m_lastReading = choiceOf(encoding, bomKind);
+    showReadingMark();
+    reopenas1->menuAction()->setEnabled(true);
+    // Read the list again first: another running copy may have added to it. The submenu is
+    // rebuilt when the file menu opens next.
+    recent::save(recent::withFirst(recent::load(), QFileInfo(fileName).absoluteFilePath()));
+    recentfiles1->menuAction()->setEnabled(true);
+}
+
+void TForm1::showReadingMark() {
+    const QList<QAction*> items = reopenas1->actions();
+    for (int i = 0; i < items.size(); ++i)
+        items[i]->setChecked(i == m_lastReading);
+}
+
+void TForm1::refreshRecentMenu() {
+    recentfiles1->clear();
+    const QStringList names = recent::load();
+    for (int i = 0; i < names.size(); ++i) {
+        const QString name = names[i];
+        QAction* item = recentfiles1->addAction(menuCaption(i, name, recentfiles1->fontMetrics()));
+        item->setData(name);
+        item->setToolTip(name);
+        connect(item, &QAction::triggered, this, [this, name] { openRecentFile(name); });
+    }
+    recentfiles1->menuAction()->setEnabled(!names.isEmpty());
+}
+
+void TForm1::openDroppedFiles(const QList<QUrl>& files) {
+    // The open command is not at hand while the find dialog is up (it disables the file menu).
+    if (files.isEmpty() || !FILE1->isEnabled() || !opentextfile1->isEnabled())
+        return;
+    openTextFileNamed(files.first().toLocalFile());
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* data = event->mimeData();
+    const QList<QUrl> urls = data && data->hasUrls() ? data->urls() : QList<QUrl>();
+    if (std::any_of(urls.cbegin(), urls.cend(),
+                    [](const QUrl& url) { return url.isLocalFile(); })) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        return;
+    }
+    QMainWindow::dragEnterEvent(event);
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QMimeData* data = event->mimeData();
+    QList<QUrl> files;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile())
+                files.append(url);
+    if (files.isEmpty()) {
+        QMainWindow::dropEvent(event);
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    openDroppedFiles(files);
+}
