@@ -1,10 +1,39 @@
 #include "app/screenfit.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QWidget>
 
 namespace screenfit {
+
+namespace {
+
+// Sees the window's own events and the key events its children pass up to it.
+class ToolWindowFilter : public QObject {
+public:
+    explicit ToolWindowFilter(QWidget& window) : QObject(&window), m_window(window) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != &m_window)
+            return false;
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+                m_window.close();
+                return true;
+            }
+        } else if (event->type() == QEvent::Show) {
+            fitIntoScreen(m_window);
+        }
+        return false;
+    }
+
+private:
+    QWidget& m_window;
+};
+
+} // namespace
 
 void fitIntoScreen(QWidget& window) {
     QScreen* screen = QGuiApplication::screenAt(window.frameGeometry().center());
@@ -26,6 +55,10 @@ void fitIntoScreen(QWidget& window) {
     const int top = qMax(area.top(), qMin(frame.top(), area.top() + area.height() - outerHeight));
     if (left != frame.left() || top != frame.top())
         window.move(left, top);
+}
+
+void behaveAsToolWindow(QWidget& window) {
+    window.installEventFilter(new ToolWindowFilter(window));
 }
 
 } // namespace screenfit

@@ -9,4 +9,9 @@ namespace screenfit {
 // fits already is left where it is.
 void fitIntoScreen(QWidget& window);
 
+// Gives a tool window what users expect of one: Escape closes it as it closes a dialog (a
+// window that hides on close only hides), and it is fitted into the screen each time it is
+// shown, since at a large scale factor its designed place may lie partly off the screen.
+void behaveAsToolWindow(QWidget& window);
+
 } // namespace screenfit

@@ -5,7 +5,6 @@
 #include "app/screenfit.h"
 #include "info/helptext.h"
 
-#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextOption>
@@ -23,6 +22,7 @@ constexpr int kMemoBottomMargin = 4;
 Thelpform::Thelpform(QWidget* parent) : QWidget(parent, Qt::Window) {
     app::state().helpform = this;
     setObjectName(QStringLiteral("helpform"));
+    screenfit::behaveAsToolWindow(*this);
     setWindowTitle(QStringLiteral("Russian Romanized/Direct Input keymap"));
     resize(530, 417);
 
@@ -88,19 +88,4 @@ void Thelpform::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Memo1->setGeometry(kMemoLeft, kMemoTop, qMax(0, width() - kMemoLeft - kMemoRightMargin),
                        qMax(0, height() - kMemoTop - kMemoBottomMargin));
-}
-
-void Thelpform::keyPressEvent(QKeyEvent* event) {
-    // Escape closes the window as it closes a dialog; closing only hides it.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
-void Thelpform::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // At a large scale factor the designed place may lie partly off the screen.
-    screenfit::fitIntoScreen(*this);
 }

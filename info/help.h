@@ -2,8 +2,6 @@
 
 #include <QWidget>
 
-class QKeyEvent;
-class QShowEvent;
 class QPlainTextEdit;
 
 // The keymap help window: the key maps of both input schemes as a fixed, read-only text.
@@ -24,7 +22,5 @@ public:
     QPlainTextEdit* Memo1 = nullptr;
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 };

@@ -7,7 +7,6 @@
 #include "tools/padpictures.h"
 
 #include <QIcon>
-#include <QKeyEvent>
 #include <QPushButton>
 
 namespace {
@@ -24,6 +23,7 @@ constexpr int kClientHeight = 2 * kMargin + kPitch * (tools::kAccentRows - 1) + 
 Taccentform::Taccentform(QWidget* parent) : QWidget(parent, Qt::Window) {
     app::state().accentform = this;
     setObjectName(QStringLiteral("accentform"));
+    screenfit::behaveAsToolWindow(*this);
     setWindowTitle(QStringLiteral("Accent PAD"));
     setFixedSize(kClientWidth, kClientHeight);
     move(141, 85);
@@ -61,19 +61,4 @@ Taccentform::Taccentform(QWidget* parent) : QWidget(parent, Qt::Window) {
 Taccentform::~Taccentform() {
     if (app::state().accentform == this)
         app::state().accentform = nullptr;
-}
-
-void Taccentform::keyPressEvent(QKeyEvent* event) {
-    // Escape closes the window as it closes a dialog; closing only hides it.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
-void Taccentform::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // At a large scale factor the designed place may lie partly off the screen.
-    screenfit::fitIntoScreen(*this);
 }

@@ -3,8 +3,6 @@
 #include <QWidget>
 #include <array>
 
-class QKeyEvent;
-class QShowEvent;
 class QPushButton;
 
 // The accent pad: 8 rows of 14 buttons, each showing one character and inserting it with
@@ -20,10 +18,6 @@ public:
 
     // The buttons row by row, named as kAccentKeys names them.
     const std::array<QPushButton*, 112>& buttons() const { return m_buttons; }
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     std::array<QPushButton*, 112> m_buttons{};

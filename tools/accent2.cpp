@@ -8,11 +8,10 @@
 #include "tools/padpictures.h"
 #include "tools/picturebox.h"
 
-#include <QKeyEvent>
-
 Taccent2form::Taccent2form(QWidget* parent) : QWidget(parent, Qt::Window) {
     app::state().accent2form = this;
     setObjectName(QStringLiteral("accent2form"));
+    screenfit::behaveAsToolWindow(*this);
     setWindowTitle(QStringLiteral("Accent PAD"));
     setFixedSize(393, 229);
     move(111, 92);
@@ -33,19 +32,4 @@ void Taccent2form::Image1Click(QPoint position) {
     const int index = tools::accentKeyIndexAt(at.x, at.y);
     if (index >= 0)
         InsertPadChar(tools::kAccentKeys[static_cast<std::size_t>(index)].code);
-}
-
-void Taccent2form::keyPressEvent(QKeyEvent* event) {
-    // Escape closes the window as it closes a dialog; closing only hides it.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
-void Taccent2form::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // At a large scale factor the designed place may lie partly off the screen.
-    screenfit::fitIntoScreen(*this);
 }

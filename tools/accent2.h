@@ -3,8 +3,6 @@
 #include <QWidget>
 
 class PictureBox;
-class QKeyEvent;
-class QShowEvent;
 
 // The picture accent pad: the 112 characters of the accent pad as one picture; a click on a
 // cell inserts its character with InsertPadChar. Used instead of the button pad on systems of
@@ -19,8 +17,4 @@ public:
 
     // A click at a position on the picture (pixels from its top left corner).
     void Image1Click(QPoint position);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 };

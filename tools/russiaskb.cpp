@@ -7,11 +7,10 @@
 #include "tools/padpictures.h"
 #include "tools/picturebox.h"
 
-#include <QKeyEvent>
-
 Trussiaskbform::Trussiaskbform(QWidget* parent) : QWidget(parent, Qt::Window) {
     app::state().russiaskbform = this;
     setObjectName(QStringLiteral("russiaskbform"));
+    screenfit::behaveAsToolWindow(*this);
     setWindowTitle(QStringLiteral("Russia Screen keyboard(key click)"));
     setFixedSize(615, 167);
     move(44, 59);
@@ -43,19 +42,4 @@ void Trussiaskbform::Image1Click(QPoint position) {
     case tools::KeyAction::None:
         break;
     }
-}
-
-void Trussiaskbform::keyPressEvent(QKeyEvent* event) {
-    // Escape closes the window as it closes a dialog; closing only hides it.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
-void Trussiaskbform::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // At a large scale factor the designed place may lie partly off the screen.
-    screenfit::fitIntoScreen(*this);
 }

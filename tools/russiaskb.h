@@ -3,8 +3,6 @@
 #include <QWidget>
 
 class PictureBox;
-class QKeyEvent;
-class QShowEvent;
 
 // The Russian screen keyboard: a picture of a Russian keyboard. A click on the upper half of a
 // letter key inserts the capital, on the lower half the small letter; the № key, backspace and
@@ -19,8 +17,4 @@ public:
 
     // A click at a position on the picture (pixels from its top left corner).
     void Image1Click(QPoint position);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 };
