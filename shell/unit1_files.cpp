@@ -15,6 +15,7 @@
 #include "view/memoview.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <string>
@@ -124,9 +125,13 @@ enc::FileResult TForm1::readTextFile(int encoding, const QString& fileName, text
     // The whole file is decoded into a text of its own before the editor is touched, so a file
     // that cannot be read leaves the user's text as it was. A large file shows how far the
     // reading has come beside the wait label, and the window keeps painting meanwhile.
-    const auto progress = [this](std::uint64_t done, std::uint64_t total) {
-        if (total == 0)
+    // The loader reports every MiB; the label and the window are brought up to date at most
+    // every 50 ms, since each round of painting costs as much under X11 as reading megabytes.
+    QElapsedTimer sinceShown;
+    const auto progress = [this, &sinceShown](std::uint64_t done, std::uint64_t total) {
+        if (total == 0 || (sinceShown.isValid() && sinceShown.elapsed() < 50))
             return;
+        sinceShown.start();
         showReadProgress(int(std::min<std::uint64_t>(99, done * 100 / total)));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
@@ -259,5 +264,5 @@ void TForm1::showReadProgress(int percent) {
     m_readProgress->setText(QString::number(percent) + u'%');
     m_readProgress->show();
     m_readProgress->raise();
-    m_readProgress->repaint();
+    m_readProgress->update();
 }

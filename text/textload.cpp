@@ -10,10 +10,32 @@
 #include <string>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace text {
 namespace {
 
 constexpr std::uint64_t kProgressStep = 1u << 20; // bytes between two progress calls
+
+bool hasLineBreak(std::u16string_view units) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi16(u'\r');
+    const __m128i lf = _mm_set1_epi16(u'\n');
+    for (; i + 8 <= units.size(); i += 8) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units.data() + i));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(eight, cr), _mm_cmpeq_epi16(eight, lf))))
+            return true;
+    }
+#endif
+    for (; i < units.size(); ++i) {
+        if (units[i] == u'\r' || units[i] == u'\n')
+            return true;
+    }
+    return false;
+}
 
 bool isUtf16(enc::TextEncoding encoding) {
     return encoding == enc::EncUtf16 || encoding == enc::EncUtf16LeNoBom;
@@ -55,15 +77,28 @@ enc::FileResult readLines(enc::ByteStream& in, enc::TextEncoding encoding, TextB
             utf16 ? enc::TextLineReader::nextUtf16Line(in) : enc::TextLineReader::nextByteLine(in);
         const bool exhausted = in.atEndOrFailed();
         const std::size_t room = utf16 ? raw.size() / 2 : raw.size();
-        if (line.size() < room)
-            line.resize(room);
-        const std::size_t units = decodeLine(encoding, order, raw, line.data());
-        if (exhausted && units == 0)
+        // The line is decoded straight into the text, after the CR LF that ends the line before
+        // it; the decoder also writes one unit past its end.
+        const Pos lead = first ? 0 : 2;
+        char16_t* const at = out.beginAppend(lead + Pos(room) + 1);
+        char16_t* const units = at + lead;
+        const std::size_t count = decodeLine(encoding, order, raw, units);
+        if (exhausted && count == 0)
             break;
-        if (!first)
-            out.append(u"\r\n");
-        EmitLine(std::u16string_view(line.data(), units),
-                 [&out](std::u16string_view piece) { out.append(piece); });
+        if (!first) {
+            at[0] = u'\r';
+            at[1] = u'\n';
+        }
+        const std::u16string_view decoded(units, count);
+        if (!hasLineBreak(decoded)) {
+            out.endAppend(lead + Pos(count));
+        } else {
+            // Rare (a decoder's overlong form of CR or LF): the line is taken out and each of
+            // its line breaks appended as CR LF.
+            line.assign(decoded);
+            out.endAppend(lead);
+            EmitLine(line, [&out](std::u16string_view piece) { out.append(piece); });
+        }
         first = false;
         done = in.consumed();
         if (progress && done >= nextReport) {
