@@ -1,6 +1,7 @@
 // File access on POSIX systems (Linux and the like): see platform.h.
 #if !defined(_WIN32)
 
+#include "encoding/pendingnames.h"
 #include "encoding/platform.h"
 
 #include <array>
@@ -35,20 +36,11 @@ FileResult lastError() {
     return FileResult::fromErrno(errno);
 }
 
-// The names of the temporary files being written, for the signal handler: a fixed table that
-// the handler reads without allocating or locking. A slot is 0 free, 1 filled in, 2 being
-// filled in.
-struct PendingName {
-    std::atomic<int> state{0};
-    char path[PATH_MAX];
-};
-std::array<PendingName, 8> g_pending;
+// The names of the temporary files being written, for the signal handler.
+PendingNames<char, PATH_MAX> g_pending;
 
 extern "C" void removePendingTemporaries(int signal) {
-    for (PendingName& pending : g_pending) {
-        if (pending.state.load() == 1)
-            ::unlink(pending.path);
-    }
+    g_pending.forEach([](const char* path) { ::unlink(path); });
     // The handler was installed with SA_RESETHAND, so the signal, blocked until this returns,
     // then ends the program with its default action, as if it had never been caught.
     ::raise(signal);
@@ -312,23 +304,11 @@ void RemoveStale(const std::string& folder, bool (*ours)(std::string_view name),
 
 int WatchTemporary(const std::string& path) {
     installSignalCleanup();
-    if (path.size() >= PATH_MAX)
-        return -1;
-    for (std::size_t i = 0; i < g_pending.size(); ++i) {
-        int expected = 0;
-        if (g_pending[i].state.compare_exchange_strong(expected, 2)) {
-            path.copy(g_pending[i].path, path.size());
-            g_pending[i].path[path.size()] = '\0';
-            g_pending[i].state.store(1);
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+    return g_pending.add(path);
 }
 
 void UnwatchTemporary(int slot) {
-    if (slot >= 0)
-        g_pending[static_cast<std::size_t>(slot)].state.store(0);
+    g_pending.remove(slot);
 }
 
 } // namespace platform

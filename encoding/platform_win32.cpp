@@ -8,6 +8,7 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include "encoding/pendingnames.h"
 #include "encoding/platform.h"
 
 #include <array>
@@ -176,20 +177,12 @@ FileResult createNew(std::string& name, DWORD attributes, NativeFile& file) {
     return FileResult::fromErrno(EEXIST);
 }
 
-// The names removed when the console asks the program to end: a fixed table, as the handler
-// runs on a thread of its own while the program goes on. A slot is 0 free, 1 filled in, 2
-// being filled in.
-struct PendingName {
-    std::atomic<int> state{0};
-    wchar_t path[MAX_PATH * 4];
-};
-std::array<PendingName, 8> g_pending;
+// The names removed when the console asks the program to end; the handler runs on a thread of
+// its own while the program goes on.
+PendingNames<wchar_t, MAX_PATH * 4> g_pending;
 
 BOOL WINAPI removePendingTemporaries(DWORD) {
-    for (PendingName& pending : g_pending) {
-        if (pending.state.load() == 1)
-            ::DeleteFileW(pending.path);
-    }
+    g_pending.forEach([](const wchar_t* path) { ::DeleteFileW(path); });
     // Not handled: the next handler (at last the system's) ends the program as usual.
     return FALSE;
 }
@@ -484,23 +477,13 @@ int WatchTemporary(const std::string& path) {
     static const bool installed = ::SetConsoleCtrlHandler(removePendingTemporaries, TRUE) != 0;
     (void)installed;
     std::wstring wide;
-    if (!widen(path, wide) || wide.size() >= std::size(g_pending[0].path))
+    if (!widen(path, wide))
         return -1;
-    for (std::size_t i = 0; i < g_pending.size(); ++i) {
-        int expected = 0;
-        if (g_pending[i].state.compare_exchange_strong(expected, 2)) {
-            wide.copy(g_pending[i].path, wide.size());
-            g_pending[i].path[wide.size()] = L'\0';
-            g_pending[i].state.store(1);
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+    return g_pending.add(wide);
 }
 
 void UnwatchTemporary(int slot) {
-    if (slot >= 0)
-        g_pending[static_cast<std::size_t>(slot)].state.store(0);
+    g_pending.remove(slot);
 }
 
 } // namespace platform
