@@ -8,7 +8,6 @@
 #include "view/memoview.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -34,13 +33,6 @@ QString largeText(std::size_t megabytes) {
     return text;
 }
 
-void sendKey(QWidget* target, int key, const QString& text) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &release);
-}
-
 struct Figures {
     double romanized = 0;
     double direct = 0;
@@ -61,18 +53,18 @@ Figures measure(const QString& text) {
     Figures f;
 
     app::state().Form1->KoreaRomaIME1Click();
-    f.romanized =
-        bench::bestSeconds([&] {
-            for (int i = 0; i < kKeys; ++i)
-                sendKey(app::state().Form1->Memo1, Qt::Key_B, u"b"_qs); // cycles б ъ ь in place
-        }) /
-        kKeys;
+    f.romanized = bench::bestSeconds([&] {
+                      for (int i = 0; i < kKeys; ++i)
+                          bench::sendKey(app::state().Form1->Memo1, Qt::Key_B,
+                                         u"b"_qs); // cycles б ъ ь in place
+                  }) /
+                  kKeys;
 
     app::state().Form1->KoreaDirectIME1Click();
     f.direct = bench::bestSeconds([&] {
                    for (int i = 0; i < kKeys; ++i) {
-                       sendKey(app::state().Form1->Memo1, Qt::Key_F, u"f"_qs);
-                       sendKey(app::state().Form1->Memo1, Qt::Key_Backspace, u"\b"_qs);
+                       bench::sendKey(app::state().Form1->Memo1, Qt::Key_F, u"f"_qs);
+                       bench::sendKey(app::state().Form1->Memo1, Qt::Key_Backspace, u"\b"_qs);
                    }
                }) /
                (2 * kKeys);

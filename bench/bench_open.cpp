@@ -15,7 +15,6 @@
 #include "view/memoview.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -91,13 +90,6 @@ void writeSjisFile(const std::string& path, std::uint64_t bytes) {
         out.write(block.data(), std::streamsize(block.size()));
 }
 
-void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers, const QString& text) {
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-    QApplication::sendEvent(target, &release);
-}
-
 void settle() {
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -147,12 +139,12 @@ void runChild(const std::string& mode, const std::string& in, int encoding,
         values["open"] = processSeconds() - t;
         values["units"] = double(app::state().Form1->Memo1->buffer().length());
         t = processSeconds();
-        sendKey(app::state().Form1->Memo1, Qt::Key_End, Qt::ControlModifier, QString());
+        bench::sendKey(app::state().Form1->Memo1, Qt::Key_End, QString(), Qt::ControlModifier);
         settle();
         app::state().Form1->Memo1->viewport()->repaint();
         values["scroll"] = processSeconds() - t;
         t = processSeconds();
-        sendKey(app::state().Form1->Memo1, Qt::Key_X, Qt::NoModifier, u"x"_qs);
+        bench::sendKey(app::state().Form1->Memo1, Qt::Key_X, u"x"_qs);
         settle();
         app::state().Form1->Memo1->viewport()->repaint();
         values["key"] = processSeconds() - t;

@@ -5,7 +5,6 @@
 #include "view/memoview.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace {
@@ -32,13 +31,6 @@ text::TextBuilder largeText(std::size_t megabytes) {
     return builder;
 }
 
-void sendKey(QWidget* target, int key, const QString& text) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &release);
-}
-
 struct Figures {
     double keystroke = 0;
     double caret = 0;
@@ -59,15 +51,15 @@ Figures measure(text::TextBuilder builder) {
     Figures f;
     f.keystroke = bench::bestSeconds([&] {
                       for (int i = 0; i < kOps; ++i) {
-                          sendKey(&view, Qt::Key_F, u"ф"_qs);
-                          sendKey(&view, Qt::Key_Backspace, u"\b"_qs);
+                          bench::sendKey(&view, Qt::Key_F, u"ф"_qs);
+                          bench::sendKey(&view, Qt::Key_Backspace, u"\b"_qs);
                       }
                   }) /
                   (2 * kOps);
     f.caret = bench::bestSeconds([&] {
                   for (int i = 0; i < kOps; ++i) {
-                      sendKey(&view, Qt::Key_Left, QString());
-                      sendKey(&view, Qt::Key_Right, QString());
+                      bench::sendKey(&view, Qt::Key_Left, QString());
+                      bench::sendKey(&view, Qt::Key_Right, QString());
                   }
               }) /
               (2 * kOps);

@@ -1,6 +1,8 @@
 #include "guiapp.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
 #include <cstdlib>
 
 namespace bench {
@@ -15,6 +17,13 @@ QApplication& guiApp() {
     // exit crashes, and the process is ending anyway.
     static QApplication* app = new QApplication(argc, argv);
     return *app;
+}
+
+void sendKey(QWidget* target, int key, const QString& text, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(target, &release);
 }
 
 } // namespace bench

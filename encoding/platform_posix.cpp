@@ -72,6 +72,22 @@ mode_t newFileMode() {
     return 0666 & ~mask;
 }
 
+// Opens `path` with `flags`, again when a signal interrupts the call, and checks that what was
+// opened is a regular file: the name may have been given to something else since the stat.
+FileResult openRegular(const std::string& path, int flags, struct stat& st, int& opened) {
+    do {
+        opened = ::open(path.c_str(), flags);
+    } while (opened < 0 && errno == EINTR);
+    if (opened < 0)
+        return lastError();
+    if (::fstat(opened, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(opened);
+        opened = -1;
+        return FileResult::notRegular();
+    }
+    return {};
+}
+
 } // namespace
 
 FileStamp StampOf(const std::string& path) {
@@ -88,17 +104,11 @@ FileResult OpenRegularFile(const std::string& path, NativeFile& file, FileStamp*
         return lastError();
     if (!S_ISREG(st.st_mode))
         return FileResult::notRegular();
-    int opened;
-    do {
-        opened = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    } while (opened < 0 && errno == EINTR);
-    if (opened < 0)
-        return lastError();
-    // The name may have been given to something else between the two looks.
-    if (::fstat(opened, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(opened);
-        return FileResult::notRegular();
-    }
+    int opened = -1;
+    if (const FileResult why =
+            openRegular(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, st, opened);
+        !why)
+        return why;
     const int flags = ::fcntl(opened, F_GETFL);
     if (flags >= 0)
         ::fcntl(opened, F_SETFL, flags & ~O_NONBLOCK);
@@ -173,16 +183,11 @@ FileResult OpenTarget(const std::string& path, NativeFile& file, Target& target)
         return FileResult::notRegular();
     // Opening the file for writing (without cutting it) is the true test of the right to
     // write it: a file the user may not write is refused here, before anything is created.
-    int opened;
-    do {
-        opened = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    } while (opened < 0 && errno == EINTR);
-    if (opened < 0)
-        return lastError();
-    if (::fstat(opened, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(opened);
-        return FileResult::notRegular();
-    }
+    int opened = -1;
+    if (const FileResult why =
+            openRegular(path, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, st, opened);
+        !why)
+        return why;
     file = opened;
     target.exists = true;
     target.links = static_cast<std::uint64_t>(st.st_nlink);
