@@ -1,5 +1,7 @@
 #include "shell/localname.h"
 
+#include "encoding/bytes.h"
+
 namespace {
 
 // Length of the valid UTF-8 sequence at the start of `s` (no overlong forms, surrogates or
@@ -25,7 +27,7 @@ std::size_t validSequence(std::string_view s, char32_t* code) {
     if (s.size() < length)
         return 0;
     for (std::size_t i = 1; i < length; ++i) {
-        if ((b(i) & 0xC0) != 0x80)
+        if (!enc::isContinuation(b(i)))
             return 0;
         value = value << 6 | (b(i) & 0x3F);
     }
