@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Cross-compiles the Qt-free encoding library and its plain test program for 64-bit Windows with
-# mingw-w64 and runs the program under wine when wine is installed (else the build alone is the
-# check, and the output says so): scripts/cross-windows.sh BUILD_DIR
-# The text buffer (text/) is not part of it: it maps its memory with mmap.
+# Cross-compiles the Qt-free libraries (encoding/ and the text buffer, text/) and their plain
+# test program for 64-bit Windows with mingw-w64 and runs the program under wine when wine is
+# installed (else the build alone is the check, and the output says so):
+# scripts/cross-windows.sh BUILD_DIR
 set -euo pipefail
 build=$1
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,11 +1,14 @@
-// The decoders and the file calls of the encoding library without Qt, so that this runs
-// wherever the library builds: natively, and as a Windows program under wine. Known byte
-// strings of each encoding are read as the open command reads them and their units checked;
-// then a file with a Cyrillic name is written, replaced, detected and read back through the
-// system's own calls. Exits with 1 when a row fails, naming it.
+// The decoders, the file calls and the text buffer of the Qt-free libraries, so that this runs
+// wherever they build: natively, and as a Windows program under wine. Known byte strings of
+// each encoding are read as the open command reads them and their units checked, once as a
+// whole text and once into the text buffer; a file with a Cyrillic name is written, replaced,
+// detected and read back through the system's own calls; a text of megabytes is loaded, edited
+// and undone in the buffer's own memory. Exits with 1 when a row fails, naming it.
 #include "encoding/detect.h"
 #include "encoding/outputfile.h"
 #include "encoding/textfile.h"
+#include "text/textbuffer.h"
+#include "text/textload.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -134,6 +137,41 @@ void files() {
     fs::remove_all(folder, error);
 }
 
+// The units of a row as the buffer holds them: CR LF between lines.
+std::u16string withCrLf(std::u16string_view lines) {
+    std::u16string out;
+    for (const char16_t u : lines) {
+        if (u == u'\n')
+            out += u'\r';
+        out += u;
+    }
+    return out;
+}
+
+// A text of a few megabytes in the buffer's own memory (large blocks, given back in part when
+// the builder hands its memory over), edited and undone.
+void largeText() {
+    std::string bytes;
+    for (int i = 0; i < 600000; ++i)
+        bytes += "\xD0\x96"
+                 "a line\n";
+    text::TextBuilder builder;
+    expect(bool(text::LoadTextBytes(bytesOf(bytes), EncUtf8, builder)), "megabytes load");
+    text::TextBuffer buffer;
+    buffer.assign(std::move(builder));
+    const text::Pos length = 600000 * 9 - 2;
+    expect(buffer.length() == length && buffer.lineCount() == 600000,
+           "the loaded text has its units and lines");
+    expect(buffer.at(buffer.lineStart(599999)) == u'\u0416', "the last line starts with Ж");
+    buffer.insert(length, u"!");
+    buffer.remove(0, 9);
+    expect(buffer.length() == length - 8 && buffer.lineCount() == 599999, "two edits apply");
+    buffer.undo();
+    buffer.undo();
+    expect(buffer.length() == length && buffer.text(0, 9) == u"\u0416a line\r\n",
+           "undo restores the text");
+}
+
 } // namespace
 
 int main() {
@@ -141,10 +179,16 @@ int main() {
     for (const Row& row : kRows) {
         ReadTextBytes(bytesOf(row.bytes), row.encoding, BomNone, text);
         expect(text == row.units, row.name);
+        text::TextBuilder builder;
+        text::LoadTextBytes(bytesOf(row.bytes), row.encoding, builder);
+        text::TextBuffer buffer;
+        buffer.assign(std::move(builder));
+        expect(buffer.text() == withCrLf(row.units), row.name);
     }
     for (const Detected& row : kDetected)
         expect(DetectEncodingBytes(bytesOf(row.bytes)) == row.detection, row.name);
     files();
+    largeText();
     std::printf("%s: %d of %d rows failed\n", g_failed == 0 ? "PASS" : "FAIL", g_failed, g_rows);
     return g_failed == 0 ? 0 : 1;
 }

@@ -1,23 +1,15 @@
 #include "text/arena.h"
 
+#include "encoding/platform.h"
 #include "text/scan.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace text::detail {
 
 namespace {
-
-constexpr std::size_t kHugePage = std::size_t(2) << 20;
-
-std::size_t pageSize() {
-    static const std::size_t size = std::size_t(sysconf(_SC_PAGESIZE));
-    return size;
-}
 
 std::size_t roundUp(std::size_t n, std::size_t to) {
     return (n + to - 1) / to * to;
@@ -25,39 +17,9 @@ std::size_t roundUp(std::size_t n, std::size_t to) {
 
 } // namespace
 
-void* mapMemory(std::size_t& bytes) {
-    const std::size_t want = roundUp(bytes, pageSize());
-    // Large blocks are aligned to huge pages and ask for them: a fault then fills 2 MiB at
-    // once instead of 4 KiB, and loading a big file takes a few hundred faults, not thousands.
-    const bool huge = want >= 2 * kHugePage;
-    const std::size_t mapped = huge ? want + kHugePage : want;
-    void* p = mmap(nullptr, mapped, PROT_READ | PROT_WRITE,
-                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (p == MAP_FAILED)
-        throw std::bad_alloc();
-    auto* base = static_cast<char*>(p);
-    if (huge) {
-        auto* aligned =
-            reinterpret_cast<char*>(roundUp(reinterpret_cast<std::uintptr_t>(base), kHugePage));
-        if (aligned > base)
-            munmap(base, std::size_t(aligned - base));
-        const std::size_t after = mapped - std::size_t(aligned - base) - want;
-        if (after > 0)
-            munmap(aligned + want, after);
-        base = aligned;
-        madvise(base, want, MADV_HUGEPAGE);
-    }
-    bytes = want;
-    return base;
-}
-
-void unmapMemory(void* p, std::size_t bytes) {
-    munmap(p, bytes);
-}
-
 Arena* Arena::create(std::int64_t slotUnits, std::int64_t slots) {
     std::size_t bytes = std::size_t(slotUnits * slots) * 2;
-    void* base = mapMemory(bytes);
+    void* base = enc::platform::MapMemory(bytes);
     auto* arena = new Arena;
     arena->m_base = static_cast<char16_t*>(base);
     arena->m_bytes = bytes;
@@ -72,7 +34,7 @@ void Arena::destroy(Arena* arena) {
 
 Arena::~Arena() {
     if (m_base)
-        munmap(m_base, m_bytes);
+        enc::platform::UnmapMemory(m_base, m_bytes);
 }
 
 std::int64_t Arena::slotLength(std::int64_t i) const {
@@ -107,9 +69,10 @@ void Arena::handOver(std::int64_t leaves) {
         return;
     }
     // The last leaf may grow to the end of its slot; the slots after it are given back.
-    const std::size_t keep = roundUp(std::size_t(usedSlots() * m_slotUnits) * 2, pageSize());
+    const std::size_t keep =
+        roundUp(std::size_t(usedSlots() * m_slotUnits) * 2, enc::platform::PageSize());
     if (keep < m_bytes) {
-        munmap(reinterpret_cast<char*>(m_base) + keep, m_bytes - keep);
+        enc::platform::ShrinkMemory(m_base, m_bytes, keep);
         m_bytes = keep;
     }
     std::vector<std::int64_t>().swap(m_lines);
@@ -122,11 +85,11 @@ void Arena::releaseSlots(char16_t* data, std::int64_t count) {
         return;
     }
     // The whole pages of released slots go back to the system; the rest of the arena stays.
-    const auto from = roundUp(reinterpret_cast<std::uintptr_t>(data), pageSize());
-    const auto to =
-        (reinterpret_cast<std::uintptr_t>(data + count * m_slotUnits)) / pageSize() * pageSize();
+    const std::size_t page = enc::platform::PageSize();
+    const auto from = roundUp(reinterpret_cast<std::uintptr_t>(data), page);
+    const auto to = (reinterpret_cast<std::uintptr_t>(data + count * m_slotUnits)) / page * page;
     if (to > from)
-        madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+        enc::platform::DiscardMemory(reinterpret_cast<void*>(from), to - from);
 }
 
 } // namespace text::detail

@@ -11,11 +11,6 @@
 // and touched only where units are written, so reserving for an estimate costs nothing.
 namespace text::detail {
 
-// Memory for `bytes` bytes (rounded up to whole pages) outside the heap, in huge pages when it
-// is large; touched only where written. Throws std::bad_alloc when it cannot be had.
-void* mapMemory(std::size_t& bytes);
-void unmapMemory(void* p, std::size_t bytes);
-
 class Arena {
 public:
     // Reserves `slots` slots of `slotUnits` units each; throws std::bad_alloc when the address

@@ -1,5 +1,6 @@
 #include "text/history.h"
 
+#include "encoding/platform.h"
 #include "text/arena.h"
 
 namespace text::detail {
@@ -20,7 +21,7 @@ char16_t* History::room(Pos units, Edit& e) {
             // Large edits are kept outside the heap, so their memory goes back to the system
             // as soon as their steps are dropped, and is touched in huge pages.
             std::size_t bytes = b.capacity * 2;
-            b.data = {static_cast<char16_t*>(mapMemory(bytes)), UnitsRelease{bytes}};
+            b.data = {static_cast<char16_t*>(enc::platform::MapMemory(bytes)), UnitsRelease{bytes}};
         } else {
             b.data = {new char16_t[b.capacity], UnitsRelease{0}};
         }
@@ -35,7 +36,7 @@ char16_t* History::room(Pos units, Edit& e) {
 
 void UnitsRelease::operator()(char16_t* p) const {
     if (bytes > 0)
-        unmapMemory(p, bytes);
+        enc::platform::UnmapMemory(p, bytes);
     else
         delete[] p;
 }
