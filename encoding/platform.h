@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-// The system's side of file access: every call that the Qt-free code makes to the file system
-// goes through here. platform_posix.cpp implements it with POSIX calls, platform_win32.cpp with
+// The system's side of file access and of the memory of large texts: every call that the
+// Qt-free code makes to the file system or to map memory goes through here. platform_posix.cpp implements it with POSIX calls, platform_win32.cpp with
 // the Win32 API (names are UTF-8 there and are converted to UTF-16; a name that is not UTF-8
 // fails with EILSEQ rather than name another file). Each of the two also implements StampOf,
 // OpenRegularFile and PhysicalMemory of fileaccess.h.
