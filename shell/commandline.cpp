@@ -25,6 +25,20 @@ bool formatOf(std::string_view option, enc::OutputFormat& format) {
     return true;
 }
 
+constexpr const char* kUsage =
+    "Usage: toviloeditru [FILE]\n"
+    "       toviloeditru --convert IN OUT | --export-html IN OUT | --export-c IN OUT\n"
+    "       toviloeditru --detect FILE...\n"
+    "\n"
+    "Without an option the editor opens, with FILE in it when one is given.\n"
+    "The options work without a window; IN is read in the encoding detected for it.\n"
+    "  --convert IN OUT      write OUT as UTF-8 without a byte-order mark\n"
+    "  --export-html IN OUT  write OUT as an ASCII HTML page of &#NUMBER; references\n"
+    "  --export-c IN OUT     write OUT as an ASCII C array: wchar_t unicodestr[]={0x...,0};\n"
+    "  --detect FILE...      print the encoding detected for each FILE\n"
+    "  --help, -h            print this and end\n"
+    "  --version             print the version and end\n";
+
 int fail(const char* what, const char* name, const enc::FileResult& why = {}) {
     if (why)
         std::fprintf(stderr, "toviloeditru: %s: %s\n", what, name);
@@ -84,7 +98,9 @@ Result convert(const std::string& in, const std::string& out, enc::OutputFormat 
 
 bool isCommand(const char* arg) {
     enc::OutputFormat format;
-    return arg != nullptr && (formatOf(arg, format) || std::strcmp(arg, "--detect") == 0);
+    return arg != nullptr && (formatOf(arg, format) || std::strcmp(arg, "--detect") == 0 ||
+                              std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 ||
+                              std::strcmp(arg, "--version") == 0);
 }
 
 std::string detectLine(const std::string& fileName) {
@@ -110,6 +126,14 @@ Result convertFile(const std::string& in, const std::string& out, enc::OutputFor
 
 int run(int argc, char** argv) {
     const std::string_view option = argc >= 2 ? argv[1] : "";
+    if (option == "--help" || option == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (option == "--version") {
+        std::printf("toviloeditru %s\n", TOVILO_VERSION);
+        return 0;
+    }
     if (option == "--detect") {
         if (argc < 3)
             return fail("usage", "--detect FILE...");

@@ -10,6 +10,7 @@
 //   --export-html IN OUT  write OUT as the HTML export does
 //   --export-c IN OUT     write OUT as the C array export does
 //   --detect FILE...      print, per file, what status panel 3 shows after opening it
+//   --help, -h, --version print the usage or the version
 // They never read or write the settings files. File names are used as the bytes given.
 // Failures print one line: "toviloeditru: can't file open: NAME: reason".
 namespace cli {

@@ -430,6 +430,24 @@ private slots:
         QCOMPARE(QString::fromLocal8Bit(detect.err), expected);
     }
 
+    // The usage and the version print on standard output and end the program at once.
+    void helpAndVersion_data() {
+        QTest::addColumn<QByteArray>("option");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("--help") << QByteArray("--help") << u"--convert IN OUT"_qs;
+        QTest::newRow("-h") << QByteArray("-h") << u"--detect FILE..."_qs;
+        QTest::newRow("--version") << QByteArray("--version") << u"toviloeditru 0."_qs;
+    }
+    void helpAndVersion() {
+        QFETCH(QByteArray, option);
+        QFETCH(QString, shown);
+        QVERIFY(cli::isCommand(option.constData()));
+        const CliRun run = runCli({option.toStdString()});
+        QCOMPARE(run.code, 0);
+        QVERIFY2(QString::fromLocal8Bit(run.out).contains(shown), run.out.constData());
+        QCOMPARE(run.err, QByteArray());
+    }
+
     // Opening over modified text offers to save it first; the open goes on only when the text
     // is safe or the user let it go.
     void openOverModifiedText_data() {
