@@ -188,6 +188,22 @@ BOOL WINAPI removePendingTemporaries(DWORD) {
     return FALSE;
 }
 
+// Opens a file with `access` and `flags` and checks that it is a file on a disk: a pipe or a
+// character device (CON, NUL, COM1) is never read or written, nor a folder.
+FileResult openOnDisk(const std::wstring& wide, DWORD access, DWORD flags,
+                      BY_HANDLE_FILE_INFORMATION& info, HANDLE& h) {
+    h = ::CreateFileW(wide.c_str(), access, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return lastError();
+    if (::GetFileType(h) != FILE_TYPE_DISK || ::GetFileInformationByHandle(h, &info) == 0 ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        ::CloseHandle(h);
+        h = INVALID_HANDLE_VALUE;
+        return FileResult::notRegular();
+    }
+    return {};
+}
+
 } // namespace
 
 FileStamp StampOf(const std::string& path) {
@@ -215,17 +231,12 @@ FileResult OpenRegularFile(const std::string& path, NativeFile& file, FileStamp*
         return lastError();
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return FileResult::notRegular();
-    const HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return lastError();
-    // A pipe or a character device (CON, NUL, COM1) is never read: only files on a disk are.
     BY_HANDLE_FILE_INFORMATION info{};
-    if (::GetFileType(h) != FILE_TYPE_DISK || ::GetFileInformationByHandle(h, &info) == 0 ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        ::CloseHandle(h);
-        return FileResult::notRegular();
-    }
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (const FileResult why = openOnDisk(
+            wide, GENERIC_READ, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, info, h);
+        !why)
+        return why;
     if (stamp)
         *stamp = stampOf(info);
     file = h;
@@ -327,16 +338,11 @@ FileResult OpenTarget(const std::string& path, NativeFile& file, Target& target)
         return FileResult::notRegular();
     // Opening the file for writing is the true test of the right to write it (a read-only file
     // is refused here, before anything is created).
-    const HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return lastError();
     BY_HANDLE_FILE_INFORMATION info{};
-    if (::GetFileType(h) != FILE_TYPE_DISK || ::GetFileInformationByHandle(h, &info) == 0 ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        ::CloseHandle(h);
-        return FileResult::notRegular();
-    }
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (const FileResult why = openOnDisk(wide, GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, info, h);
+        !why)
+        return why;
     file = h;
     target.exists = true;
     target.links = info.nNumberOfLinks;
