@@ -260,6 +260,12 @@ private slots:
             << u"a|d"_s << QStringList{u"\"bc"_s} << u"abc|d"_s;
         QTest::newRow("typing replaces the selection")
             << u"a^bc|d"_s << QStringList{u"\"x"_s} << u"ax|d"_s;
+        QTest::newRow("typing, Down, End, typing lands at the lower line's end")
+            << u"|abc\ndef\nghi"_s << QStringList{u"\"x"_s, u"Down"_s, u"End"_s, u"\"y"_s}
+            << u"xabc\ndefy|\nghi"_s;
+        QTest::newRow("Return, Down, Home, Delete works on the moved line")
+            << u"a|bc\ndef\nghi"_s << QStringList{u"Return"_s, u"Down"_s, u"Home"_s, u"Delete"_s}
+            << u"a\nbc\n|ef\nghi"_s;
         QTest::newRow("Tab inserts a tab") << u"a|b"_s << QStringList{u"Tab"_s} << u"a\t|b"_s;
         QTest::newRow("Return inserts CR LF") << u"a|b"_s << QStringList{u"Return"_s} << u"a\n|b"_s;
         QTest::newRow("Ctrl+Z after two keys takes the last back")

@@ -58,7 +58,7 @@ void LayoutCache::clear() {
 }
 
 void LayoutCache::applyChange(text::Pos firstLine, int firstSegment, text::Pos linesRemoved,
-                              text::Pos linesInserted) {
+                              text::Pos linesInserted, text::Pos unitShift) {
     const text::Pos lastTouched = firstLine + linesRemoved;
     const text::Pos shift = linesInserted - linesRemoved;
     bool moved = false;
@@ -69,9 +69,12 @@ void LayoutCache::applyChange(text::Pos firstLine, int firstSegment, text::Pos l
             it = m_entries.erase(it);
             continue;
         }
-        if (it->key.line > lastTouched && shift != 0) {
-            it->key.line += shift;
-            moved = true;
+        if (it->key.line > lastTouched) {
+            it->layout.start += unitShift;
+            if (shift != 0) {
+                it->key.line += shift;
+                moved = true;
+            }
         }
         ++it;
     }

@@ -56,9 +56,10 @@ public:
     void clear();
     // After an edit of the buffer: the lines [firstLine, firstLine + linesRemoved] are gone
     // (of firstLine only the segments from firstSegment on) and the later ones move by
-    // linesInserted - linesRemoved.
+    // linesInserted - linesRemoved lines and by unitShift units (inserted minus removed), so
+    // that every kept layout's start is its segment's start in the edited text.
     void applyChange(text::Pos firstLine, int firstSegment, text::Pos linesRemoved,
-                     text::Pos linesInserted);
+                     text::Pos linesInserted, text::Pos unitShift);
     std::size_t size() const { return m_entries.size(); }
 
 private:

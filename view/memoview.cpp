@@ -132,7 +132,11 @@ void MemoView::bufferChanged(const text::Change& change) {
         const text::Pos offset = change.position - m_buffer.lineStart(change.firstLine);
         firstSegment = static_cast<int>(std::max<text::Pos>(0, offset / kSegmentUnits - 1));
     }
-    m_cache.applyChange(change.firstLine, firstSegment, change.linesRemoved, change.linesInserted);
+    m_cache.applyChange(change.firstLine, firstSegment, change.linesRemoved, change.linesInserted,
+                        change.inserted - change.removed);
+    // The kept segments of an edited line learn its new number of segments.
+    if (firstSegment > 0)
+        m_cache.setSegments(change.firstLine, bufferSegmentCount(change.firstLine));
     const text::Pos lastTouched = change.firstLine + change.linesRemoved;
     // The farthest top row depends only on the rows of the lines from it to the end. Without
     // wrapping a line has one row per segment, so an edit inside one line that keeps its number

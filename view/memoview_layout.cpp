@@ -79,8 +79,11 @@ qreal MemoView::wrapWidth() const {
 }
 
 view::LineLayout* MemoView::layoutFor(text::Pos line, int segment) const {
-    if (view::LineLayout* cached = m_cache.find(line, segment))
+    if (view::LineLayout* cached = m_cache.find(line, segment)) {
+        // A kept layout always starts where its segment starts in the text as it is now.
+        Q_ASSERT(cached->start == segmentStart(line, segment));
         return cached;
+    }
     view::LineLayout made;
     made.start = segmentStart(line, segment);
     const text::Pos end =
