@@ -280,8 +280,11 @@ private:
     bool readyToReplaceText(const QString& fileName, SaveRoute route = SaveRoute::InPlace);
     // Shows how much of a file has been read (percent) beside the wait label; -1 hides it.
     void showReadProgress(int percent);
+    bool readInProgress() const { return m_reading; }
     // Decodes the file into `text` as open and insert read it, showing the progress; `text` is
-    // empty unless the whole file was read. *stamp, when given, gets the file's stamp.
+    // empty unless the whole file was read. *stamp, when given, gets the file's stamp. Reads
+    // never nest: while one runs, the commands that read or replace the text do nothing, and a
+    // notice of a change on disk or a request to close waits until the read is over.
     enc::FileResult readTextFile(int encoding, const QString& fileName, text::TextBuilder& text,
                                  enc::FileStamp* stamp);
     // Before the text replaces RememberedFileName: when the file changed or went since it was
@@ -307,4 +310,10 @@ private:
     bool m_fittedToScreen = false;
     // The "reopen as" item of the reading of the last file read (-1 before any).
     int m_lastReading = -1;
+    // A file is being read: the read hands the event loop round now and then to paint its
+    // progress, and nothing that would start another read or replace the text may run then.
+    bool m_reading = false;
+    // What came while a file was being read and runs once the read is over.
+    bool m_diskNoticeWaiting = false;
+    bool m_closeWaiting = false;
 };

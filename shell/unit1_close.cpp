@@ -82,6 +82,13 @@ bool TForm1::FormClose() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // Closing while a file is read would ask about and save a text that is being replaced: the
+    // window closes (with the usual question) once the read is over.
+    if (readInProgress()) {
+        m_closeWaiting = true;
+        event->ignore();
+        return;
+    }
     if (FormClose())
         event->accept();
     else

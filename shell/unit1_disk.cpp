@@ -67,6 +67,12 @@ void TForm1::fileChangedOnDisk() {
     // One question at a time: changes that come while it is open are seen by the next save.
     if (m_askingAboutDisk)
         return;
+    // A reload now would start a read inside the one running; the file is looked at again
+    // when that read is over (it may then follow another file).
+    if (readInProgress()) {
+        m_diskNoticeWaiting = true;
+        return;
+    }
     m_askingAboutDisk = true;
     const QString fileName = m_diskWatch->fileName();
     const DiskWatch::State state = m_diskWatch->state();

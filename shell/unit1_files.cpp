@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -114,7 +115,7 @@ void TForm1::opentextfile1Click() {
 }
 
 void TForm1::openTextFileNamed(const QString& fileName) {
-    if (!readyToReplaceText(fileName))
+    if (readInProgress() || !readyToReplaceText(fileName))
         return;
     const enc::Detection found = enc::DetectEncoding(localPath(fileName));
     loadNamedFile(fileName, found.encoding, found.bom);
@@ -127,6 +128,8 @@ enc::FileResult TForm1::readTextFile(int encoding, const QString& fileName, text
     // reading has come beside the wait label, and the window keeps painting meanwhile.
     // The loader reports every MiB; the label and the window are brought up to date at most
     // every 50 ms, since each round of painting costs as much under X11 as reading megabytes.
+    Q_ASSERT(!m_reading);
+    m_reading = true;
     QElapsedTimer sinceShown;
     const auto progress = [this, &sinceShown](std::uint64_t done, std::uint64_t total) {
         if (total == 0 || (sinceShown.isValid() && sinceShown.elapsed() < 50))
@@ -138,6 +141,12 @@ enc::FileResult TForm1::readTextFile(int encoding, const QString& fileName, text
     const enc::FileResult why =
         text::LoadTextFile(localPath(fileName), enc::TextEncoding(encoding), text, stamp, progress);
     showReadProgress(-1);
+    m_reading = false;
+    // What waited for the read runs after the text read has been put in place.
+    if (std::exchange(m_diskNoticeWaiting, false))
+        QMetaObject::invokeMethod(this, &TForm1::fileChangedOnDisk, Qt::QueuedConnection);
+    if (std::exchange(m_closeWaiting, false))
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     return why;
 }
 
@@ -179,7 +188,7 @@ void TForm1::inserttextfile1Click() {
     prepareDialog(dialog, textFilters(), QStringLiteral("Insert a Text file"),
                   QStringLiteral("txt"));
     const QString fileName = chosenFile(dialog);
-    if (fileName.isEmpty())
+    if (fileName.isEmpty() || readInProgress())
         return;
     const enc::Detection found = enc::DetectEncoding(localPath(fileName));
     Memo1->hide();

@@ -87,7 +87,8 @@ void TForm1::reopenAs(int choice) {
     // file's bytes with that reading, so "Yes" asks where to save it.
     // The name is taken first: a save elsewhere makes that file the remembered one.
     const QString fileName = app::state().RememberedFileName;
-    if (!fileName.isEmpty() && readyToReplaceText(fileName, SaveRoute::ThroughDialog)) {
+    if (!fileName.isEmpty() && !readInProgress() &&
+        readyToReplaceText(fileName, SaveRoute::ThroughDialog)) {
         const enc::Detection reading = readingFor(choice, enc::DetectBom(toLocalName(fileName)));
         loadNamedFile(fileName, reading.encoding, reading.bom);
     }
@@ -96,6 +97,8 @@ void TForm1::reopenAs(int choice) {
 }
 
 int TForm1::loadNamedFile(const QString& fileName, int encoding, int bomKind) {
+    if (readInProgress())
+        return -2;
     Memo1->hide();
     Label1->setVisible(true);
     Label1->repaint();

@@ -4,6 +4,7 @@
 #include "encoding/fileaccess.h"
 #include "encoding/outputfile.h"
 #include "shell/commandline.h"
+#include "shell/diskwatch.h"
 #include "shell/localname.h"
 #include "shell/statusbar.h"
 #include "view/memoview.h"
@@ -14,6 +15,7 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -561,6 +563,33 @@ private slots:
         QCOMPARE(answers.details.value(0), file);
         QCOMPARE(app::state().Form1->Memo1->toPlainText(), text);
         QCOMPARE(readAll(file), onDisk);
+    }
+
+    // A notice of a change on disk that comes while another file is read (the read hands the
+    // event loop round to paint its progress) waits for the read: the file read arrives whole,
+    // and the notice is then about the file that is open, which has not changed.
+    void aReloadDuringAReadWaitsForIt() {
+        const QString before = path("before.txt");
+        const QString big = path("big.txt");
+        writeBytes(before, "one");
+        const QByteArray line = QByteArray(99, 'x') + "\r\n";
+        constexpr int kLines = 80000; // 8 MB: the read reports its progress many times
+        writeBytes(big, line.repeated(kLines));
+        Answers answers(QStringList{"pick:" + before, "pick:" + big, "Yes", "Yes"});
+        app::state().Form1->opentextfile1Click();
+        QTimer::singleShot(0, [&] {
+            QFile f(before);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("\r\ntwo");
+            f.close();
+            emit app::state().Form1->diskWatch().changedOnDisk();
+        });
+        app::state().Form1->opentextfile1Click();
+        QTest::qWait(300); // the notice that waited, and the watcher's own news of the append
+        QCOMPARE(answers.seen, (QStringList{"file dialog", "file dialog"}));
+        QCOMPARE(app::state().Form1->Memo1->buffer().length(), qint64(kLines) * 101 - 2);
+        QCOMPARE(app::state().RememberedFileName, big);
+        QCOMPARE(app::state().TextModified, 0);
     }
 
     // On a full disk the save fails with its reason and the old file stays whole.

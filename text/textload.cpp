@@ -156,8 +156,9 @@ std::uint64_t AvailableMemory() {
 enc::FileResult LoadTextFile(const std::string& path, enc::TextEncoding encoding, TextBuilder& out,
                              enc::FileStamp* stamp, const LoadProgress& progress) {
     out = TextBuilder();
-    // One stream per thread, so its buffer is reused from file to file.
-    thread_local enc::ByteStream in;
+    // A stream of this read's own: a read started while another runs (from the event loop the
+    // progress hands round) must never close the first one's file under it.
+    enc::ByteStream in;
     enc::FileResult result = in.open(path, stamp);
     if (!result)
         return result;
