@@ -80,6 +80,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     Memo1->onKeyRelease = [this](QKeyEvent*) { Memo1KeyUp(); };
     Memo1->onClick = [this] { Memo1Click(); };
     // Files dropped on the editor or anywhere else on the window are opened.
+    Memo1->onPaste = [this] { MenuItem3Click(); };
     Memo1->onDropFiles = [this](const QList<QUrl>& files) { openDroppedFiles(files); };
     setAcceptDrops(true);
 

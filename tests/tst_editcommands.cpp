@@ -39,6 +39,8 @@ private slots:
         QTest::newRow("lone CR disappears") << u"|"_qs << u"a\rb"_qs << none << u"ab"_qs << 2 << 1;
         QTest::newRow("NUL ends the text")
             << u"x|y"_qs << u"ab\u0000cd"_qs << none << u"xaby"_qs << 3 << 1;
+        QTest::newRow("a CR b NUL c -> ab")
+            << u"|"_qs << u"a\rb\u0000c"_qs << none << u"ab"_qs << 2 << 1;
         QTest::newRow("over a selection, nothing selected after")
             << u"x[yy]z"_qs << u"Q"_qs << none << u"xQz"_qs << 2 << 1;
         QTest::newRow("over a selection across lines")
@@ -61,13 +63,19 @@ private slots:
         QFETCH(QString, lines);
         QFETCH(int, caret);
         QFETCH(int, modified);
-        setEditor(editor);
-        putOnClipboard(unicode, eightBit, k8BitTextMime);
-        app::state().Form1->MenuItem3->trigger();
-        QCOMPARE(editorLines(), lines);
-        QCOMPARE(memo().selStart(), qsizetype(caret));
-        QCOMPARE(memo().selLength(), qsizetype(0));
-        QCOMPARE(app::state().TextModified, modified);
+        // The context menu's Paste and Ctrl+V are one paste.
+        for (const bool byKey : {false, true}) {
+            setEditor(editor);
+            putOnClipboard(unicode, eightBit, k8BitTextMime);
+            if (byKey)
+                QTest::keyClick(app::state().Form1->Memo1, Qt::Key_V, Qt::ControlModifier);
+            else
+                app::state().Form1->MenuItem3->trigger();
+            QCOMPARE(editorLines(), lines);
+            QCOMPARE(memo().selStart(), qsizetype(caret));
+            QCOMPARE(memo().selLength(), qsizetype(0));
+            QCOMPARE(app::state().TextModified, modified);
+        }
     }
 
     void cutAndCopy_data() {

@@ -380,6 +380,10 @@ void MemoView::cut() {
 void MemoView::paste() {
     if (m_readOnly)
         return;
+    if (onPaste) {
+        onPaste();
+        return;
+    }
     insertFromClipboard(false);
 }
 

@@ -94,6 +94,9 @@ public:
     // Called after a click or a drag has placed the caret (left button) and after a middle
     // click pasted.
     std::function<void()> onClick;
+    // Called for Ctrl+V and the Paste of createStandardContextMenu() in place of the view's own
+    // paste, so that every paste of the editor follows one set of rules.
+    std::function<void()> onPaste;
     // Called with the local files of a drop. While it is set the view takes drags that bring
     // local files for it; without it such drags go on to the window behind the view.
     std::function<void(const QList<QUrl>&)> onDropFiles;
@@ -113,7 +116,7 @@ public:
     // The selection to the clipboard (nothing when nothing is selected).
     void copy();
     // The clipboard's Unicode text in place of the selection, the caret behind it (nothing when
-    // read-only).
+    // read-only); onPaste instead when it is set.
     void paste();
     void ensureCursorVisible();
     // The caret's rectangle in viewport coordinates, at least one pixel wide.
