@@ -20,6 +20,12 @@ void TForm1::watchTextChanges() {
         if (m_quietTextChanges == 0 && (change.removed > 0 || change.inserted > 0))
             app::state().TextModified = 1;
     });
+    // Undo and redo back to the text as last opened or saved make it unmodified again, so the
+    // flag and the text's save point never disagree.
+    connect(Memo1, &MemoView::modificationChanged, this, [](bool modified) {
+        if (!modified)
+            app::state().TextModified = 0;
+    });
 }
 
 void TForm1::exit1Click() {

@@ -234,6 +234,8 @@ void TForm1::savefile1Click() {
     }
     if (!writeEditorText(*this, fileName, enc::OutputFormat::Utf8))
         return;
+    // The text equals the file now: undoing from here makes it modified again.
+    Memo1->setSavePoint();
     app::state().TextModified = 0;
     m_lastSaveWrote = true;
     textSavedTo(fileName);

@@ -297,7 +297,10 @@ void TstClosing::textModifiedRule_data() {
     QTest::newRow("Cut of a selection") << "cut" << 1;
     QTest::newRow("Paste") << "paste" << 1;
     QTest::newRow("Clear, answered Yes") << "clear" << 1;
-    QTest::newRow("Ctrl+Z undo of an earlier change") << "undo" << 1;
+    QTest::newRow("Ctrl+Z undo of a change made before a save") << "undo" << 1;
+    QTest::newRow("typed, then undone back to the text as loaded") << "type, undo" << 0;
+    QTest::newRow("typed, saved, typed, undone back to the saved text")
+        << "type, save, type, undo" << 0;
     QTest::newRow("insert text file") << "insert" << 1;
     QTest::newRow("Copy") << "copy" << 0;
     QTest::newRow("Select All") << "select all" << 0;
@@ -340,7 +343,20 @@ void TstClosing::textModifiedRule() {
         app::state().Form1->MenuItem4Click();
     } else if (action == QLatin1String("undo")) {
         QTest::keyClicks(app::state().Form1->Memo1, QStringLiteral("q"));
-        app::state().TextModified = 0; // as if saved in between
+        app::state().RememberedFileName = file;
+        app::state().Form1->overwritesavefileUTF81Click();
+        QCOMPARE(app::state().TextModified, 0);
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_Z, Qt::ControlModifier);
+    } else if (action == QLatin1String("type, undo")) {
+        QTest::keyClicks(app::state().Form1->Memo1, QStringLiteral("q"));
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_Z, Qt::ControlModifier);
+    } else if (action == QLatin1String("type, save, type, undo")) {
+        QTest::keyClicks(app::state().Form1->Memo1, QStringLiteral("q"));
+        app::state().RememberedFileName = file;
+        app::state().Form1->overwritesavefileUTF81Click();
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_End);
+        QTest::keyClicks(app::state().Form1->Memo1, QStringLiteral("w"));
+        QCOMPARE(app::state().TextModified, 1);
         QTest::keyClick(app::state().Form1->Memo1, Qt::Key_Z, Qt::ControlModifier);
     } else if (action == QLatin1String("insert")) {
         app::state().Form1->inserttextfile1Click();
@@ -360,6 +376,8 @@ void TstClosing::textModifiedRule() {
         app::state().Form1->overwritesavefileUTF81Click();
     }
     QCOMPARE(app::state().TextModified, expected);
+    // One answer to "is the text modified?": the flag and the text against its last save.
+    QCOMPARE(app::state().Form1->Memo1->isModified(), expected == 1);
 }
 
 // The opened text equals the file; modified text is offered for saving first.
