@@ -289,6 +289,9 @@ private:
     bool overwriteConfirmed(const QString& fileName);
     // The message for a file that changed on disk, with the offer to reload it.
     void fileChangedOnDisk();
+    // Reads the changed file again: in the reading chosen with "reopen as" when there was one,
+    // else as the open command reads it.
+    void reloadChangedFile(const QString& fileName);
     // The text now equals the file just written: it becomes the remembered and watched file.
     void textSavedTo(const QString& fileName);
 
@@ -307,4 +310,6 @@ private:
     bool m_fittedToScreen = false;
     // The "reopen as" item of the reading of the last file read (-1 before any).
     int m_lastReading = -1;
+    // True while the text is the file as read by a "reopen as" choice (a save ends it).
+    bool m_readingChosen = false;
 };
