@@ -1,4 +1,5 @@
-// Decoding 50 MB files of Japanese and Russian text in each encoding, beside glibc iconv(3)
+// Decoding 50 MB files of Japanese and Russian text in each encoding (Russian only in
+// Windows-1251), beside glibc iconv(3)
 // converting the same bytes to UTF-16 in-process with a reused output buffer.
 #include "benchtable.h"
 #include "encoding/detect.h"
@@ -39,8 +40,9 @@ const char16_t* const kRussian[] = {
     u"В чащах юга жил бы цитрус? Да, но фальшивый экземпляр!",
 };
 
-// Lines of about 30 to 90 units, CR LF ends, until the encoded form reaches `bytes` bytes.
-std::u16string makeText(std::size_t units) {
+// Lines of about 30 to 90 units, CR LF ends, until the text has `units` units; only Russian
+// lines when `russianOnly`.
+std::u16string makeText(std::size_t units, bool russianOnly = false) {
     std::u16string text;
     std::uint32_t state = 12345;
     auto next = [&state] {
@@ -48,7 +50,7 @@ std::u16string makeText(std::size_t units) {
         return state >> 16;
     };
     while (text.size() < units) {
-        const bool japanese = next() % 2 == 0;
+        const bool japanese = next() % 2 == 0 && !russianOnly;
         const int pieces = 1 + int(next() % 3);
         for (int i = 0; i < pieces; ++i) {
             text += japanese ? kJapanese[next() % std::size(kJapanese)]
@@ -153,6 +155,11 @@ void runEncoding(bench::Table& table, const bench::Options& options) {
     inputs.push_back({"UTF-16LE", "UTF-16LE", enc::EncUtf16LeNoBom, std::move(utf16le), 0});
     // Without a mark a file is read big-endian.
     inputs.push_back({"UTF-16BE", "UTF-16BE", enc::EncUtf16, std::move(utf16be), 0});
+    // One byte a character: about 1.1 bytes per unit with the ASCII spaces and digits.
+    inputs.push_back(
+        {"Windows-1251", "CP1251", enc::EncCp1251,
+         encodeWithTable(makeText(targetBytes, true), enc::Cp1251Table, enc::kCp1251TableSize),
+         1.0});
 
     for (Input& input : inputs) {
         if (input.bytes.size() > targetBytes)

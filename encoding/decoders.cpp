@@ -97,6 +97,40 @@ std::size_t EucToUtf16(std::span<const std::uint8_t> line, char16_t* out) {
     return static_cast<std::size_t>(o - out);
 }
 
+namespace {
+
+// One unit per byte: runs of ASCII are widened as they are, every other byte looked up.
+std::size_t singleByteToUtf16(std::span<const std::uint8_t> line, char16_t* out,
+                              const char16_t* dense) {
+    const std::uint8_t* p = line.data();
+    const std::size_t n = line.size();
+    std::size_t i = 0;
+    while (i < n) {
+        if (p[i] < 0x80) {
+            i += widenAscii(p + i, n - i, out + i, false);
+            continue;
+        }
+        out[i] = dense[p[i]];
+        ++i;
+    }
+    out[n] = 0;
+    return n;
+}
+
+} // namespace
+
+std::size_t Cp1251ToUtf16(std::span<const std::uint8_t> line, char16_t* out) {
+    return singleByteToUtf16(line, out, DenseCp1251());
+}
+
+std::size_t Koi8rToUtf16(std::span<const std::uint8_t> line, char16_t* out) {
+    return singleByteToUtf16(line, out, DenseKoi8r());
+}
+
+std::size_t Cp866ToUtf16(std::span<const std::uint8_t> line, char16_t* out) {
+    return singleByteToUtf16(line, out, DenseCp866());
+}
+
 std::size_t Utf8ToUtf16(std::span<const std::uint8_t> line, char16_t* out) {
     const std::uint8_t* p = line.data();
     const std::size_t n = line.size();
@@ -159,6 +193,18 @@ void EucToUtf16(std::span<const std::uint8_t> line, std::u16string& out) {
 
 void Utf8ToUtf16(std::span<const std::uint8_t> line, std::u16string& out) {
     decodeInto(line, out, [](auto l, char16_t* o) { return Utf8ToUtf16(l, o); });
+}
+
+void Cp1251ToUtf16(std::span<const std::uint8_t> line, std::u16string& out) {
+    decodeInto(line, out, [](auto l, char16_t* o) { return Cp1251ToUtf16(l, o); });
+}
+
+void Koi8rToUtf16(std::span<const std::uint8_t> line, std::u16string& out) {
+    decodeInto(line, out, [](auto l, char16_t* o) { return Koi8rToUtf16(l, o); });
+}
+
+void Cp866ToUtf16(std::span<const std::uint8_t> line, std::u16string& out) {
+    decodeInto(line, out, [](auto l, char16_t* o) { return Cp866ToUtf16(l, o); });
 }
 
 } // namespace enc

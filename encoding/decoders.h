@@ -7,7 +7,7 @@
 
 namespace enc {
 
-// The three byte-line decoders. Each decodes every byte of `line` (a byte line as the readers
+// The byte-line decoders. Each decodes every byte of `line` (a byte line as the readers
 // give it, without its line end) into UTF-16 units at `out`, writes a terminating zero unit and
 // returns the number of units written before it. `out` must hold line.size() + 1 units: a line
 // never decodes to more units than it has bytes. Decoding never fails. The span's length ends
@@ -29,9 +29,18 @@ std::size_t EucToUtf16(std::span<const std::uint8_t> line, char16_t* out);
 // at the end of the line count as zero.
 std::size_t Utf8ToUtf16(std::span<const std::uint8_t> line, char16_t* out);
 
+// The Cyrillic code pages Windows-1251, KOI8-R and CP866: one byte is one unit, bytes below 80
+// are ASCII; a byte the code page leaves undefined (98 in Windows-1251) gives U+25A1.
+std::size_t Cp1251ToUtf16(std::span<const std::uint8_t> line, char16_t* out);
+std::size_t Koi8rToUtf16(std::span<const std::uint8_t> line, char16_t* out);
+std::size_t Cp866ToUtf16(std::span<const std::uint8_t> line, char16_t* out);
+
 // The same decoders into a string (replaced; its capacity is reused).
 void SjisToUtf16(std::span<const std::uint8_t> line, std::u16string& out);
 void EucToUtf16(std::span<const std::uint8_t> line, std::u16string& out);
 void Utf8ToUtf16(std::span<const std::uint8_t> line, std::u16string& out);
+void Cp1251ToUtf16(std::span<const std::uint8_t> line, std::u16string& out);
+void Koi8rToUtf16(std::span<const std::uint8_t> line, std::u16string& out);
+void Cp866ToUtf16(std::span<const std::uint8_t> line, std::u16string& out);
 
 } // namespace enc

@@ -57,6 +57,12 @@ const char* EncodingLabel(TextEncoding encoding, BomKind bom) {
         return bom == BomUtf8 ? "UTF-8 BOM" : "UTF-8 nonBOM";
     case EncEuc:
         return "EUC";
+    case EncCp1251:
+        return "Windows-1251";
+    case EncKoi8r:
+        return "KOI8-R";
+    case EncCp866:
+        return "CP866";
     }
     return "UTF-8 nonBOM";
 }

@@ -7,14 +7,24 @@
 
 namespace enc {
 
-// The encoding a text file is read in.
+// The encoding a text file is read in. Detection gives the first five; the Cyrillic code pages
+// are read only when the user names them.
 enum TextEncoding : int {
     EncSjis = 0,         // byte lines, Shift_JIS table
     EncUtf16 = 1,        // UTF-16 lines in the mark's byte order; big-endian without a mark
     EncUtf16LeNoBom = 2, // UTF-16 lines, little-endian
     EncUtf8 = 3,         // byte lines, UTF-8
     EncEuc = 4,          // byte lines, EUC-JP table
+    EncCp1251 = 5,       // byte lines, Windows-1251 table
+    EncKoi8r = 6,        // byte lines, KOI8-R table
+    EncCp866 = 7,        // byte lines, CP866 table
 };
+
+// False for the Cyrillic code pages: there every byte is a character (FF FE is "яю" in
+// Windows-1251), so no byte-order mark is skipped and the whole file is text.
+inline bool SkipsByteOrderMark(TextEncoding encoding) {
+    return encoding != EncCp1251 && encoding != EncKoi8r && encoding != EncCp866;
+}
 
 // What the file starts with.
 enum BomKind : int {
@@ -34,7 +44,8 @@ struct Detection {
 // Probes 2 to 5 look at no more than this many bytes after any byte-order mark.
 inline constexpr std::size_t SampleSize = 60010;
 
-// The status-bar label of an encoding ("SJIS", "UTF16 BOM LE", "UTF-8 nonBOM", ...).
+// The status-bar label of an encoding ("SJIS", "UTF16 BOM LE", "UTF-8 nonBOM", ...,
+// "Windows-1251", "KOI8-R", "CP866").
 const char* EncodingLabel(TextEncoding encoding, BomKind bom);
 
 // What the byte-order guess found (the values are the probe's codes 0, 1, -1 and -2).

@@ -104,6 +104,12 @@ Decoder byteDecoder(TextEncoding encoding) {
         return [](std::span<const std::uint8_t> l, char16_t* o) { return SjisToUtf16(l, o); };
     case EncEuc:
         return [](std::span<const std::uint8_t> l, char16_t* o) { return EucToUtf16(l, o); };
+    case EncCp1251:
+        return [](std::span<const std::uint8_t> l, char16_t* o) { return Cp1251ToUtf16(l, o); };
+    case EncKoi8r:
+        return [](std::span<const std::uint8_t> l, char16_t* o) { return Koi8rToUtf16(l, o); };
+    case EncCp866:
+        return [](std::span<const std::uint8_t> l, char16_t* o) { return Cp866ToUtf16(l, o); };
     default:
         return [](std::span<const std::uint8_t> l, char16_t* o) { return Utf8ToUtf16(l, o); };
     }
@@ -113,14 +119,16 @@ bool isUtf16(TextEncoding encoding) {
     return encoding == EncUtf16 || encoding == EncUtf16LeNoBom;
 }
 
-int byteOrderFor(TextEncoding encoding, int fromMark) {
+// Skips the byte-order mark where the encoding has one and gives the UTF-16 byte order.
+int startReading(ByteStream& in, TextEncoding encoding) {
+    const int fromMark = SkipsByteOrderMark(encoding) ? SkipBom(in) : kBigEndian;
     return encoding == EncUtf16LeNoBom ? kLittleEndian : fromMark;
 }
 
 // The whole-file loop over an open stream positioned at its start. Fails when the text cannot
 // fit in memory or a read fails part way.
 FileResult readAll(ByteStream& in, TextEncoding encoding, std::u16string& out) {
-    const int order = byteOrderFor(encoding, SkipBom(in));
+    const int order = startReading(in, encoding);
     const bool utf16 = isUtf16(encoding);
     const Decoder decode = byteDecoder(encoding);
 
@@ -293,7 +301,7 @@ void TextLineReader::openMemory(std::span<const std::uint8_t> bytes, TextEncodin
 
 void TextLineReader::start(TextEncoding encoding) {
     m_encoding = encoding;
-    m_byteOrder = byteOrderFor(encoding, SkipBom(m_in));
+    m_byteOrder = startReading(m_in, encoding);
     m_done = false;
 }
 

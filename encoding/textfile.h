@@ -12,12 +12,13 @@
 namespace enc {
 
 // Streams the lines of a text file exactly as the open command's line loop takes them: after
-// the byte-order mark (SkipBom), one line per call with the reader and decoder the encoding
-// demands (EncUtf16 in the byte order SkipBom gives, EncUtf16LeNoBom little-endian); the loop
-// ends when the stream is exhausted and the decoded line is empty, or right after a line that
-// met the end of the stream. So "a\r\nb\r\n" gives the lines "a" and "b", "a\r\n\r\n" gives "a"
-// and "", an empty file no line. Lines are read whole, of any length; the buffers are reused
-// from line to line and from file to file, so memory stays flat.
+// the byte-order mark (SkipBom; the Cyrillic code pages skip none, see SkipsByteOrderMark),
+// one line per call with the reader and decoder the encoding demands (EncUtf16 in the byte
+// order SkipBom gives, EncUtf16LeNoBom little-endian); the loop ends when the stream is exhausted
+// and the decoded line is empty, or right after a line that met the end of the stream. So
+// "a\r\nb\r\n" gives the lines "a" and "b", "a\r\n\r\n" gives "a" and "", an empty file no line.
+// Lines are read whole, of any length; the buffers are reused from line to line and from file to
+// file, so memory stays flat.
 class TextLineReader {
 public:
     // Opens the file as ByteStream::open does; what failed when it cannot be opened.

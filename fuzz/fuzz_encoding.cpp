@@ -1,6 +1,6 @@
 // Fuzz target for the encoding library: detection, every reader/decoder pair over arbitrary
-// bytes, the fast whole-file and streaming readers against the one-line-a-call loop, the dense
-// tables against the searched ones, and the UTF-8 round trip.
+// bytes (the Cyrillic code pages included), the fast whole-file and streaming readers against the
+// one-line-a-call loop, the dense tables against the searched ones, and the UTF-8 round trip.
 #include "encoding/decoders.h"
 #include "encoding/detect.h"
 #include "encoding/readers.h"
@@ -27,13 +27,14 @@ void check(bool ok, const char* what) {
     }
 }
 
-constexpr TextEncoding kAll[] = {EncSjis, EncUtf16, EncUtf16LeNoBom, EncUtf8, EncEuc};
+constexpr TextEncoding kAll[] = {EncSjis, EncUtf16,  EncUtf16LeNoBom, EncUtf8,
+                                 EncEuc,  EncCp1251, EncKoi8r,        EncCp866};
 
 // The open command's line loop over ReadByteLine / ReadUtf16Line and the decoders.
 std::u16string openLoop(std::span<const std::uint8_t> bytes, TextEncoding encoding) {
     ByteStream in;
     in.openMemory(bytes);
-    const int order = SkipBom(in);
+    const int order = SkipsByteOrderMark(encoding) ? SkipBom(in) : kBigEndian;
     std::u16string text;
     std::vector<std::uint8_t> byteLine;
     std::u16string line;
@@ -48,6 +49,12 @@ std::u16string openLoop(std::span<const std::uint8_t> bytes, TextEncoding encodi
                 SjisToUtf16(byteLine, line);
             else if (encoding == EncEuc)
                 EucToUtf16(byteLine, line);
+            else if (encoding == EncCp1251)
+                Cp1251ToUtf16(byteLine, line);
+            else if (encoding == EncKoi8r)
+                Koi8rToUtf16(byteLine, line);
+            else if (encoding == EncCp866)
+                Cp866ToUtf16(byteLine, line);
             else
                 Utf8ToUtf16(byteLine, line);
             check(line.size() <= byteLine.size(), "more units than bytes");
@@ -102,6 +109,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<char16_t> units(size + 1);
     check(SjisToUtf16(bytes, units.data()) <= size, "sjis length");
     check(EucToUtf16(bytes, units.data()) <= size, "euc length");
+    // The Cyrillic code pages: one unit per byte, each the table's unit for it.
+    struct SingleByte {
+        std::size_t (*decode)(std::span<const std::uint8_t>, char16_t*);
+        char16_t (*lookup)(std::uint8_t);
+    };
+    const SingleByte cyrillic[] = {
+        {Cp1251ToUtf16, LookupCp1251}, {Koi8rToUtf16, LookupKoi8r}, {Cp866ToUtf16, LookupCp866}};
+    for (const SingleByte& page : cyrillic) {
+        check(page.decode(bytes, units.data()) == size && units[size] == 0, "cyrillic length");
+        for (std::size_t i = 0; i < size; ++i)
+            check(units[i] == page.lookup(data[i]), "cyrillic unit");
+    }
     const std::size_t n = Utf8ToUtf16(bytes, units.data());
     check(n <= size && units[n] == 0, "utf-8 length");
     for (std::size_t i = 0; i + 1 < size; ++i) {

@@ -42,6 +42,9 @@ def files():
     yield "utf16be_ichi", b"\xfe\xff\x4e\x00\x4e\x00\x00\r\x00\n"
     yield "bom_only_ef_bb", b"\xef\xbb"
     yield "guess_sub", b"A\x00\x1a\x00"
+    for codec in ("cp1251", "koi8_r", "cp866"):
+        yield codec, (RUSSIAN + "\r\nЁё\n").encode(codec)
+    yield "cp1251_all_high", bytes(range(0x80, 0x100)) + b"\r\n\xff\xfe"
 
 
 def main():

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 #include <string_view>
+#include <vector>
 
 namespace cli {
 namespace {
@@ -27,8 +28,9 @@ bool formatOf(std::string_view option, enc::OutputFormat& format) {
 
 constexpr const char* kUsage =
     "Usage: toviloeditru [FILE]\n"
-    "       toviloeditru --convert IN OUT | --export-html IN OUT | --export-c IN OUT\n"
-    "       toviloeditru --detect FILE...\n"
+    "       toviloeditru --convert [--from NAME] IN OUT | --export-html [--from NAME] IN OUT\n"
+    "                    | --export-c [--from NAME] IN OUT\n"
+    "       toviloeditru --detect [--from NAME] FILE...\n"
     "\n"
     "Without an option the editor opens, with FILE in it when one is given.\n"
     "The options work without a window; IN is read in the encoding detected for it.\n"
@@ -36,6 +38,9 @@ constexpr const char* kUsage =
     "  --export-html IN OUT  write OUT as an ASCII HTML page of &#NUMBER; references\n"
     "  --export-c IN OUT     write OUT as an ASCII C array: wchar_t unicodestr[]={0x...,0};\n"
     "  --detect FILE...      print the encoding detected for each FILE\n"
+    "  --from NAME           read the files in encoding NAME instead of detecting it; NAME is\n"
+    "                        one of shift_jis, euc-jp, utf-16le, utf-16be, utf-8,\n"
+    "                        windows-1251 (cp1251), koi8-r, cp866 (ibm866), in any case\n"
     "  --help, -h            print this and end\n"
     "  --version             print the version and end\n";
 
@@ -48,9 +53,16 @@ int fail(const char* what, const char* name, const enc::FileResult& why = {}) {
     return 1;
 }
 
+// How `fileName` is read: as detection finds it, or in the reading the user named.
+enc::Detection readingOf(const std::string& fileName, std::optional<enc::Reading> from) {
+    if (!from)
+        return enc::DetectEncoding(fileName);
+    return enc::ReadingDetection(*from, enc::DetectBom(fileName));
+}
+
 Result convert(const std::string& in, const std::string& out, enc::OutputFormat format,
-               enc::FileResult& why) {
-    const enc::Detection found = enc::DetectEncoding(in);
+               enc::FileResult& why, std::optional<enc::Reading> from) {
+    const enc::Detection found = readingOf(in, from);
     enc::TextLineReader reader;
     why = reader.open(in, found.encoding, found.bom);
     if (!why)
@@ -99,21 +111,21 @@ Result convert(const std::string& in, const std::string& out, enc::OutputFormat 
 bool isCommand(const char* arg) {
     enc::OutputFormat format;
     return arg != nullptr && (formatOf(arg, format) || std::strcmp(arg, "--detect") == 0 ||
-                              std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 ||
-                              std::strcmp(arg, "--version") == 0);
+                              std::strcmp(arg, "--from") == 0 || std::strcmp(arg, "--help") == 0 ||
+                              std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--version") == 0);
 }
 
-std::string detectLine(const std::string& fileName) {
-    const enc::Detection found = enc::DetectEncoding(fileName);
+std::string detectLine(const std::string& fileName, std::optional<enc::Reading> from) {
+    const enc::Detection found = readingOf(fileName, from);
     return std::string(enc::EncodingLabel(found.encoding, found.bom)) + "  " + fileName;
 }
 
 Result convertFile(const std::string& in, const std::string& out, enc::OutputFormat format,
-                   enc::FileResult* why) {
+                   enc::FileResult* why, std::optional<enc::Reading> from) {
     enc::FileResult failure;
     Result result;
     try {
-        result = convert(in, out, format, failure);
+        result = convert(in, out, format, failure, from);
     } catch (const std::bad_alloc&) {
         // A line longer than the memory can hold.
         failure = enc::FileResult::tooBig();
@@ -125,7 +137,32 @@ Result convertFile(const std::string& in, const std::string& out, enc::OutputFor
 }
 
 int run(int argc, char** argv) {
+    // --from NAME may stand before the command or right after it; it is taken out here, so
+    // the command sees only its own arguments.
+    std::vector<char*> args(argv, argv + argc);
+    std::optional<enc::Reading> from;
+    for (std::size_t at : {std::size_t(1), std::size_t(2)}) {
+        if (at >= args.size() || std::string_view(args[at]) != "--from")
+            continue;
+        if (at + 1 >= args.size())
+            return fail("usage", "--from NAME");
+        enc::Reading reading;
+        if (!enc::ReadingNamed(args[at + 1], reading)) {
+            std::fprintf(stderr, "toviloeditru: unknown encoding: %s (known: %s)\n", args[at + 1],
+                         enc::ReadingNames());
+            return 1;
+        }
+        from = reading;
+        args.erase(args.begin() + std::ptrdiff_t(at), args.begin() + std::ptrdiff_t(at) + 2);
+        break;
+    }
+    argc = int(args.size());
+    argv = args.data();
+
     const std::string_view option = argc >= 2 ? argv[1] : "";
+    enc::OutputFormat format;
+    if (from && !formatOf(option, format) && option != "--detect")
+        return fail("usage", "--from NAME with --convert, --export-html, --export-c or --detect");
     if (option == "--help" || option == "-h") {
         std::fputs(kUsage, stdout);
         return 0;
@@ -139,7 +176,7 @@ int run(int argc, char** argv) {
             return fail("usage", "--detect FILE...");
         int code = 0;
         for (int i = 2; i < argc; ++i) {
-            std::printf("%s\n", detectLine(argv[i]).c_str());
+            std::printf("%s\n", detectLine(argv[i], from).c_str());
             if (const enc::FileResult usable = enc::CheckInputFile(argv[i]); !usable) {
                 std::fflush(stdout);
                 code = fail("can't file open", argv[i], usable);
@@ -148,13 +185,12 @@ int run(int argc, char** argv) {
         std::fflush(stdout);
         return code;
     }
-    enc::OutputFormat format;
     if (!formatOf(option, format))
         return fail("unknown option", argv[1]);
     if (argc != 4)
         return fail("usage", "--convert|--export-html|--export-c IN OUT");
     enc::FileResult why;
-    switch (convertFile(argv[2], argv[3], format, &why)) {
+    switch (convertFile(argv[2], argv[3], format, &why, from)) {
     case Done:
         return 0;
     case InputNotOpened:

@@ -4,6 +4,7 @@
 #include "app/menucommand.h"
 #include "app/modal.h"
 #include "app/screenfit.h"
+#include "encoding/readings.h"
 #include "shell/diskwatch.h"
 #include "shell/menubarmarks.h"
 #include "shell/statusbar.h"
@@ -294,10 +295,9 @@ void TForm1::buildAddedCommands() {
     recentfiles1->setToolTipsVisible(true); // the whole name of an entry shown shortened
     reopenas1 = FILE1->addMenu(QStringLiteral("reopen as"));
     reopenas1->setObjectName(QStringLiteral("reopenas1"));
-    static const char* const kReopenCaptions[] = {"Shift_JIS", "EUC-JP", "UTF-16 LE", "UTF-16 BE",
-                                                  "UTF-8"};
-    for (int choice = 0; choice < 5; ++choice) {
-        QAction* item = reopenas1->addAction(QLatin1String(kReopenCaptions[choice]));
+    for (int choice = 0; choice < enc::kReadingCount; ++choice) {
+        QAction* item =
+            reopenas1->addAction(QLatin1String(enc::ReadingCaption(enc::Reading(choice))));
         item->setObjectName(QStringLiteral("reopenas%1").arg(choice));
         item->setCheckable(true);
         connect(item, &QAction::triggered, this, [this, choice] { reopenAs(choice); });

@@ -292,6 +292,9 @@ private:
     bool overwriteConfirmed(const QString& fileName);
     // The message for a file that changed on disk, with the offer to reload it.
     void fileChangedOnDisk();
+    // Reads the changed file again: in the reading chosen with "reopen as" when there was one,
+    // else as the open command reads it.
+    void reloadChangedFile(const QString& fileName);
     // The text now equals the file just written: it becomes the remembered and watched file.
     void textSavedTo(const QString& fileName);
 
@@ -316,4 +319,6 @@ private:
     // What came while a file was being read and runs once the read is over.
     bool m_diskNoticeWaiting = false;
     bool m_closeWaiting = false;
+    // True while the text is the file as read by a "reopen as" choice (a save ends it).
+    bool m_readingChosen = false;
 };

@@ -2,7 +2,9 @@
 // replaces the file, and the watch for changes made by other programs.
 #include "app/appstate.h"
 #include "app/modal.h"
+#include "encoding/detect.h"
 #include "encoding/fileaccess.h"
+#include "encoding/readings.h"
 #include "shell/diskwatch.h"
 #include "shell/localname.h"
 #include "shell/unit1.h"
@@ -59,6 +61,8 @@ bool TForm1::overwriteConfirmed(const QString& fileName) {
 }
 
 void TForm1::textSavedTo(const QString& fileName) {
+    // The file now holds UTF-8, whatever reading the text came from.
+    m_readingChosen = false;
     app::state().RememberedFileName = fileName;
     m_diskWatch->followAsItIs(fileName);
 }
@@ -85,7 +89,22 @@ void TForm1::fileChangedOnDisk() {
     } else if (state == DiskWatch::State::Changed &&
                AskYesNo(QStringLiteral("File changed on disk. Reload?"), QStringLiteral("confirm"),
                         fileName) == QMessageBox::Yes) {
-        openTextFileNamed(fileName);
+        reloadChangedFile(fileName);
     }
     m_askingAboutDisk = false;
+}
+
+void TForm1::reloadChangedFile(const QString& fileName) {
+    // Detection would read the file as it did before the user's choice: a Cyrillic code page,
+    // which detection never picks, would come back as Shift_JIS.
+    if (!m_readingChosen) {
+        openTextFileNamed(fileName);
+        return;
+    }
+    if (!readyToReplaceText(fileName))
+        return;
+    const enc::Detection reading =
+        enc::ReadingDetection(enc::Reading(m_lastReading), enc::DetectBom(toLocalName(fileName)));
+    if (loadNamedFile(fileName, reading.encoding, reading.bom) == 0)
+        m_readingChosen = true;
 }

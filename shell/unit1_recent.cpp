@@ -2,6 +2,7 @@
 // and files dropped on the window, and the steps every open shares once the file is chosen.
 #include "app/appstate.h"
 #include "encoding/detect.h"
+#include "encoding/readings.h"
 #include "shell/localname.h"
 #include "shell/recentfiles.h"
 #include "shell/unit1.h"
@@ -19,45 +20,6 @@
 #include <string>
 
 namespace {
-
-// The reading of a "reopen as" choice for a file that starts with the mark `fileBom` (a BomKind
-// value): the reader and decoder, and the kind that picks the status-bar label, as detection
-// would have given them for such a file. A UTF-16 byte-order mark sets the byte order of the
-// UTF-16 reader, so big-endian asked for a file marked little-endian reads it little-endian.
-enc::Detection readingFor(int choice, int fileBom) {
-    switch (choice) {
-    case 0:
-        return {enc::EncSjis, enc::BomNone};
-    case 1:
-        return {enc::EncEuc, enc::BomNone};
-    case 2:
-        if (fileBom == enc::BomUtf16Le)
-            return {enc::EncUtf16, enc::BomUtf16Le};
-        return {enc::EncUtf16LeNoBom, enc::BomNone};
-    case 3:
-        if (fileBom == enc::BomUtf16Le || fileBom == enc::BomUtf16Be)
-            return {enc::EncUtf16, enc::BomKind(fileBom)};
-        return {enc::EncUtf16, enc::BomNone};
-    default:
-        return {enc::EncUtf8, fileBom == enc::BomUtf8 ? enc::BomUtf8 : enc::BomNone};
-    }
-}
-
-// The "reopen as" item that names a reading (the inverse of readingFor).
-int choiceOf(int encoding, int bomKind) {
-    switch (encoding) {
-    case enc::EncSjis:
-        return 0;
-    case enc::EncEuc:
-        return 1;
-    case enc::EncUtf16LeNoBom:
-        return 2;
-    case enc::EncUtf16:
-        return bomKind == enc::BomUtf16Le ? 2 : 3;
-    default:
-        return 4;
-    }
-}
 
 // The submenu item of a list entry: its number as the mnemonic, then the name, a long one with
 // its middle left out so the menu stays within a screen.
@@ -89,8 +51,10 @@ void TForm1::reopenAs(int choice) {
     const QString fileName = app::state().RememberedFileName;
     if (!fileName.isEmpty() && !readInProgress() &&
         readyToReplaceText(fileName, SaveRoute::ThroughDialog)) {
-        const enc::Detection reading = readingFor(choice, enc::DetectBom(toLocalName(fileName)));
-        loadNamedFile(fileName, reading.encoding, reading.bom);
+        const enc::Detection reading =
+            enc::ReadingDetection(enc::Reading(choice), enc::DetectBom(toLocalName(fileName)));
+        if (loadNamedFile(fileName, reading.encoding, reading.bom) == 0)
+            m_readingChosen = true;
     }
     // The menu has toggled the chosen item; the mark stays on the last reading that worked.
     showReadingMark();
@@ -113,7 +77,8 @@ int TForm1::loadNamedFile(const QString& fileName, int encoding, int bomKind) {
 }
 
 void TForm1::noteOpenedFile(const QString& fileName, int encoding, int bomKind) {
-    m_lastReading = choiceOf(encoding, bomKind);
+    m_lastReading = enc::ReadingOf({enc::TextEncoding(encoding), enc::BomKind(bomKind)});
+    m_readingChosen = false;
     showReadingMark();
     reopenas1->menuAction()->setEnabled(true);
     // Read the list again first: another running copy may have added to it. The submenu is

@@ -1,6 +1,9 @@
-// The Shift_JIS and EUC-JP code tables against independent facts, and the dense lookups.
+// The Shift_JIS, EUC-JP and Cyrillic code tables against independent facts, and the dense
+// lookups; the Cyrillic decoders against Qt's own codecs.
+#include "encoding/decoders.h"
 #include "encoding/tables.h"
 
+#include <QStringDecoder>
 #include <QtTest>
 
 using namespace enc;
@@ -19,6 +22,30 @@ template <std::size_t N> bool strictlySorted(const CodePair (&table)[N]) {
             return false;
     }
     return true;
+}
+
+// The three Cyrillic code pages in the order of the rows below.
+struct CyrillicPage {
+    const CodePair* table;
+    std::size_t entries;
+    char16_t (*lookup)(std::uint8_t);
+    std::size_t (*decode)(std::span<const std::uint8_t>, char16_t*);
+};
+const CyrillicPage kCyrillic[] = {
+    {Cp1251Table, kCp1251TableSize, LookupCp1251, Cp1251ToUtf16},
+    {Koi8rTable, kKoi8rTableSize, LookupKoi8r, Koi8rToUtf16},
+    {Cp866Table, kCp866TableSize, LookupCp866, Cp866ToUtf16},
+};
+
+void addCyrillicRows() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QByteArray>("codecName"); // as Qt's codecs know it
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<QByteArray>("undefined");
+    QTest::newRow("Windows-1251: 127 entries, 98 undefined")
+        << 0 << QByteArray("windows-1251") << 127 << QByteArray("\x98");
+    QTest::newRow("KOI8-R: 128 entries") << 1 << QByteArray("KOI8-R") << 128 << QByteArray();
+    QTest::newRow("CP866: 128 entries") << 2 << QByteArray("IBM866") << 128 << QByteArray();
 }
 
 } // namespace
@@ -163,6 +190,97 @@ private slots:
         QCOMPARE(int(LookupEuc(0)), 0x25A1);
         QCOMPARE(int(LookupEuc(0xFFFF)), 0x25A1);
         QCOMPARE(int(LookupEuc(0x41)), 0x25A1); // bytes below 80 never reach the table
+    }
+
+    // Each Cyrillic table: its bytes 80..FF sorted, the exact count, the undefined bytes giving
+    // U+25A1, and every letter of the Russian alphabet (А..я, Ё, ё) exactly once.
+    void cyrillicTableFacts_data() { addCyrillicRows(); }
+    void cyrillicTableFacts() {
+        QFETCH(int, page);
+        QFETCH(int, entries);
+        QFETCH(QByteArray, undefined);
+        const CyrillicPage& p = kCyrillic[page];
+        QCOMPARE(int(p.entries), entries);
+        QCOMPARE(int(p.entries), 128 - int(undefined.size()));
+        for (std::size_t i = 0; i < p.entries; ++i) {
+            QVERIFY(p.table[i].key >= 0x80 && p.table[i].key <= 0xFF);
+            QVERIFY(i == 0 || p.table[i - 1].key < p.table[i].key);
+        }
+        for (char b : undefined)
+            QCOMPARE(int(p.lookup(std::uint8_t(b))), 0x25A1);
+        QMap<int, int> letters;
+        for (std::size_t i = 0; i < p.entries; ++i) {
+            const int u = p.table[i].unit;
+            if ((u >= 0x0410 && u <= 0x044F) || u == 0x0401 || u == 0x0451)
+                ++letters[u];
+        }
+        QCOMPARE(letters.size(), 66);
+        for (int count : letters)
+            QCOMPARE(count, 1);
+        for (int b = 0; b < 0x80; ++b)
+            QCOMPARE(int(p.lookup(std::uint8_t(b))), b);
+    }
+
+    // Every byte 80..FF through the decoder gives what Qt's codec (ICU) gives; the undefined
+    // bytes, which the codec makes into something else, give U+25A1. (Below 80 ICU's CP866
+    // trades the control codes 1A, 1C and 7F round; those bytes are ASCII, as the facts above
+    // check.)
+    void cyrillicDecodersAgreeWithQt_data() { addCyrillicRows(); }
+    void cyrillicDecodersAgreeWithQt() {
+        QFETCH(int, page);
+        QFETCH(QByteArray, codecName);
+        QFETCH(QByteArray, undefined);
+        QStringDecoder codec(codecName.constData(), QStringConverter::Flag::Stateless);
+        if (!codec.isValid())
+            QSKIP("Qt was built without this codec");
+        std::uint8_t all[256];
+        for (int b = 0; b < 256; ++b)
+            all[b] = std::uint8_t(b);
+        char16_t units[257];
+        QCOMPARE(kCyrillic[page].decode(std::span<const std::uint8_t>(all), units),
+                 std::size_t(256));
+        QCOMPARE(int(units[256]), 0);
+        int same = 0;
+        for (int b = 0x80; b < 256; ++b) {
+            const char byte = char(b);
+            const QString expected = codec.decode(QByteArrayView(&byte, 1));
+            if (expected == QString(QChar(units[b])))
+                ++same;
+            else
+                QVERIFY2(
+                    undefined.contains(byte) && units[b] == 0x25A1,
+                    qPrintable(QString("byte %1: %2 against %3")
+                                   .arg(b, 2, 16)
+                                   .arg(int(units[b]), 4, 16)
+                                   .arg(expected.isEmpty() ? 0 : expected[0].unicode(), 4, 16)));
+        }
+        QCOMPARE(same, 128 - int(undefined.size()));
+    }
+
+    void cyrillicKnownPairs_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("byte");
+        QTest::addColumn<int>("unit");
+        QTest::newRow("Windows-1251 C0 -> А") << 0 << 0xC0 << 0x0410;
+        QTest::newRow("Windows-1251 FF -> я") << 0 << 0xFF << 0x044F;
+        QTest::newRow("Windows-1251 A8 -> Ё") << 0 << 0xA8 << 0x0401;
+        QTest::newRow("Windows-1251 B9 -> №") << 0 << 0xB9 << 0x2116;
+        QTest::newRow("Windows-1251 88 -> €") << 0 << 0x88 << 0x20AC;
+        QTest::newRow("KOI8-R E1 -> А") << 1 << 0xE1 << 0x0410;
+        QTest::newRow("KOI8-R C1 -> а") << 1 << 0xC1 << 0x0430;
+        QTest::newRow("KOI8-R B3 -> Ё") << 1 << 0xB3 << 0x0401;
+        QTest::newRow("KOI8-R 9A -> NBSP") << 1 << 0x9A << 0x00A0;
+        QTest::newRow("CP866 80 -> А") << 2 << 0x80 << 0x0410;
+        QTest::newRow("CP866 E0 -> р") << 2 << 0xE0 << 0x0440;
+        QTest::newRow("CP866 F1 -> ё") << 2 << 0xF1 << 0x0451;
+        QTest::newRow("CP866 FC -> №") << 2 << 0xFC << 0x2116;
+        QTest::newRow("CP866 FE -> ■") << 2 << 0xFE << 0x25A0;
+    }
+    void cyrillicKnownPairs() {
+        QFETCH(int, page);
+        QFETCH(int, byte);
+        QFETCH(int, unit);
+        QCOMPARE(int(kCyrillic[page].lookup(std::uint8_t(byte))), unit);
     }
 
     void denseTablesEqualTheSearch() {

@@ -22,7 +22,7 @@ std::span<const std::uint8_t> span(const QByteArray& bytes) {
 std::u16string openLoop(const QByteArray& bytes, TextEncoding encoding) {
     ByteStream in;
     in.openMemory(span(bytes));
-    const int order = SkipBom(in);
+    const int order = SkipsByteOrderMark(encoding) ? SkipBom(in) : kBigEndian;
     std::u16string text;
     std::vector<std::uint8_t> byteLine;
     std::u16string line;
@@ -45,6 +45,18 @@ std::u16string openLoop(const QByteArray& bytes, TextEncoding encoding) {
         case EncUtf8:
             ReadByteLine(in, byteLine);
             Utf8ToUtf16(byteLine, line);
+            break;
+        case EncCp1251:
+            ReadByteLine(in, byteLine);
+            Cp1251ToUtf16(byteLine, line);
+            break;
+        case EncKoi8r:
+            ReadByteLine(in, byteLine);
+            Koi8rToUtf16(byteLine, line);
+            break;
+        case EncCp866:
+            ReadByteLine(in, byteLine);
+            Cp866ToUtf16(byteLine, line);
             break;
         }
         if (in.atEndOrFailed() && line.empty())
@@ -75,7 +87,8 @@ QString show(const std::u16string& s) {
     return QString::fromStdU16String(s);
 }
 
-const TextEncoding kAll[] = {EncSjis, EncUtf16, EncUtf16LeNoBom, EncUtf8, EncEuc};
+const TextEncoding kAll[] = {EncSjis, EncUtf16,  EncUtf16LeNoBom, EncUtf8,
+                             EncEuc,  EncCp1251, EncKoi8r,        EncCp866};
 
 } // namespace
 
@@ -128,6 +141,25 @@ private slots:
                                                                        "a\0",
                                                                        4)
                                                          << int(EncUtf16LeNoBom) << "a";
+        // The Cyrillic code pages: Привет and мир on two lines, the line ends of the 8-bit
+        // readers, and no byte-order mark.
+        QTest::newRow("Windows-1251 Привет CR LF мир CR LF")
+            << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2\r\n\xEC\xE8\xF0\r\n") << int(EncCp1251)
+            << QString::fromUtf16(u"Привет\nмир");
+        QTest::newRow("KOI8-R Привет LF мир NUL Ёё 1A")
+            << QByteArray("\xF0\xD2\xC9\xD7\xC5\xD4\n\xCD\xC9\xD2\0\xB3\xA3\x1A", 14)
+            << int(EncKoi8r) << QString::fromUtf16(u"Привет\nмир\nЁё");
+        QTest::newRow("CP866 Привет CR мир: a lone CR ends the line")
+            << QByteArray("\x8F\xE0\xA8\xA2\xA5\xE2\r\xAC\xA8\xE0") << int(EncCp866)
+            << QString::fromUtf16(u"Привет\nмир");
+        QTest::newRow("Windows-1251 98 B8 B9 -> □ ё №")
+            << QByteArray("\x98\xB8\xB9") << int(EncCp1251) << QString::fromUtf16(u"\u25A1ё№");
+        QTest::newRow("Windows-1251 FF FE at the start is яю, no mark")
+            << QByteArray("\xFF\xFE\r\n") << int(EncCp1251) << QString::fromUtf16(u"яю");
+        QTest::newRow("KOI8-R EF BB BF at the start is text, no mark")
+            << QByteArray("\xEF\xBB\xBF") << int(EncKoi8r) << QString::fromUtf16(u"О╩©");
+        QTest::newRow("CP866 FF F0 F1 -> NBSP Ё ё")
+            << QByteArray("\xFF\xF0\xF1") << int(EncCp866) << QString::fromUtf16(u"\u00A0Ёё");
     }
     void wholeText() {
         QFETCH(QByteArray, bytes);

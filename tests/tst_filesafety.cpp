@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
@@ -439,6 +440,7 @@ private slots:
         QTest::newRow("--help") << QByteArray("--help") << u"--convert IN OUT"_qs;
         QTest::newRow("-h") << QByteArray("-h") << u"--detect FILE..."_qs;
         QTest::newRow("--version") << QByteArray("--version") << u"toviloeditru 0."_qs;
+        QTest::newRow("--help lists --from") << QByteArray("--help") << u"cp866 (ibm866)"_qs;
     }
     void helpAndVersion() {
         QFETCH(QByteArray, option);
@@ -448,6 +450,70 @@ private slots:
         QCOMPARE(run.code, 0);
         QVERIFY2(QString::fromLocal8Bit(run.out).contains(shown), run.out.constData());
         QCOMPARE(run.err, QByteArray());
+    }
+
+    // --from NAME, before the command or right after it, reads IN in that encoding; IN and OUT
+    // in the arguments stand for the files.
+    void fromOption_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("in");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("printed"); // standard output, IN replaced by "IN"
+        QTest::addColumn<QByteArray>("out");     // what OUT holds afterwards
+        QTest::addColumn<QString>("error");
+        const QByteArray none = "<missing>";
+        const QByteArray privet1251(
+            "\xCF\xF0\xE8\xE2\xE5\xF2\r\n\xEC\xE8\xF0"); // SJIS by detection
+        const QByteArray privetUtf8 = u"Привет\r\nмир"_qs.toUtf8();
+        QTest::newRow("--convert --from windows-1251")
+            << QStringList{"--convert", "--from", "windows-1251", "IN", "OUT"} << privet1251 << 0
+            << QByteArray() << privetUtf8 << "";
+        QTest::newRow("--from CP1251 --convert: before the command, in capitals")
+            << QStringList{"--from", "CP1251", "--convert", "IN", "OUT"} << privet1251 << 0
+            << QByteArray() << privetUtf8 << "";
+        QTest::newRow("--export-c --from koi8-r: Ёё")
+            << QStringList{"--export-c", "--from", "koi8-r", "IN", "OUT"} << QByteArray("\xB3\xA3")
+            << 0 << QByteArray()
+            << QByteArray("  wchar_t unicodestr[]={\r\n    0x401,0x451,0\r\n  };") << "";
+        QTest::newRow("--detect --from IBM866")
+            << QStringList{"--detect", "--from", "IBM866", "IN"} << privet1251 << 0
+            << QByteArray("CP866  IN\n") << none << "";
+        QTest::newRow("--detect --from utf-16le on a file without a mark")
+            << QStringList{"--detect", "--from", "utf-16le", "IN"} << QByteArray("a\0", 2) << 0
+            << QByteArray("UTF16 nonBOM LE  IN\n") << none << "";
+        QTest::newRow("--from Shift_JIS on a UTF-8 file: detection skipped")
+            << QStringList{"--from", "Shift_JIS", "--convert", "IN", "OUT"}
+            << QByteArray("\xD0\x96") << 0 << QByteArray() << QByteArray("\xEF\xBE\x90\xE2\x96\xA1")
+            << "";
+        QTest::newRow("unknown name: the names listed, nothing written")
+            << QStringList{"--convert", "--from", "latin1", "IN", "OUT"} << privet1251 << 1
+            << QByteArray() << none
+            << "toviloeditru: unknown encoding: latin1 (known: shift_jis, euc-jp, utf-16le, "
+               "utf-16be, utf-8, windows-1251 (cp1251), koi8-r, cp866 (ibm866))\n";
+        QTest::newRow("--from without a command")
+            << QStringList{"--from", "koi8-r", "IN"} << privet1251 << 1 << QByteArray() << none
+            << "toviloeditru: usage: --from NAME with --convert, --export-html, --export-c or "
+               "--detect\n";
+    }
+    void fromOption() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, in);
+        QFETCH(int, code);
+        QFETCH(QByteArray, printed);
+        QFETCH(QByteArray, out);
+        QFETCH(QString, error);
+        writeBytes(path("in.txt"), in);
+        std::vector<std::string> argv;
+        for (const QString& arg : args)
+            argv.push_back(arg == "IN"    ? bytesOf(path("in.txt"))
+                           : arg == "OUT" ? bytesOf(path("out.txt"))
+                                          : arg.toStdString());
+        QVERIFY(cli::isCommand(argv[0].c_str()));
+        const CliRun run = runCli(argv);
+        QCOMPARE(QString::fromLocal8Bit(run.err), error);
+        QCOMPARE(run.code, code);
+        QCOMPARE(QByteArray(run.out).replace(QFile::encodeName(path("in.txt")), "IN"), printed);
+        QCOMPARE(readAll(path("out.txt")), out);
     }
 
     // Opening over modified text offers to save it first; the open goes on only when the text
@@ -526,6 +592,9 @@ private slots:
         QTest::newRow("typed, saved twice by the editor, appended: asked once")
             << "type, save, append" << QStringList{"Yes"} << QStringList{reload} << false
             << "mine\ntwo" << QByteArray("mine\r\ntwo");
+        QTest::newRow("reopened as Windows-1251, мир appended, Yes to reload: Windows-1251 again")
+            << "reopen 1251, append 1251" << QStringList{"Yes"} << QStringList{reload} << false
+            << "one\nмир" << QByteArray("one\r\n\xEC\xE8\xF0");
     }
     void changesOnDisk() {
         QFETCH(QString, change);
@@ -538,6 +607,8 @@ private slots:
         writeBytes(file, "one");
         Answers answers(QStringList{"pick:" + file} + steps);
         app::state().Form1->opentextfile1Click();
+        if (change.contains("reopen 1251"))
+            app::state().Form1->reopenas1->actions().at(enc::ReadWindows1251)->trigger();
         if (change.contains("type"))
             app::state().Form1->Memo1->setPlainText("mine");
         if (change.contains("save")) {
@@ -548,7 +619,7 @@ private slots:
         if (change.contains("append")) {
             QFile f(file);
             QVERIFY(f.open(QIODevice::Append));
-            f.write("\r\ntwo");
+            f.write(change.contains("append 1251") ? "\r\n\xEC\xE8\xF0" : "\r\ntwo");
         } else if (change == "delete") {
             QVERIFY(QFile::remove(file));
         } else if (change == "rename") {

@@ -62,7 +62,7 @@ private slots:
                               u"recent files"_qs, u"reopen as"_qs}));
         QCOMPARE(captions(app::state().Form1->reopenas1->actions()),
                  (QStringList{u"Shift_JIS"_qs, u"EUC-JP"_qs, u"UTF-16 LE"_qs, u"UTF-16 BE"_qs,
-                              u"UTF-8"_qs}));
+                              u"UTF-8"_qs, u"Windows-1251"_qs, u"KOI8-R"_qs, u"CP866"_qs}));
         QCOMPARE(
             captions(app::state().Form1->edit1->actions()),
             (QStringList{u"find"_qs, u"find next"_qs, u"Wrap Line on(toggle)"_qs, u"change font"_qs,

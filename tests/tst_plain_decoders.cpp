@@ -70,6 +70,10 @@ const Row kRows[] = {
     {"UTF-16BE twelve units", EncUtf16, kBe12, u"ЖAЖAЖAЖAЖAЖA"},
     {"UTF-16 FF FE mark, then little-endian", EncUtf16, "\xFF\xFE\x16\x04"sv, u"\u0416"},
     {"UTF-16BE 00 41 00 0D 00 0A: CR LF ends the line", EncUtf16, "\x00\x41\x00\r\x00\n"sv, u"A"},
+    {"Windows-1251 CF F0 E8 E2 E5 F2 CR LF 98 -> Привет, □", EncCp1251,
+     "\xCF\xF0\xE8\xE2\xE5\xF2\r\n\x98", u"Привет\n\u25A1"},
+    {"KOI8-R F0 D2 C9 D7 C5 D4 -> Привет", EncKoi8r, "\xF0\xD2\xC9\xD7\xC5\xD4", u"Привет"},
+    {"CP866 8F E0 A8 A2 A5 E2 F0 -> ПриветЁ", EncCp866, "\x8F\xE0\xA8\xA2\xA5\xE2\xF0", u"ПриветЁ"},
 };
 
 struct Detected {

@@ -123,7 +123,8 @@ private slots:
                 bytes += pool[(state >> 16) % (sizeof pool - 1)];
             }
             for (const auto encoding :
-                 {enc::EncSjis, enc::EncUtf16, enc::EncUtf16LeNoBom, enc::EncUtf8, enc::EncEuc}) {
+                 {enc::EncSjis, enc::EncUtf16, enc::EncUtf16LeNoBom, enc::EncUtf8, enc::EncEuc,
+                  enc::EncCp1251, enc::EncKoi8r, enc::EncCp866}) {
                 const Pos chunk = 2 + round % 5;
                 QVERIFY2(loaded(bytes, encoding, chunk) == wholeFileText(bytes, encoding),
                          qPrintable(bytes.toHex() + " as " + QString::number(encoding)));

@@ -587,6 +587,12 @@ private slots:
         QTest::newRow("UTF-8 mark, as UTF-8")
             << QByteArray("\xEF\xBB\xBF\xD0\x96") << 4 << false << QStringList() << 4
             << QStringList() << u"Ж"_qs << u"UTF-8 BOM"_qs << 4;
+        QTest::newRow("Windows-1251 Привет misread as SJIS, as Windows-1251")
+            << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2") << 0 << false << QStringList() << 5
+            << QStringList() << u"Привет"_qs << u"Windows-1251"_qs << 5;
+        QTest::newRow("CP866 Привет CR LF мир misread as UTF-8, as CP866")
+            << QByteArray("\x8F\xE0\xA8\xA2\xA5\xE2\r\n\xAC\xA8\xE0") << 4 << false << QStringList()
+            << 7 << QStringList() << u"Привет\nмир"_qs << u"CP866"_qs << 7;
         QTest::newRow("modified, No: the file is read")
             << nihongo << 0 << true << QStringList{u"No"_qs} << 1 << QStringList{u"Save file?"_qs}
             << u"日本語"_qs << u"EUC"_qs << 1;

@@ -51,6 +51,12 @@ std::size_t decodeLine(enc::TextEncoding encoding, int byteOrder, std::span<cons
         return enc::SjisToUtf16(raw, out);
     case enc::EncEuc:
         return enc::EucToUtf16(raw, out);
+    case enc::EncCp1251:
+        return enc::Cp1251ToUtf16(raw, out);
+    case enc::EncKoi8r:
+        return enc::Koi8rToUtf16(raw, out);
+    case enc::EncCp866:
+        return enc::Cp866ToUtf16(raw, out);
     default:
         return enc::Utf8ToUtf16(raw, out);
     }
@@ -58,7 +64,7 @@ std::size_t decodeLine(enc::TextEncoding encoding, int byteOrder, std::span<cons
 
 enc::FileResult readLines(enc::ByteStream& in, enc::TextEncoding encoding, TextBuilder& out,
                           const LoadProgress& progress) {
-    const int mark = enc::SkipBom(in);
+    const int mark = enc::SkipsByteOrderMark(encoding) ? enc::SkipBom(in) : enc::kBigEndian;
     const int order = encoding == enc::EncUtf16LeNoBom ? enc::kLittleEndian : mark;
     const bool utf16 = isUtf16(encoding);
     const std::uint64_t size = in.fileSize();
