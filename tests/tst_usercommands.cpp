@@ -47,13 +47,6 @@ void twoUndoSteps() {
     app::state().TextModified = 0;
 }
 
-QStringList captions(const QList<QAction*>& actions) {
-    QStringList out;
-    for (const QAction* action : actions)
-        out << (action->isSeparator() ? u"-"_qs : action->text());
-    return out;
-}
-
 QString panel(int index) {
     return app::state().Form1->StatusBar1->panelText(index);
 }
@@ -263,12 +256,6 @@ private slots:
         QFETCH(int, length);
         QFETCH(QString, result);
         TForm1& form = *app::state().Form1;
-        QCOMPARE(captions(form.edit1->actions()).mid(form.edit1->actions().size() - 4),
-                 (QStringList{u"-"_qs, u"retype as RussiaRoma"_qs, u"retype as RussiaDirect"_qs,
-                              u"retype as Latin"_qs}));
-        QCOMPARE(captions(form.PopupMenu1->actions()).mid(form.PopupMenu1->actions().size() - 4),
-                 captions(form.edit1->actions()).mid(form.edit1->actions().size() - 4));
-
         showMainWindow();
         MemoView& memo = *form.Memo1;
         memo.setPlainText(text);
