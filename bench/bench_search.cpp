@@ -1,8 +1,10 @@
 // Finding a word placed at the end of a large text: the find command's search in the editor's
-// text buffer beside std::u16string_view::find over the same units in one array.
+// text buffer beside std::u16string_view::find over the same units in one array, as typed and
+// with stress marks ignored.
 #include "benchtable.h"
 #include "guiapp.h"
 #include "search/textsearch.h"
+#include "text/textbuffer.h"
 #include "view/memoview.h"
 
 #include <QApplication>
@@ -56,6 +58,39 @@ void searchSuite(bench::Table& table, const bench::Options& options) {
                "s", false, 0, "for comparison only"});
 }
 
+// "ignore stress marks": a text whose words carry stress marks, a stressed word at its end
+// searched for without its mark, beside std::u16string_view::find of the word as it stands.
+void ignoringMarksSuite(bench::Table& table, const bench::Options& options) {
+    const std::u16string line =
+        u"съе\u0301шь же ещё э\u0301тих мя\u0301гких францу\u0301зских бу\u0301лок, "
+        u"да вы\u0301пей ча\u0301ю\n";
+    const std::u16string stressed = u"ча\u0301шка";
+    const QString word = QStringLiteral("чашка");
+    const std::size_t size = options.megabytes * 1024 * 1024 / 2;
+    std::u16string flat;
+    flat.reserve(size + line.size() + stressed.size());
+    while (flat.size() < size)
+        flat += line;
+    flat += stressed;
+    text::TextBuffer buffer;
+    buffer.assign(flat);
+    const qsizetype expected = qsizetype(flat.size() - stressed.size());
+
+    search::Hit ours;
+    std::size_t reference = 0;
+    const auto [oursSeconds, referenceSeconds] = bench::bestSecondsInTurns(
+        [&] { ours = search::findInBufferIgnoringMarks(buffer, 0, word); },
+        [&] { reference = std::u16string_view(flat).find(stressed); });
+    if (ours.position != expected || ours.length != qsizetype(stressed.size()) ||
+        reference != std::size_t(expected))
+        std::fprintf(stderr, "search: ignoring marks, wrong hit %lld+%lld (expected %lld)\n",
+                     static_cast<long long>(ours.position), static_cast<long long>(ours.length),
+                     static_cast<long long>(expected));
+    table.add({"find a word at the end, ignoring stress marks", oursSeconds, referenceSeconds, "s",
+               false, 2, "std::u16string_view::find of the stressed word in one array"});
+}
+
 } // namespace
 
 TOVILO_BENCH_SUITE("search", searchSuite);
+TOVILO_BENCH_SUITE("search ignoring marks", ignoringMarksSuite);

@@ -2,6 +2,7 @@
 #include "ime/keycode.h"
 #include "ime/texttarget.h"
 
+#include <algorithm>
 #include <array>
 
 namespace ime {
@@ -106,6 +107,19 @@ static_assert(keysAreUnique());
 constexpr DirectMap kJapaneseMap = buildMap(true);
 constexpr DirectMap kUsMap = buildMap(false);
 
+// On each keyboard no two keys give the same letter, so the map can be read backwards.
+constexpr bool lettersAreUnique(const DirectMap& map) {
+    for (int a = 0; a < kAsciiKeys; ++a) {
+        for (int b = a + 1; b < kAsciiKeys; ++b) {
+            if (map[a] != 0 && map[a] == map[b])
+                return false;
+        }
+    }
+    return true;
+}
+static_assert(lettersAreUnique(kJapaneseMap));
+static_assert(lettersAreUnique(kUsMap));
+
 } // namespace
 
 int DirectInputKey(TextTarget& target, int key, int placement) {
@@ -129,6 +143,14 @@ int DirectInputKey(TextTarget& target, int key, int placement) {
     target.setSelText(QString(QChar(letter)));
     target.setSelStart(p + 1);
     return 0;
+}
+
+int DirectInputKeyOf(char16_t letter, int placement) {
+    if (letter == 0)
+        return 0;
+    const DirectMap& map = placement == PlacementJapanese ? kJapaneseMap : kUsMap;
+    const auto it = std::find(map.begin(), map.end(), letter);
+    return it == map.end() ? 0 : static_cast<int>(it - map.begin());
 }
 
 } // namespace ime

@@ -16,6 +16,11 @@ enum Placement { PlacementJapanese = 0, PlacementUs = 1 };
 // A placement other than PlacementJapanese counts as the US keyboard.
 int DirectInputKey(TextTarget& target, int key, int placement);
 
+// The key that gives this letter in the direct layout on the placement's keyboard (the
+// inverse of DirectInputKey's map), or 0 when no key gives it there. Each letter has at most
+// one key on each keyboard.
+int DirectInputKeyOf(char16_t letter, int placement);
+
 // How the romanized composer drops a selection before it reads the unit before the caret:
 // the editor collapses it to its end, the find entry to its start.
 enum class SelectionCollapse { ToEnd, ToStart };

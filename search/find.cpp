@@ -10,6 +10,7 @@
 #include "tools/kanjihangul.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -46,8 +47,13 @@ Tsearchform::Tsearchform(QWidget* parent) : QDialog(parent) {
     Button1->setObjectName(QStringLiteral("Button1"));
     // Return or Enter in the entry presses Find.
     Button1->setDefault(true);
+    CheckBox1 = new QCheckBox(QStringLiteral("ignore stress marks"), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setChecked(false);
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addWidget(Button1);
+    buttonRow->addSpacing(12);
+    buttonRow->addWidget(CheckBox1);
     buttonRow->addStretch();
     layout->addLayout(buttonRow);
     Label1 = new QLabel(QStringLiteral("Sorry. auto change to noWrapLine mode."), this);
@@ -105,6 +111,10 @@ void Tsearchform::buildMenus() {
         addCommand(PopupMenu2, QStringLiteral("Kanji(Japan) to Hangul(SelectArea)Type2"),
                    "KanjiJapantoHangulSelectAreaType21", this,
                    &Tsearchform::KanjiJapantoHangulSelectAreaType21Click);
+}
+
+bool Tsearchform::ignoresStressMarks() const {
+    return CheckBox1->isChecked();
 }
 
 void Tsearchform::FormCreate() {

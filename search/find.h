@@ -5,6 +5,7 @@
 
 class LineTarget;
 class QAction;
+class QCheckBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -23,6 +24,8 @@ public:
 
     QLineEdit* Edit1 = nullptr;
     QPushButton* Button1 = nullptr;
+    // "ignore stress marks": unchecked, the search compares every unit as typed.
+    QCheckBox* CheckBox1 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
@@ -45,6 +48,8 @@ public:
 
     // The entry as a text target: replacing its selection leaves the caret behind the text.
     LineTarget& editTarget() { return *m_editTarget; }
+    // Whether find and find next skip the stress marks U+0301 and U+0300 and select their hit.
+    bool ignoresStressMarks() const;
 
     void FormCreate();
     void Button1Click();

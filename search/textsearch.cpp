@@ -4,6 +4,8 @@
 #include "text/textbuffer.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 namespace search {
 
@@ -94,6 +96,80 @@ qsizetype findInBuffer(const text::TextBuffer& buffer, qsizetype start, QStringV
             tail.append(span);
             if (tail.size() > overlap)
                 tail.erase(0, tail.size() - overlap);
+        }
+        spanStart += static_cast<qsizetype>(span.size());
+        return true;
+    });
+    return hit;
+}
+
+Hit findInBufferIgnoringMarks(const text::TextBuffer& buffer, qsizetype start, QStringView needle) {
+    const qsizetype length = buffer.length();
+    if (start < 0 || start > length)
+        return {};
+    std::u16string wanted;
+    wanted.reserve(static_cast<std::size_t>(needle.size()));
+    for (QChar c : needle) {
+        if (!isStressMark(c.unicode()))
+            wanted.push_back(c.unicode());
+    }
+    if (wanted.empty())
+        return {};
+    const std::size_t m = wanted.size();
+
+    // The text is read once, unit by unit, with the matching state carried from one span to
+    // the next. fallback[q - 1] is the longest proper prefix of the needle that is also a
+    // suffix of its first q units: where a partial match of q units goes on after a mismatch.
+    std::vector<std::size_t> fallback(m, 0);
+    for (std::size_t i = 1, k = 0; i < m; ++i) {
+        while (k > 0 && wanted[i] != wanted[k])
+            k = fallback[k - 1];
+        if (wanted[i] == wanted[k])
+            ++k;
+        fallback[i] = k;
+    }
+    // Where the last m units taken into a match stood; the hit starts at the m-th last.
+    std::vector<qsizetype> taken(m, 0);
+    std::size_t takenCount = 0;
+    std::size_t matched = 0; // units of the needle matched so far
+    bool complete = false;   // the whole needle matched: only marks behind it are still taken
+    Hit hit;
+    qsizetype spanStart = start;
+    const char16_t first = wanted.front();
+    buffer.forEachSpan(start, length - start, [&](std::u16string_view span) {
+        const char16_t* const begin = span.data();
+        const char16_t* const end = begin + span.size();
+        const char16_t* at = begin;
+        while (at != end) {
+            if (complete) {
+                if (!isStressMark(*at))
+                    return false;
+                ++hit.length;
+                ++at;
+                continue;
+            }
+            if (matched == 0) {
+                // Nothing under way: only the needle's first unit can start a match, and
+                // looking for it alone runs at the speed of a plain search.
+                at = std::find(at, end, first);
+                if (at == end)
+                    break;
+            }
+            const char16_t unit = *at;
+            if (!isStressMark(unit)) {
+                while (matched > 0 && unit != wanted[matched])
+                    matched = fallback[matched - 1];
+                if (unit == wanted[matched])
+                    ++matched;
+                const qsizetype pos = spanStart + (at - begin);
+                taken[takenCount++ % m] = pos;
+                if (matched == m) {
+                    hit.position = taken[(takenCount - m) % m];
+                    hit.length = pos + 1 - hit.position;
+                    complete = true;
+                }
+            }
+            ++at;
         }
         spanStart += static_cast<qsizetype>(span.size());
         return true;

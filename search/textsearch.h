@@ -48,4 +48,27 @@ bool spansLines(QStringView needle);
 // lies outside the text.
 qsizetype findInBuffer(const text::TextBuffer& buffer, qsizetype start, QStringView needle);
 
+// The stress marks that the find option "ignore stress marks" skips: U+0301 COMBINING ACUTE
+// ACCENT (what Ctrl+; types) and U+0300 COMBINING GRAVE ACCENT.
+constexpr bool isStressMark(char16_t unit) {
+    return unit == u'\u0301' || unit == u'\u0300';
+}
+
+// An occurrence in the text: its first unit and its length, both in UTF-16 units.
+// position is -1 when there is none.
+struct Hit {
+    qsizetype position = -1;
+    qsizetype length = 0;
+};
+
+// The find command's search with stress marks ignored: the stress marks are dropped from the
+// needle, and the first run of units at or after start that equals what is left, once the
+// stress marks among them are skipped, is the hit. Other units are compared exactly (no case
+// or other folding), line breaks included. The hit starts at its first matched unit and runs
+// over the marks inside it and over those standing directly behind its last unit, so that
+// selecting it selects the stressed word whole. The buffer is scanned in one pass over its own
+// storage, nothing copied. No hit when the needle holds nothing but stress marks, when it is
+// empty or when start lies outside the text.
+Hit findInBufferIgnoringMarks(const text::TextBuffer& buffer, qsizetype start, QStringView needle);
+
 } // namespace search

@@ -287,6 +287,29 @@ void TForm1::buildAddedCommands() {
     edit1->insertAction(editItems.value(editItems.indexOf(find1) + 1), findnext1);
     connect(find1, &QAction::enabledChanged, findnext1, &QAction::setEnabled);
 
+    // Retyping the selection ends the edit menu and the context menu; the items are usable
+    // while something is selected.
+    retypeasRussiaRoma1 = new QAction(QStringLiteral("retype as RussiaRoma"), this);
+    retypeasRussiaRoma1->setObjectName(QStringLiteral("retypeasRussiaRoma1"));
+    connect(retypeasRussiaRoma1, &QAction::triggered, this, &TForm1::retypeasRussiaRoma1Click);
+    retypeasRussiaDirect1 = new QAction(QStringLiteral("retype as RussiaDirect"), this);
+    retypeasRussiaDirect1->setObjectName(QStringLiteral("retypeasRussiaDirect1"));
+    connect(retypeasRussiaDirect1, &QAction::triggered, this, &TForm1::retypeasRussiaDirect1Click);
+    retypeasLatin1 = new QAction(QStringLiteral("retype as Latin"), this);
+    retypeasLatin1->setObjectName(QStringLiteral("retypeasLatin1"));
+    connect(retypeasLatin1, &QAction::triggered, this, &TForm1::retypeasLatin1Click);
+    for (QMenu* menu : {edit1, PopupMenu1}) {
+        menu->addSeparator();
+        menu->addAction(retypeasRussiaRoma1);
+        menu->addAction(retypeasRussiaDirect1);
+        menu->addAction(retypeasLatin1);
+        connect(menu, &QMenu::aboutToShow, this, [this] {
+            const bool selected = Memo1->selLength() > 0;
+            for (QAction* item : {retypeasRussiaRoma1, retypeasRussiaDirect1, retypeasLatin1})
+                item->setEnabled(selected);
+        });
+    }
+
     // The recent files and "reopen as" submenus end the file menu; both are filled in
     // unit1_recent.cpp.
     FILE1->addSeparator();

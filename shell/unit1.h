@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <QStringView>
 #include <memory>
 
 class DiskWatch;
@@ -103,6 +104,10 @@ public:
     QAction* Undo1 = nullptr;
     QAction* Redo1 = nullptr;
     QAction* findnext1 = nullptr;
+    // Retyping the selection, at the end of the edit menu and of the context menu.
+    QAction* retypeasRussiaRoma1 = nullptr;
+    QAction* retypeasRussiaDirect1 = nullptr;
+    QAction* retypeasLatin1 = nullptr;
     QMenu* recentfiles1 = nullptr;
     QMenu* reopenas1 = nullptr;
 
@@ -144,6 +149,13 @@ public:
     void TimerMemoTimer();
     void Undo1Click();
     void Redo1Click();
+    // The selected text as typing its Latin keys in the romanized mode, or in the direct layout
+    // of the current keyboard placement, would have given it; and the direct layout's letters
+    // back to their Latin keys. One undo step; the result stays selected. Nothing happens when
+    // nothing is selected, the editor is locked or the text would not change.
+    void retypeasRussiaRoma1Click();
+    void retypeasRussiaDirect1Click();
+    void retypeasLatin1Click();
 
     // --- files (unit1_files.cpp)
     void opentextfile1Click();
@@ -216,9 +228,10 @@ public:
     void find1Click();
     void pressFind() override;
     // Searches the find entry's text again, from one unit after the start of the selection (or
-    // the caret), by the find command's rules and without its dialog. A hit gets the caret; when
-    // there is none the caret stays and the file panel says so for a moment. With an empty entry
-    // it runs the find command, so the text can be typed.
+    // the caret), by the find command's rules and without its dialog, stress marks ignored when
+    // the dialog's option says so. A hit gets the caret (is selected, when the marks are
+    // ignored); when there is none the caret stays and the file panel says so for a moment.
+    // With an empty entry it runs the find command, so the text can be typed.
     void findnext1Click();
 
     // --- character tools (unit1_tools.cpp)
@@ -252,6 +265,8 @@ private:
     void buildMenus();
     void buildPopupMenu();
     void buildAddedCommands();
+    // Replaces the selection by retype(selected text), leaving the result selected.
+    void retypeSelection(QString (*retype)(QStringView, int));
     // Reads a file into the editor as the open command does after its checks, the caret at the
     // start; a file read is noted (noteOpenedFile). 0, or -2 as LoadTextFile gives it.
     int loadNamedFile(const QString& fileName, int encoding, int bomKind);

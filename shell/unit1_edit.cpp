@@ -2,6 +2,7 @@
 // the document, so the editor's change watch marks the text modified, as typing does.
 #include "app/appstate.h"
 #include "app/paste.h"
+#include "ime/retype.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"
 
@@ -52,4 +53,30 @@ void TForm1::Undo1Click() {
 void TForm1::Redo1Click() {
     if (!Memo1->isReadOnly())
         Memo1->redo();
+}
+
+void TForm1::retypeSelection(QString (*retype)(QStringView, int)) {
+    MemoView& memo = memoTarget();
+    if (Memo1->isReadOnly() || memo.selLength() == 0)
+        return;
+    const QString selected = memo.selText();
+    const QString retyped = retype(selected, keyboardPlacement());
+    if (retyped == selected)
+        return; // no undo step that changes nothing
+    // One replacement, so one undo step; the editor leaves the inserted text selected.
+    const MemoView::EditGroup group(memo);
+    memo.setSelText(retyped);
+    Memo1->ensureCursorVisible();
+}
+
+void TForm1::retypeasRussiaRoma1Click() {
+    retypeSelection([](QStringView text, int) { return ime::retypeRomanized(text); });
+}
+
+void TForm1::retypeasRussiaDirect1Click() {
+    retypeSelection(&ime::retypeDirect);
+}
+
+void TForm1::retypeasLatin1Click() {
+    retypeSelection(&ime::retypeAsLatin);
 }

@@ -51,9 +51,18 @@ void TForm1::find1Click() {
     MemoView& memo = memoTarget();
     memo.setSelLength(0);
     const qsizetype start = memo.selStart();
-    const qsizetype hit = search::findInBuffer(memo.buffer(), start, needle);
-    memo.setSelLength(0);
-    memo.setSelStart(hit >= 0 ? hit : start);
+    if (dialog->ignoresStressMarks()) {
+        // The hit is selected with its marks, so the stressed word shows whole.
+        const search::Hit hit = search::findInBufferIgnoringMarks(memo.buffer(), start, needle);
+        if (hit.position >= 0)
+            memo.setSelection(hit.position, hit.length);
+        else
+            memo.setSelStart(start);
+    } else {
+        const qsizetype hit = search::findInBuffer(memo.buffer(), start, needle);
+        memo.setSelLength(0);
+        memo.setSelStart(hit >= 0 ? hit : start);
+    }
     Memo1->show();
     activateWindow();
     Memo1->setFocus();
@@ -76,12 +85,18 @@ void TForm1::findnext1Click() {
     MemoView& memo = memoTarget();
     // One unit on, so a hit at the caret (where the last search left it) is passed over.
     const qsizetype from = memo.selStart() + 1;
-    const qsizetype hit =
-        from <= memo.length() ? search::findInBuffer(memo.buffer(), from, needle) : qsizetype(-1);
-    if (hit < 0) {
+    search::Hit hit;
+    if (from <= memo.length()) {
+        if (app::state().searchform->ignoresStressMarks())
+            hit = search::findInBufferIgnoringMarks(memo.buffer(), from, needle);
+        else
+            hit.position = search::findInBuffer(memo.buffer(), from, needle);
+    }
+    if (hit.position < 0) {
         StatusBar1->showBriefly(QStringLiteral("not found: ") + needle);
         return;
     }
-    memo.setSelection(hit, 0);
+    // Only the search that ignores the marks selects its hit; the plain one puts the caret.
+    memo.setSelection(hit.position, hit.length);
     Memo1->ensureCursorVisible();
 }

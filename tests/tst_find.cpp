@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -34,6 +35,16 @@ void findText(const QString& needle) {
         app::state().searchform->Edit1->setText(needle);
         QTest::mouseClick(app::state().searchform->Button1, Qt::LeftButton);
     });
+}
+
+// The editor's text of one line with its caret ("|") or selection ("[" "]").
+QString editorMarkup() {
+    const MemoView& memo = app::state().Form1->memoTarget();
+    QString text = memo.toPlainText();
+    if (memo.selLength() == 0)
+        return text.insert(memo.selStart(), u'|');
+    text.insert(memo.selStart() + memo.selLength(), u']');
+    return text.insert(memo.selStart(), u'[');
 }
 
 QStringList captions(const QList<QAction*>& actions) {
@@ -139,6 +150,56 @@ private slots:
         // Found again from the hit itself.
         findText(u"привет"_qs);
         QCOMPARE(memo().selStart(), qsizetype(at + (longLine ? 0 : text.left(at).count(u'\n'))));
+    }
+
+    // "ignore stress marks": Find and then F3, with the box left as it starts (unchecked) or
+    // checked by a click.
+    void ignoringStressMarks_data() {
+        QTest::addColumn<bool>("ignore");
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<QString>("found"); // the editor after Find
+        QTest::addColumn<QString>("next");  // and after F3
+
+        const QString text = u"мой за\u0301мок, твой замо\u0301к"_qs;
+        QTest::newRow("замок in мой за́мок, твой замо́к, ignoring the marks")
+            << true << u"|"_qs + text << u"замок"_qs << u"мой [за\u0301мок], твой замо\u0301к"_qs
+            << u"мой за\u0301мок, твой [замо\u0301к]"_qs;
+        QTest::newRow("замок in мой за́мок, твой замо́к, as typed")
+            << false << u"|"_qs + text << u"замок"_qs << u"|"_qs + text << u"|"_qs + text;
+        QTest::newRow("за́мок in мой за́мок, твой замо́к, as typed")
+            << false << u"|"_qs + text << u"за\u0301мок"_qs << u"мой |"_qs + text.mid(4)
+            << u"мой |"_qs + text.mid(4);
+        QTest::newRow("за́мок in замок замок, ignoring the marks")
+            << true << u"|замок замок"_qs << u"за\u0301мок"_qs << u"[замок] замок"_qs
+            << u"замок [замок]"_qs;
+        QTest::newRow("мука in мука́ мука́, ignoring the marks: the last mark taken")
+            << true << u"|мука\u0301 мука\u0301"_qs << u"мука"_qs << u"[мука\u0301] мука\u0301"_qs
+            << u"мука\u0301 [мука\u0301]"_qs;
+    }
+    void ignoringStressMarks() {
+        QFETCH(bool, ignore);
+        QFETCH(QString, editor);
+        QFETCH(QString, needle);
+        QFETCH(QString, found);
+        QFETCH(QString, next);
+        QCheckBox* box = app::state().searchform->CheckBox1;
+        QCOMPARE(box->text(), u"ignore stress marks"_qs);
+        QVERIFY(!box->isChecked());
+        setEditor(editor);
+        runFind([needle, ignore, box] {
+            app::state().searchform->Edit1->setText(needle);
+            if (ignore)
+                QTest::mouseClick(box, Qt::LeftButton);
+            QTest::mouseClick(app::state().searchform->Button1, Qt::LeftButton);
+        });
+        QCOMPARE(box->isChecked(), ignore);
+        QCOMPARE(editorMarkup(), found);
+        QApplication::setActiveWindow(app::state().Form1);
+        QVERIFY(QTest::qWaitForWindowActive(app::state().Form1));
+        QTest::keyClick(app::state().Form1->Memo1, Qt::Key_F3);
+        QCOMPARE(editorMarkup(), next);
+        QCOMPARE(app::state().TextModified, 0);
     }
 
     void editorAndMenusDisabledWhileTheDialogIsUp() {

@@ -1,5 +1,6 @@
 // The find command's search: pieces of the text, line breaks, exact units, and the one-pass
-// search over the text buffer's storage giving the same hits.
+// search over the text buffer's storage giving the same hits; the search that ignores stress
+// marks.
 #include "ime/stringtarget.h"
 #include "search/textsearch.h"
 #include "text/textbuffer.h"
@@ -30,6 +31,29 @@ qsizetype findInString(const QString& text, qsizetype start, const QString& need
         return text.mid(pos, len);
     };
     return search::findForward(read, text.size(), start, needle, chunk);
+}
+
+// The search that ignores stress marks, done the plain way: the marks are taken out of the
+// text and the needle, QString::indexOf finds the rest, and the hit is carried back to the
+// text's positions and over the marks behind its last unit.
+search::Hit findIgnoringMarksByCopy(const QString& text, qsizetype start, const QString& needle) {
+    QString letters;
+    QList<qsizetype> at; // where each unit of `letters` stands in the text
+    for (qsizetype i = start; i < text.size(); ++i) {
+        if (!search::isStressMark(text.at(i).unicode())) {
+            letters += text.at(i);
+            at.append(i);
+        }
+    }
+    QString wanted = needle;
+    wanted.remove(QChar(0x0301)).remove(QChar(0x0300));
+    const qsizetype j = wanted.isEmpty() ? -1 : letters.indexOf(wanted);
+    if (j < 0 || start < 0 || start > text.size())
+        return {};
+    qsizetype end = at[j + wanted.size() - 1] + 1;
+    while (end < text.size() && search::isStressMark(text.at(end).unicode()))
+        ++end;
+    return {at[j], end - at[j]};
 }
 
 } // namespace
@@ -157,6 +181,95 @@ private slots:
                 QFAIL(qPrintable(u"text %1 start %2 needle %3: %4 != %5"_qs.arg(
                     text.toHtmlEscaped(), QString::number(start), needle, QString::number(pieces),
                     QString::number(onePass))));
+        }
+    }
+
+    // "ignore stress marks" on and off, in buffers cut into spans of every small size.
+    void findsIgnoringStressMarks_data() {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<int>("on");       // the hit with the marks ignored, -1 for none
+        QTest::addColumn<int>("onLength"); // its length, marks included
+        QTest::addColumn<int>("off");      // the hit of the plain search
+
+        QTest::newRow("замок finds за́мок") << u"за\u0301мок"_qs << 0 << u"замок"_qs << 0 << 6 << -1;
+        QTest::newRow("за́мок finds замок") << u"замок"_qs << 0 << u"за\u0301мок"_qs << 0 << 5 << -1;
+        QTest::newRow("за́мок finds за́мок")
+            << u"за\u0301мок"_qs << 0 << u"за\u0301мок"_qs << 0 << 6 << 0;
+        QTest::newRow("за́мок finds замо́к")
+            << u"x замо\u0301к"_qs << 0 << u"за\u0301мок"_qs << 2 << 6 << -1;
+        QTest::newRow("мука in мука́: the mark behind the last letter is taken")
+            << u"мука\u0301 и"_qs << 0 << u"мука"_qs << 0 << 5 << 0;
+        QTest::newRow("что in что̀ (grave) at the end of the text")
+            << u"и что\u0300"_qs << 0 << u"что"_qs << 2 << 4 << 2;
+        QTest::newRow("дом in до́̀м: two marks in a row")
+            << u"до\u0301\u0300м"_qs << 0 << u"дом"_qs << 0 << 5 << -1;
+        QTest::newRow("б in а́б: the mark before the hit is not taken")
+            << u"а\u0301б"_qs << 0 << u"б"_qs << 2 << 1 << 2;
+        QTest::newRow("start between a letter and its mark")
+            << u"а\u0301б"_qs << 1 << u"б"_qs << 2 << 1 << 2;
+        QTest::newRow("ааб in аа́аб: a partial match goes on one letter later")
+            << u"аа\u0301аб"_qs << 0 << u"ааб"_qs << 1 << 4 << -1;
+        QTest::newRow("abab in ababábab from 1")
+            << u"ababa\u0301bab"_qs << 1 << u"abab"_qs << 2 << 5 << -1;
+        QTest::newRow("за́мок from 1: only the second")
+            << u"за\u0301мок за\u0301мок"_qs << 1 << u"замок"_qs << 7 << 6 << -1;
+        QTest::newRow("замок in За́мок: case is exact")
+            << u"За\u0301мок"_qs << 0 << u"замок"_qs << -1 << 0 << -1;
+        QTest::newRow("only marks in the needle: nothing to find")
+            << u"а\u0301"_qs << 0 << u"\u0301"_qs << -1 << 0 << 1;
+        QTest::newRow("empty needle") << u"а"_qs << 0 << QString() << -1 << 0 << -1;
+        QTest::newRow("start at the end") << u"а\u0301"_qs << 2 << u"а"_qs << -1 << 0 << -1;
+        QTest::newRow("start past the end") << u"а"_qs << 5 << u"а"_qs << -1 << 0 << -1;
+        QTest::newRow("bc across a line break") << u"ab\ncd"_qs << 0 << u"bc"_qs << -1 << 0 << -1;
+        QTest::newRow("b CR LF c after b́: a needle holding the line break")
+            << u"ab\u0301\ncd\nx"_qs << 0 << u"b\r\nc"_qs << 1 << 5 << -1;
+        QTest::newRow("third line") << u"a\nb\nво\u0301т"_qs << 0 << u"вот"_qs << 6 << 4 << -1;
+    }
+    void findsIgnoringStressMarks() {
+        QFETCH(QString, lines);
+        QFETCH(int, start);
+        QFETCH(QString, needle);
+        QFETCH(int, on);
+        QFETCH(int, onLength);
+        QFETCH(int, off);
+        const QString text = crlfView(lines);
+        for (const text::Pos leaf : {2, 3, 4, 5, 7, int(text::kDefaultChunkUnits)}) {
+            text::TextBuffer buffer(leaf);
+            buffer.assign(text.toStdU16String());
+            const search::Hit hit = search::findInBufferIgnoringMarks(buffer, start, needle);
+            QCOMPARE(hit.position, qsizetype(on));
+            QCOMPARE(hit.length, qsizetype(onLength));
+            QCOMPARE(search::findInBuffer(buffer, start, needle), qsizetype(off));
+        }
+    }
+
+    // The one-pass search that ignores the marks agrees with taking the marks out of a copy,
+    // on every text, start and needle, whatever the size of the buffer's spans.
+    void ignoringMarksAgreesWithACopyWithoutMarks() {
+        QRandomGenerator random(11);
+        const QString alphabet = u"абa\u0301\u0300\n"_qs;
+        for (int round = 0; round < 4000; ++round) {
+            QString lines;
+            const int size = random.bounded(40);
+            for (int i = 0; i < size; ++i)
+                lines += alphabet.at(random.bounded(alphabet.size()));
+            QString needle;
+            const int needleSize = 1 + random.bounded(4);
+            for (int i = 0; i < needleSize; ++i)
+                needle += alphabet.at(random.bounded(alphabet.size() - 1));
+            const QString text = crlfView(lines);
+            const qsizetype start = random.bounded(text.size() + 1);
+            const search::Hit expected = findIgnoringMarksByCopy(text, start, needle);
+            text::TextBuffer buffer(2 + random.bounded(6));
+            buffer.assign(text.toStdU16String());
+            const search::Hit hit = search::findInBufferIgnoringMarks(buffer, start, needle);
+            if (hit.position != expected.position || hit.length != expected.length)
+                QFAIL(qPrintable(u"text %1 start %2 needle %3: %4+%5, expected %6+%7"_qs.arg(
+                    text.toHtmlEscaped(), QString::number(start), needle,
+                    QString::number(hit.position), QString::number(hit.length),
+                    QString::number(expected.position), QString::number(expected.length))));
         }
     }
 

@@ -1,7 +1,7 @@
 // The commands and looks added for users of a desktop editor, through the real windows:
-// shortcuts, find next, the open letter, drops, the mode marks, recent files across a restart,
-// reopening in another encoding, Escape on the tool windows, the status panels, the accent pad
-// and the window on the screen.
+// shortcuts, retyping the selection, find next, the open letter, drops, the mode marks, recent
+// files across a restart, reopening in another encoding, Escape on the tool windows, the status
+// panels, the accent pad and the window on the screen.
 #include "info/help.h"
 #include "search/find.h"
 #include "shell/recentfiles.h"
@@ -221,6 +221,67 @@ private slots:
         QCOMPARE(app::state().TextModified, 1);
         app::state().Form1->Redo1->trigger();
         QCOMPARE(app::state().Form1->Memo1->toPlainText(), u"ab"_qs);
+    }
+
+    // --- retyping the selection
+
+    void retypeTheSelection_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<bool>("japanese"); // the keyboard placement's check mark
+        QTest::addColumn<QString>("text");  // line feeds between lines
+        QTest::addColumn<int>("start");     // the selection, in the CR LF view
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("x privet mir! as RussiaRoma, privet mir selected")
+            << u"retypeasRussiaRoma1"_qs << true << u"x privet mir!"_qs << 2 << 10
+            << u"x привет мир!"_qs;
+        QTest::newRow("kasha, shi on two lines as RussiaRoma")
+            << u"retypeasRussiaRoma1"_qs << true << u"kasha\nshi"_qs << 0 << 10 << u"каша\nши"_qs;
+        QTest::newRow("ghbdtn [ as RussiaDirect, Japanese keyboard")
+            << u"retypeasRussiaDirect1"_qs << true << u"ghbdtn ["_qs << 0 << 8 << u"привет ъ"_qs;
+        QTest::newRow("ghbdtn [ as RussiaDirect, US keyboard")
+            << u"retypeasRussiaDirect1"_qs << false << u"ghbdtn ["_qs << 0 << 8 << u"привет х"_qs;
+        QTest::newRow("руддщ х as Latin, Japanese keyboard")
+            << u"retypeasLatin1"_qs << true << u"руддщ х"_qs << 0 << 7 << u"hello @"_qs;
+        QTest::newRow("руддщ х as Latin, US keyboard")
+            << u"retypeasLatin1"_qs << false << u"руддщ х"_qs << 0 << 7 << u"hello ["_qs;
+        QTest::newRow("privet with nothing selected")
+            << u"retypeasRussiaRoma1"_qs << true << u"privet"_qs << 3 << 0 << u"privet"_qs;
+    }
+    void retypeTheSelection() {
+        QFETCH(QString, item);
+        QFETCH(bool, japanese);
+        QFETCH(QString, text);
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(QString, result);
+        TForm1& form = *app::state().Form1;
+        showMainWindow();
+        MemoView& memo = *form.Memo1;
+        memo.setPlainText(text);
+        memo.setSelection(start, length);
+        app::state().TextModified = 0;
+        form.JapaneseOSJapaneseIME1->setChecked(japanese);
+        auto* action = form.findChild<QAction*>(item);
+        QVERIFY(action);
+        // The items are usable while something is selected, in either menu.
+        for (QMenu* menu : {form.edit1, form.PopupMenu1}) {
+            action->setEnabled(length == 0);
+            emit menu->aboutToShow();
+            QCOMPARE(action->isEnabled(), length > 0);
+        }
+        action->trigger();
+
+        QCOMPARE(memo.toPlainText(), result);
+        const qsizetype change = memo.length() - (text.size() + text.count(u'\n'));
+        QCOMPARE(memo.selStart(), qsizetype(start));
+        QCOMPARE(memo.selLength(), length + change);
+        QCOMPARE(app::state().TextModified, length > 0 ? 1 : 0);
+        // One step for Undo.
+        if (length > 0) {
+            form.Undo1->trigger();
+            QCOMPARE(memo.toPlainText(), text);
+        }
     }
 
     // --- find next
