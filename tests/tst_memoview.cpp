@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QKeySequence>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -209,7 +210,7 @@ private slots:
     }
 
     // Typing at the end of the text keeps the scroll range of a fresh view of the same text,
-    // also where the last line grows by a segment (one more row) and shrinks again.
+    // also where the last line grows by a piece (still one row) and shrinks again.
     void typingAtTheEndKeepsTheScrollRange() {
         QStringList lines;
         for (int i = 0; i < 200; ++i)
@@ -228,7 +229,7 @@ private slots:
         };
         QTest::keyClicks(&v, u"yy"_s);
         QCOMPARE(v.verticalScrollBar()->maximum(), freshMaximum());
-        QCOMPARE(v.verticalScrollBar()->maximum(), before + 1);
+        QCOMPARE(v.verticalScrollBar()->maximum(), before);
         QTest::keyClick(&v, Qt::Key_Backspace);
         QTest::keyClick(&v, Qt::Key_Backspace);
         QCOMPARE(v.verticalScrollBar()->maximum(), before);
@@ -638,22 +639,98 @@ private slots:
         QCOMPARE(v.caretLine(), 0);
     }
 
-    void veryLongLineIsLaidOutInSegments() {
+    void veryLongLineStaysLazy_data() {
+        QTest::addColumn<bool>("wrap");
+        QTest::newRow("wrap off") << false;
+        QTest::newRow("wrap on") << true;
+    }
+    void veryLongLineStaysLazy() {
+        QFETCH(bool, wrap);
         MemoView& v = view();
-        const qsizetype length = 40 * MemoView::kSegmentUnits + 17;
-        v.setPlainText(u"x"_s.repeated(length));
+        v.setWordWrap(wrap);
+        const QString line = u"word "_s.repeated(800000); // 4 000 000 units
+        v.setPlainText(line + u"\ntail"_s);
         const std::uint64_t before = v.layoutCount();
         QTest::keyClick(&v, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(&v, Qt::Key_Up);
+        QCOMPARE(v.caretLine(), 0);
+        // Without wrap the line is one row, so Up lands near its start; with wrap on its last row.
+        QVERIFY(wrap ? v.caretColumn() > line.size() - 100 : v.caretColumn() < 10);
+        QTest::keyClick(&v, Qt::Key_End);
+        QCOMPARE(v.caretColumn(), line.size());
         QTest::keyClick(&v, Qt::Key_Y);
         v.viewport()->repaint();
-        QCOMPARE(v.caretColumn(), length + 1);
+        QCOMPARE(v.caretColumn(), line.size() + 1);
         QVERIFY(v.viewport()->rect().contains(v.cursorRect()));
-        QVERIFY2(v.layoutCount() - before < 20, qPrintable(QString::number(v.layoutCount())));
-        // Without wrap, each segment is a row of its own.
+        QTest::keyClick(&v, Qt::Key_Down);
+        QCOMPARE(v.caretLine(), 1);
         QTest::keyClick(&v, Qt::Key_Home, Qt::ControlModifier);
         QTest::keyClick(&v, Qt::Key_Down);
-        QCOMPARE(v.caretLine(), 0);
-        QCOMPARE(v.caretColumn(), MemoView::kSegmentUnits);
+        QCOMPARE(v.caretLine(), wrap ? 0 : 1);
+        v.viewport()->repaint();
+        QVERIFY2(v.layoutCount() - before < 40, qPrintable(QString::number(v.layoutCount())));
+    }
+
+    // Lines of a few pieces against QPlainTextEdit: rows, Up, Down, Home, End and word moves
+    // land where it lands them.
+    void longLineMovesAsInQPlainTextEdit_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("wrap");
+        QTest::addColumn<QStringList>("keys");
+        QString words;
+        for (int i = 0; words.size() < 3 * MemoView::kSegmentUnits; ++i)
+            words += QString(1 + i * 7 % 11, QChar(u'a' + i % 26)) + u' ';
+        const QString longLine = u"short\n"_s + words + u"\nend of text"_s;
+        const QStringList down(40, u"Down"_s);
+        const QStringList ends{u"Down"_s, u"End"_s,        u"Up"_s, u"Down"_s,
+                               u"Down"_s, u"Up"_s,         u"Up"_s, u"Home"_s,
+                               u"Down"_s, u"Ctrl+Right"_s, u"Up"_s, u"Down"_s};
+        QStringList rightWords(1400, u"Ctrl+Right"_s);
+        // From the middle piece of one long line to the other's, and back.
+        QStringList middle(1000, u"Ctrl+Right"_s);
+        middle << u"Down"_s << u"Down"_s << u"Up"_s << u"Right"_s << u"Up"_s << u"Down"_s;
+        QTest::newRow("wrap off: End, Up, Down on a line of three pieces")
+            << longLine << false << ends;
+        QTest::newRow("wrap off: words across the pieces") << longLine << false << rightWords;
+        QTest::newRow("wrap off: Up and Down between the middles of two long lines")
+            << u"short\n"_s + words + u"\n"_s + words.sliced(3) + u"\nend"_s << false
+            << QStringList{u"Down"_s} + middle;
+        QTest::newRow("wrap on: Down through the rows of three pieces") << longLine << true << down;
+        QTest::newRow("wrap on: End, Up, Down") << longLine << true << ends + down;
+        QTest::newRow("wrap on: Shift+Down selects by rows")
+            << longLine << true << QStringList(30, u"Shift+Down"_s);
+    }
+    void longLineMovesAsInQPlainTextEdit() {
+        QFETCH(QString, text);
+        QFETCH(bool, wrap);
+        QFETCH(QStringList, keys);
+        MemoView& v = view(text);
+        v.setWordWrap(wrap);
+        // The same room for the rows in both, whatever their scroll bars would show.
+        v.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        QPlainTextEdit other;
+        other.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        other.setFont(v.font());
+        other.resize(v.size());
+        other.setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+        other.setPlainText(text);
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        // Buffer positions count a line break as two units, QPlainTextEdit's as one.
+        const auto plain = [&v](text::Pos pos) { return int(pos - v.buffer().lineOf(pos)); };
+        for (int i = 0; i < keys.size(); ++i) {
+            press(&v, {keys[i]});
+            press(&other, {keys[i]});
+            const QTextCursor cursor = other.textCursor();
+            QVERIFY2(plain(v.caretPosition()) == cursor.position() &&
+                         plain(v.anchorPosition()) == cursor.anchor(),
+                     qPrintable(u"key %1 (%2): caret %3 anchor %4, QPlainTextEdit %5 %6"_s.arg(i)
+                                    .arg(keys[i])
+                                    .arg(plain(v.caretPosition()))
+                                    .arg(plain(v.anchorPosition()))
+                                    .arg(cursor.position())
+                                    .arg(cursor.anchor())));
+        }
     }
 
     void accessibleText() {

@@ -290,11 +290,8 @@ void MemoView::moveCaretTo(text::Pos pos, bool extend) {
 void MemoView::moveVertically(int rows, bool extend) {
     const Hold hold(*this);
     RowRef row = rowOf(m_caret);
-    if (std::isnan(m_preferredX)) {
-        const view::LineLayout* layout = layoutFor(row.line, row.segment);
-        const QTextLine textLine = layout->layout->lineAt(row.row);
-        m_preferredX = textLine.isValid() ? textLine.cursorToX(layoutPosOf(*layout, m_caret)) : 0;
-    }
+    if (std::isnan(m_preferredX))
+        m_preferredX = xOf(m_caret);
     int moved = 0;
     for (int i = 0; i < std::abs(rows); ++i) {
         if (!(rows > 0 ? nextRow(row) : previousRow(row)))
@@ -354,6 +351,8 @@ text::Pos MemoView::previousCursorPosition(text::Pos pos, QTextLayout::CursorMod
 }
 
 text::Pos MemoView::rowStart(text::Pos pos) const {
+    if (!m_wordWrap)
+        return m_buffer.lineStart(m_buffer.lineOf(pos));
     const RowRef row = rowOf(pos);
     const view::LineLayout* layout = layoutFor(row.line, row.segment);
     const QTextLine textLine = layout->layout->lineAt(row.row);
@@ -363,6 +362,8 @@ text::Pos MemoView::rowStart(text::Pos pos) const {
 }
 
 text::Pos MemoView::rowEnd(text::Pos pos) const {
+    if (!m_wordWrap)
+        return m_buffer.lineEnd(m_buffer.lineOf(pos));
     const RowRef row = rowOf(pos);
     const view::LineLayout* layout = layoutFor(row.line, row.segment);
     const QTextLine textLine = layout->layout->lineAt(row.row);
@@ -372,7 +373,8 @@ text::Pos MemoView::rowEnd(text::Pos pos) const {
         layout->start + layout->fromLayout(textLine.textStart() + textLine.textLength());
     end = std::min(end, layout->start + layout->length);
     // A wrapped row ends before the space it broke at, so the caret stays on this row.
-    if (row.row + 1 < layout->rows() && end > pos && isSpace(m_buffer.at(end - 1)))
+    const bool lastRow = row.row + 1 == layout->rows() && row.segment + 1 == layout->segments;
+    if (!lastRow && end > pos && isSpace(m_buffer.at(end - 1)))
         --end;
     return end;
 }
