@@ -130,7 +130,7 @@ void MemoView::bufferChanged(const text::Change& change) {
     int firstSegment = 0;
     if (change.linesRemoved == 0 && change.linesInserted == 0) {
         const text::Pos offset = change.position - m_buffer.lineStart(change.firstLine);
-        firstSegment = static_cast<int>(std::max<text::Pos>(0, offset / kSegmentUnits - 1));
+        firstSegment = static_cast<int>(std::max<text::Pos>(0, offset / pieceUnits() - 1));
     }
     m_cache.applyChange(change.firstLine, firstSegment, change.linesRemoved, change.linesInserted,
                         change.inserted - change.removed);
@@ -138,7 +138,7 @@ void MemoView::bufferChanged(const text::Change& change) {
     if (change.linesRemoved == 0 && change.linesInserted == 0) {
         const text::Pos length = lineLength(change.firstLine);
         const int pieces = segmentsFor(length);
-        m_cache.setSegments(change.firstLine, pieces, length - (pieces - 1) * kSegmentUnits);
+        m_cache.setSegments(change.firstLine, pieces, length - (pieces - 1) * pieceUnits());
     }
     const text::Pos lastTouched = change.firstLine + change.linesRemoved;
     // The farthest top row depends only on the rows of the lines from it to the end. Without

@@ -25,22 +25,25 @@ class QUrl;
 // lengths of the target, of the caret and of the selection are the buffer's own.
 //
 // Only the lines in sight are laid out, one QTextLayout per line kept in a bounded cache, so
-// nothing a key, a click or a paint does costs more than O(log n) in the size of the text. A line
-// longer than kSegmentUnits units is laid out in pieces of about that many units, of which only
-// those in sight are laid out. Without wrap a line is one row whatever its length: its pieces
-// stand side by side, each at the sum of the widths before it (exact once measured, estimated
-// until then). With wrap a piece ends where a row of the whole line would break (found by
-// laying out the text around its nominal end), so rows break where the text layout breaks them.
-// The vertical scroll bar counts lines, and the top of the view is a line, a piece and a row
-// inside it, so switching wrap on lays out nothing but what is shown.
+// nothing a key, a click or a paint does costs more than O(log n) in the size of the text. A long
+// line is laid out in pieces, of which only those in sight are laid out. Without wrap a line is
+// one row whatever its length: its pieces (of about kRowPieceUnits units, about a screen's
+// width) stand side by side, each at the sum of the widths before it (exact once measured,
+// estimated until then). With wrap a piece (of about kSegmentUnits units) ends where a row of the
+// whole line would break (found by laying out the text around its nominal end), so rows break
+// where the text layout breaks them. The vertical scroll bar counts lines, and the top of the
+// view is a line, a piece and a row inside it, so switching wrap on lays out nothing but what is
+// shown.
 //
 // A position between the CR and the LF of a line break is taken as the end of its line: neither
 // the caret nor an edge of the selection ever stands there.
 class MemoView : public QAbstractScrollArea, public ime::TextTarget {
     Q_OBJECT
 public:
-    // Lines longer than this are laid out in pieces of about this many units.
+    // With wrap, lines longer than this are laid out in pieces of about this many units.
     static constexpr text::Pos kSegmentUnits = 4096;
+    // Without wrap, lines longer than this are laid out in pieces of about this many units.
+    static constexpr text::Pos kRowPieceUnits = 256;
     // Units each side of the caret that input methods see of a very long line.
     static constexpr text::Pos kImWindowUnits = 1024;
 
@@ -258,7 +261,9 @@ private:
     int segmentCount(text::Pos line) const;
     int bufferSegmentCount(text::Pos line) const;
     // Segments of a line of that many units.
-    static int segmentsFor(text::Pos lineLength);
+    int segmentsFor(text::Pos lineLength) const;
+    // Units of a piece, as wrap is now.
+    text::Pos pieceUnits() const;
     text::Pos segmentStart(text::Pos line, int segment) const;
     int segmentOf(text::Pos line, text::Pos pos) const;
     // A piece bound at or a little before `nominal`: after a space when one is near, else where
@@ -313,6 +318,8 @@ private:
     void pageMove(int direction, bool extend);
     text::Pos nextCursorPosition(text::Pos pos, QTextLayout::CursorMode mode) const;
     text::Pos previousCursorPosition(text::Pos pos, QTextLayout::CursorMode mode) const;
+    // The next or previous word stop of a line of several pieces.
+    text::Pos wordMove(text::Pos pos, bool forward) const;
     text::Pos rowStart(text::Pos pos) const;
     text::Pos rowEnd(text::Pos pos) const;
     void deletePrevious();

@@ -327,6 +327,8 @@ text::Pos MemoView::nextCursorPosition(text::Pos pos, QTextLayout::CursorMode mo
     const text::Pos line = m_buffer.lineOf(pos);
     if (pos >= m_buffer.lineEnd(line))
         return line + 1 < m_buffer.lineCount() ? m_buffer.lineStart(line + 1) : len;
+    if (mode == QTextLayout::SkipWords && segmentCount(line) > 1)
+        return std::clamp(wordMove(pos, true), pos + 1, m_buffer.lineEnd(line));
     const view::LineLayout* layout = layoutFor(line, segmentOf(line, pos));
     const int at = layout->layout->nextCursorPosition(layout->toLayout(pos - layout->start), mode);
     const text::Pos next = layout->start + layout->fromLayout(at);
@@ -340,6 +342,8 @@ text::Pos MemoView::previousCursorPosition(text::Pos pos, QTextLayout::CursorMod
     const text::Pos start = m_buffer.lineStart(line);
     if (pos <= start)
         return m_buffer.lineEnd(line - 1);
+    if (mode == QTextLayout::SkipWords && segmentCount(line) > 1)
+        return std::clamp(wordMove(pos, false), start, pos - 1);
     int segment = segmentOf(line, pos);
     if (segment > 0 && pos == segmentStart(line, segment))
         --segment;
@@ -348,6 +352,17 @@ text::Pos MemoView::previousCursorPosition(text::Pos pos, QTextLayout::CursorMod
         layout->layout->previousCursorPosition(layout->toLayout(pos - layout->start), mode);
     const text::Pos previous = layout->start + layout->fromLayout(at);
     return std::clamp(previous, layout->start, pos - 1);
+}
+
+text::Pos MemoView::wordMove(text::Pos pos, bool forward) const {
+    // The text around pos, so that a piece bound inside a word is no stop.
+    const text::Pos line = m_buffer.lineOf(pos);
+    const text::Pos from = std::max(m_buffer.lineStart(line), pos - kImWindowUnits);
+    const text::Pos to = std::min(m_buffer.lineEnd(line), pos + kImWindowUnits);
+    const QTextLayout window(shownText(from, to - from), font());
+    const int at = static_cast<int>(pos - from);
+    return from + (forward ? window.nextCursorPosition(at, QTextLayout::SkipWords)
+                           : window.previousCursorPosition(at, QTextLayout::SkipWords));
 }
 
 text::Pos MemoView::rowStart(text::Pos pos) const {

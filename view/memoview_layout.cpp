@@ -22,11 +22,11 @@ constexpr qreal kNoWrapWidth = 4.0e6;
 // letter with its marks.
 constexpr int kBoundarySlack = 32;
 // A piece bound moves back to just after a space found within this many units.
-constexpr text::Pos kSpaceSlack = 256;
+constexpr text::Pos kSpaceSlack = 48;
 // With wrap, the rows that find a piece bound are laid out from this many units before it.
 constexpr text::Pos kStepUnits = 1024;
-// Lines of up to this many pieces have all the pieces before the one in sight measured.
-constexpr int kExactPieces = 16;
+// Unwrapped lines of up to this many units have all the pieces before the one in sight measured.
+constexpr text::Pos kExactUnits = 16384;
 
 } // namespace
 
@@ -47,10 +47,15 @@ int MemoView::bufferSegmentCount(text::Pos line) const {
     return segmentsFor(lineLength(line));
 }
 
-int MemoView::segmentsFor(text::Pos lineLength) {
-    if (lineLength <= kSegmentUnits)
+text::Pos MemoView::pieceUnits() const {
+    return m_wordWrap ? kSegmentUnits : kRowPieceUnits;
+}
+
+int MemoView::segmentsFor(text::Pos lineLength) const {
+    const text::Pos units = pieceUnits();
+    if (lineLength <= units)
         return 1;
-    return static_cast<int>((lineLength + kSegmentUnits - 1) / kSegmentUnits);
+    return static_cast<int>((lineLength + units - 1) / units);
 }
 
 text::Pos MemoView::plainBound(text::Pos lineStart, text::Pos nominal) const {
@@ -112,7 +117,7 @@ text::Pos MemoView::segmentStart(text::Pos line, int segment) const {
         return start;
     if (const std::optional<text::Pos> known = m_cache.bound(line, segment))
         return *known;
-    const text::Pos nominal = start + segment * kSegmentUnits;
+    const text::Pos nominal = start + segment * pieceUnits();
     const text::Pos at = m_wordWrap ? wrappedBound(start, m_buffer.lineEnd(line), nominal)
                                     : plainBound(start, nominal);
     m_cache.setBound(line, segment, at);
@@ -125,7 +130,7 @@ int MemoView::segmentOf(text::Pos line, text::Pos pos) const {
         return 0;
     const text::Pos start = m_buffer.lineStart(line);
     int segment =
-        static_cast<int>(std::clamp<text::Pos>((pos - start) / kSegmentUnits, 0, count - 1));
+        static_cast<int>(std::clamp<text::Pos>((pos - start) / pieceUnits(), 0, count - 1));
     if (segment > 0 && pos < segmentStart(line, segment))
         --segment;
     else if (segment + 1 < count && pos >= segmentStart(line, segment + 1))
@@ -136,9 +141,9 @@ int MemoView::segmentOf(text::Pos line, text::Pos pos) const {
 view::PieceWidths& MemoView::pieceWidths(text::Pos line, qreal unitAdvance) const {
     if (view::PieceWidths* known = m_cache.widths(line))
         return *known;
-    view::PieceWidths& made = m_cache.makeWidths(line, unitAdvance, kSegmentUnits);
+    view::PieceWidths& made = m_cache.makeWidths(line, unitAdvance, kRowPieceUnits);
     const int count = segmentCount(line);
-    made.resize(count, lineLength(line) - (count - 1) * kSegmentUnits);
+    made.resize(count, lineLength(line) - (count - 1) * kRowPieceUnits);
     return made;
 }
 
@@ -147,7 +152,7 @@ qreal MemoView::pieceX(text::Pos line, int piece) const {
         return 0;
     // The pieces of a line of a few pieces are all measured, so its positions are exact; a
     // longer line measures only what is shown and estimates the rest.
-    const int exact = segmentCount(line) <= kExactPieces ? piece : 0;
+    const int exact = lineLength(line) <= kExactUnits ? piece : 0;
     for (int i = 0; i < exact; ++i) {
         const view::PieceWidths* known = m_cache.widths(line);
         if (!known || !known->measured(i))
@@ -570,7 +575,16 @@ void MemoView::scrollToPosition(text::Pos pos) {
     if (top != m_top)
         setTop(top);
     if (!m_wordWrap) {
-        const qreal x = xOf(pos);
+        qreal x = xOf(pos);
+        const text::Pos line = m_buffer.lineOf(pos);
+        if (segmentCount(line) > 1) {
+            // The pieces that will be in sight left of the caret are measured first, so that the
+            // caret's x no longer moves when they are painted.
+            const int piece = segmentOf(line, pos);
+            for (int k = pieceAtX(line, x - viewport()->width()); k < piece; ++k)
+                layoutFor(line, k);
+            x = xOf(pos);
+        }
         if (m_widthGrew)
             updateScrollBars();
         QScrollBar* horizontal = horizontalScrollBar();
