@@ -489,6 +489,59 @@ private slots:
                           QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(port, &wheel);
         QCOMPARE(v.verticalScrollBar()->value(), scrolled - 3);
+
+        // Ctrl+wheel as in QPlainTextEdit: a page a notch while editable, a point of zoom a notch
+        // while read-only.
+        QPlainTextEdit other;
+        other.setFont(v.font());
+        other.resize(v.size());
+        other.setPlainText(v.toPlainText());
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        const auto ctrlWheel = [](QWidget* target, int delta) {
+            QWheelEvent event(QPointF(20, 20), target->mapToGlobal(QPointF(20, 20)), QPoint(),
+                              QPoint(0, delta), Qt::NoButton, Qt::ControlModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(target, &event);
+        };
+        v.verticalScrollBar()->setValue(0);
+        ctrlWheel(port, -120);
+        ctrlWheel(other.viewport(), -120);
+        QCOMPARE(v.verticalScrollBar()->value(), other.verticalScrollBar()->value());
+        QCOMPARE(v.font(), other.font());
+        QFont points(u"DejaVu Sans"_s, 12);
+        for (QWidget* w : std::initializer_list<QWidget*>{&v, &other})
+            w->setFont(points);
+        v.setReadOnly(true);
+        other.setReadOnly(true);
+        ctrlWheel(port, 240);
+        ctrlWheel(other.viewport(), 240);
+        QCOMPARE(other.font().pointSizeF(), 14.0);
+        QCOMPARE(v.font(), other.font());
+    }
+
+    void wrapKeepsTheCaretInSight() {
+        MemoView& v = view();
+        v.setWordWrap(true);
+        v.setPlainText(u"word "_s.repeated(300) + u"\nlast"_s);
+        const auto inSight = [&v] { return v.viewport()->rect().contains(v.cursorRect()); };
+        // Typing at the end of the long line, row after row past the bottom.
+        v.setCaret(1500, 1500);
+        for (int i = 0; i < 40; ++i) {
+            QTest::keyClicks(&v, u"more "_s);
+            QVERIFY2(inSight(), qPrintable(QString::number(i)));
+        }
+        // Down past the bottom, then narrower and wider.
+        QTest::keyClick(&v, Qt::Key_Home, Qt::ControlModifier);
+        for (int i = 0; i < 30; ++i) {
+            QTest::keyClick(&v, Qt::Key_Down);
+            QVERIFY2(inSight(), qPrintable(QString::number(i)));
+        }
+        QTest::keyClick(&v, Qt::Key_Up);
+        v.resize(200, 300);
+        QVERIFY(inSight());
+        v.resize(500, 150);
+        QVERIFY(inSight());
     }
 
     void clipboard() {
@@ -555,46 +608,79 @@ private slots:
 
     void accentStandsOverItsOwnLetter_data() {
         QTest::addColumn<QString>("family");
-        QTest::newRow("DejaVu Sans") << u"DejaVu Sans"_s;
-        QTest::newRow("DejaVu Serif") << u"DejaVu Serif"_s;
-        QTest::newRow("DejaVu Sans Mono") << u"DejaVu Sans Mono"_s;
+        QTest::addColumn<QString>("letter");
+        QTest::addColumn<QString>("marks");
+        for (const QString& family : {u"DejaVu Sans"_s, u"DejaVu Serif"_s, u"DejaVu Sans Mono"_s})
+            QTest::newRow(qPrintable(family + u": а with an accent"_s))
+                << family << u"а"_s << u"\u0301"_s;
+        QTest::newRow("DejaVu Sans: capital О with an accent")
+            << u"DejaVu Sans"_s << u"О"_s << u"\u0301"_s;
+        QTest::newRow("DejaVu Serif: capital Я with an accent")
+            << u"DejaVu Serif"_s << u"Я"_s << u"\u0301"_s;
+        QTest::newRow("DejaVu Sans: е with a diaeresis and an accent")
+            << u"DejaVu Sans"_s << u"е"_s << u"\u0308\u0301"_s;
+        QTest::newRow("DejaVu Sans: о with three marks")
+            << u"DejaVu Sans"_s << u"о"_s << u"\u0301\u0300\u0302"_s;
     }
     void accentStandsOverItsOwnLetter() {
         QFETCH(QString, family);
-        // Two texts that differ only by the accent on the а of the second line: the pixels
-        // that differ are the accent's.
-        const QString plain = u"шшш ш\nша ш"_s;
-        MemoView& v = view(plain);
+        QFETCH(QString, letter);
+        QFETCH(QString, marks);
+        // Texts that differ only by the marks on the letter of the second line: the pixels that
+        // differ are the marks'.
+        MemoView& v = view();
         QFont font(family);
         font.setPixelSize(19);
         v.setFont(font);
         v.clearFocus(); // no caret in the pictures
-        QImage without(v.size(), QImage::Format_RGB32);
-        v.render(&without);
-        v.setPlainText(u"шшш ш\nша\u0301 ш"_s);
-        QImage with(v.size(), QImage::Format_RGB32);
-        v.render(&with);
+        const auto render = [&v](const QString& base, const QString& on) {
+            v.setPlainText(u"шшш ш\nш"_s + base + on + u" ш"_s);
+            QImage image(v.size(), QImage::Format_RGB32);
+            v.render(&image);
+            return image;
+        };
+        const QImage without = render(letter, QString());
         const QPoint port = v.viewport()->pos();
-        const QRect letter = v.positionRect(8).translated(port); // before а
-        const QRect after = v.positionRect(10).translated(port); // behind its accent
-        QVERIFY(!letter.isEmpty() && after.left() > letter.left());
-        int marks = 0;
-        for (int y = 0; y < with.height(); ++y) {
-            for (int x = 0; x < with.width(); ++x) {
-                if (with.pixel(x, y) == without.pixel(x, y))
-                    continue;
-                ++marks;
-                QVERIFY2(x >= letter.left() - 1 && x <= after.left() + 1,
-                         qPrintable(u"accent pixel at x %1 outside the а cell %2..%3"_s.arg(x)
-                                        .arg(letter.left())
-                                        .arg(after.left())));
-                QVERIFY2(y >= letter.top() && y < letter.bottom(),
-                         qPrintable(u"accent pixel at y %1 outside the а row %2..%3"_s.arg(y)
-                                        .arg(letter.top())
-                                        .arg(letter.bottom())));
+        const QRect cell = v.positionRect(8).translated(port); // before the letter
+        const QRect after = v.positionRect(9).translated(port);
+        QVERIFY(!cell.isEmpty() && after.left() > cell.left());
+        // The pixels that differ, all over the letter: within its cell and its row (a mark over a
+        // capital may reach two pixels into the row above, stacked marks up to a row).
+        const auto ink = [&](const QImage& with, const QImage& plain, qsizetype count) {
+            int changed = 0;
+            for (int y = 0; y < with.height(); ++y) {
+                for (int x = 0; x < with.width(); ++x) {
+                    if (with.pixel(x, y) == plain.pixel(x, y))
+                        continue;
+                    ++changed;
+                    const bool inCell = x >= cell.left() - 1 && x <= after.left() + 1 &&
+                                        y >= cell.top() - (count > 1 ? cell.height() : 2) &&
+                                        y < cell.bottom();
+                    if (!inCell) {
+                        qWarning("mark pixel at %d,%d outside the cell %d..%d, %d..%d", x, y,
+                                 cell.left(), after.left(), cell.top(), cell.bottom());
+                        return -1;
+                    }
+                }
             }
+            return changed;
+        };
+        // Each mark shows: every one adds pixels, and the marks are not cut to less than most of
+        // what they show over а.
+        const int accent = ink(render(u"а"_s, marks.first(1)), render(u"а"_s, QString()), 1);
+        QVERIFY(accent > 4);
+        int before = 0;
+        for (qsizetype count = 1; count <= marks.size(); ++count) {
+            const int shown = ink(render(letter, marks.first(count)), without, count);
+            QVERIFY2(shown > before + accent / 4,
+                     qPrintable(u"%1 marks: %2 pixels, %3 marks: %4, one accent %5"_s.arg(count)
+                                    .arg(shown)
+                                    .arg(count - 1)
+                                    .arg(before)
+                                    .arg(accent)));
+            before = shown;
         }
-        QVERIFY(marks > 4);
+        QVERIFY2(before >= accent * 9 / 10, qPrintable(QString::number(before)));
     }
 
     void wrap() {

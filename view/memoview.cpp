@@ -150,6 +150,8 @@ void MemoView::bufferChanged(const text::Change& change) {
         else if (m_wordWrap || change.linesRemoved != 0 || change.linesInserted != 0)
             m_bottomTopKnown = false;
     }
+    // Rows between the top and the last row in sight may have come or gone.
+    m_lastInSightKnown = false;
     if (m_top.line > lastTouched)
         m_top.line += change.linesInserted - change.linesRemoved;
     else if (m_top.line > change.firstLine)

@@ -123,6 +123,10 @@ public:
     // read-only).
     void paste();
     void ensureCursorVisible();
+    // The view's font a point larger or smaller (Ctrl+wheel on a read-only text does it); the
+    // font of the view only.
+    void zoomIn(int range = 1) { zoomInF(static_cast<float>(range)); }
+    void zoomOut(int range = 1) { zoomInF(-static_cast<float>(range)); }
     // The caret's rectangle in viewport coordinates, at least one pixel wide.
     QRect cursorRect() const;
     // Line of the caret (from 0) and units between the line's start and the caret.
@@ -334,6 +338,7 @@ private:
     static QTextCharFormat underlinedFormat();
 
     // --- memoview_mouse.cpp
+    void zoomInF(float range);
     // What a drag brings that the view takes: local files (for onDropFiles), text to insert
     // at the drop point (while the view is writable), or nothing.
     enum class Drop { None, Files, Text };

@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRawFont>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextLine>
 #include <algorithm>
@@ -610,12 +611,26 @@ void MemoView::updateFontMetrics() {
 }
 
 void MemoView::resizeEvent(QResizeEvent* event) {
+    // With wrap the rows change with the width: a caret that was in sight stays in sight.
+    bool caretInSight = false;
+    if (m_wordWrap && event->oldSize().isValid()) {
+        // Rows as they were laid out, in the height the view had.
+        const int grown = event->size().height() - event->oldSize().height();
+        const int rows = std::max(1, (viewport()->height() - grown - kMargin) / m_rowHeight);
+        const RowRef caret = rowOf(m_caret);
+        RowRef at = m_top;
+        for (int i = 0; i < rows && !caretInSight; ++i)
+            caretInSight = at == caret || !nextRow(at);
+        caretInSight = caretInSight && at == caret;
+    }
     QAbstractScrollArea::resizeEvent(event);
     m_bottomTopKnown = false;
     m_lastInSightKnown = false;
     if (m_wordWrap && wrapWidth() != m_layoutWidth)
         dropLayouts();
     updateScrollBars();
+    if (caretInSight)
+        ensureCursorVisible();
 }
 
 void MemoView::changeEvent(QEvent* event) {
@@ -767,18 +782,27 @@ void MemoView::drawPiece(QPainter& painter, const view::LineLayout& layout, bool
     }
     const int width = viewport()->width();
     const int rows = layout.rows();
-    // Row by row, each clipped to its own rectangle, so that nothing a row draws lands on its
-    // neighbours.
+    // Row by row, each clipped to its own rectangle and a little of the row above (where an
+    // accent over a capital reaches), so that a mark Qt put an em too high is not drawn there.
+    // The marks put back over their letters may stack up to a row above.
+    const int accentRoom = m_rowHeight / 3;
     for (int r = firstRow; r < rows; ++r) {
         const int top = static_cast<int>(origin.y()) + r * m_rowHeight;
-        const QRect rowRect = QRect(0, top, width, m_rowHeight) & clip;
-        if (rowRect.isEmpty())
+        const QRect rowRect = QRect(0, top - accentRoom, width, m_rowHeight + accentRoom) & clip;
+        const QRect marksRect = QRect(0, top - m_rowHeight, width, 2 * m_rowHeight) & clip;
+        if (marksRect.isEmpty())
             continue;
         painter.save();
-        painter.setClipRect(rowRect);
-        layout.layout->draw(&painter, origin, selections, QRectF(rowRect));
-        if (layout.hasMarks)
-            repairMarks(painter, layout, r, origin, rowRect);
+        if (!rowRect.isEmpty()) {
+            painter.setClipRect(rowRect);
+            // The layout draws the rows that meet this rectangle: this row alone.
+            const QRectF only(0, top + 0.5, width, m_rowHeight - 1);
+            layout.layout->draw(&painter, origin, selections, only);
+        }
+        if (layout.hasMarks) {
+            painter.setClipRect(marksRect);
+            repairMarks(painter, layout, r, origin, marksRect);
+        }
         painter.restore();
     }
 }
@@ -816,7 +840,8 @@ void MemoView::paintEvent(QPaintEvent* event) {
             }
             y += m_rowHeight;
         }
-        if (y >= bottom || y >= clip.bottom() + 1)
+        // The row below the clip too: its marks may reach up into it.
+        if (y >= bottom || y >= clip.bottom() + 1 + m_rowHeight)
             break;
         if (!nextRow(row))
             break;
