@@ -5,7 +5,15 @@
 #include "view/memoview.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTimer>
+#include <ctime>
+#include <random>
+#include <type_traits>
 
 namespace {
 
@@ -84,7 +92,127 @@ Figures measure(text::TextBuilder builder) {
     return f;
 }
 
+// 1 MiB of random bytes as a UTF-16 BE file gives: random units, a line break every 32768
+// units or so, marks, surrogates and every script.
+QString randomUnits(unsigned seed) {
+    std::mt19937 random(seed);
+    QString units(512 * 1024, Qt::Uninitialized);
+    for (QChar& unit : units)
+        unit = QChar(static_cast<char16_t>(random() & 0xFFFF));
+    return units;
+}
+
+// Processor time of the whole process in seconds (the caret's timer runs on this thread).
+double processSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+struct FirstScreen {
+    double paint = 0; // wall seconds from the text to the first screen painted
+    double idle = 0;  // processor seconds during 2 s of idling afterwards
+};
+
+// The text set and the first screen painted, then two seconds of the event loop with nothing to
+// do but blink the caret.
+template <class Widget> FirstScreen firstScreen(const QString& text, bool wrap) {
+    bench::guiApp();
+    Widget widget;
+    if constexpr (std::is_same_v<Widget, MemoView>)
+        widget.setWordWrap(wrap);
+    else
+        widget.setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    widget.resize(800, 600);
+    widget.show();
+    widget.activateWindow();
+    widget.setFocus();
+    QApplication::processEvents();
+    FirstScreen f;
+    QElapsedTimer wall;
+    wall.start();
+    widget.setPlainText(text);
+    widget.viewport()->repaint();
+    f.paint = double(wall.nsecsElapsed()) * 1e-9;
+    QApplication::processEvents();
+    const double before = processSeconds();
+    QEventLoop idle;
+    QTimer::singleShot(2000, &idle, &QEventLoop::quit);
+    idle.exec();
+    f.idle = processSeconds() - before;
+    return f;
+}
+
+void randomSuite(bench::Table& table) {
+    // Once before measuring: the fonts of every script are found and loaded in the first
+    // layouts of a process, whichever widget lays them out.
+    firstScreen<MemoView>(randomUnits(1), false);
+    for (const bool wrap : {false, true}) {
+        const QString text = randomUnits(wrap ? 3 : 2);
+        const FirstScreen ours = firstScreen<MemoView>(text, wrap);
+        const FirstScreen reference = firstScreen<QPlainTextEdit>(text, wrap);
+        const std::string mode = wrap ? ", wrap on" : ", wrap off";
+        bench::Row paint;
+        paint.name = "view: first screen of 1 MiB random UTF-16 BE" + mode + " vs QPlainTextEdit";
+        paint.ours = ours.paint * 1e3;
+        paint.reference = reference.paint * 1e3;
+        paint.unit = "ms";
+        paint.target = 1.3;
+        paint.note = "aim: under 100 ms";
+        table.add(paint);
+        bench::Row idle;
+        idle.name = "view: processor time idling 2 s after it" + mode + " vs QPlainTextEdit";
+        idle.ours = ours.idle * 1e3;
+        idle.reference = reference.idle * 1e3;
+        idle.unit = "ms";
+        idle.target = 1.3;
+        table.add(idle);
+    }
+}
+
+// A line of `megabytes` MB of words: End, Ctrl+End, a typed letter, Home and Up/Down each with
+// its paint, against the same on a line of one screen.
+double longLineKeys(std::size_t megabytes, bool wrap) {
+    bench::guiApp();
+    MemoView view;
+    view.setWordWrap(wrap);
+    view.resize(800, 600);
+    view.show();
+    const qsizetype words = megabytes > 0 ? qsizetype(megabytes) * 1000 * 1000 / 10 : 60;
+    view.setPlainText(QStringLiteral("word ").repeated(words) + QStringLiteral("\ntail"));
+    view.viewport()->repaint();
+    QApplication::processEvents();
+    const double seconds = bench::bestSeconds([&] {
+        bench::sendKey(&view, Qt::Key_End, QString(), Qt::ControlModifier);
+        view.viewport()->repaint();
+        bench::sendKey(&view, Qt::Key_Up, QString());
+        view.viewport()->repaint();
+        bench::sendKey(&view, Qt::Key_End, QString());
+        view.viewport()->repaint();
+        bench::sendKey(&view, Qt::Key_Y, QStringLiteral("y"));
+        view.viewport()->repaint();
+        bench::sendKey(&view, Qt::Key_Home, QString());
+        view.viewport()->repaint();
+        bench::sendKey(&view, Qt::Key_Down, QString());
+        view.viewport()->repaint();
+        bench::sendKey(&view, Qt::Key_Home, QString(), Qt::ControlModifier);
+        view.viewport()->repaint();
+    });
+    return seconds / 7;
+}
+
 void viewSuite(bench::Table& table, const bench::Options& options) {
+    randomSuite(table);
+    for (const bool wrap : {false, true}) {
+        bench::Row r;
+        r.name = "view: a key and its paint on a line of " + std::to_string(options.megabytes) +
+                 " MB" + (wrap ? ", wrap on" : ", wrap off") + " vs one screen";
+        r.ours = longLineKeys(options.megabytes, wrap) * 1e3;
+        r.reference = longLineKeys(0, wrap) * 1e3;
+        r.unit = "ms/key";
+        r.target = 1.5;
+        table.add(r);
+    }
     const Figures empty = measure(text::TextBuilder());
     const Figures screen = measure(largeText(0));
     const Figures large = measure(largeText(options.megabytes));

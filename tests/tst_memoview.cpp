@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QKeySequence>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -209,7 +210,7 @@ private slots:
     }
 
     // Typing at the end of the text keeps the scroll range of a fresh view of the same text,
-    // also where the last line grows by a segment (one more row) and shrinks again.
+    // also where the last line grows by a piece (still one row) and shrinks again.
     void typingAtTheEndKeepsTheScrollRange() {
         QStringList lines;
         for (int i = 0; i < 200; ++i)
@@ -228,7 +229,7 @@ private slots:
         };
         QTest::keyClicks(&v, u"yy"_s);
         QCOMPARE(v.verticalScrollBar()->maximum(), freshMaximum());
-        QCOMPARE(v.verticalScrollBar()->maximum(), before + 1);
+        QCOMPARE(v.verticalScrollBar()->maximum(), before);
         QTest::keyClick(&v, Qt::Key_Backspace);
         QTest::keyClick(&v, Qt::Key_Backspace);
         QCOMPARE(v.verticalScrollBar()->maximum(), before);
@@ -488,6 +489,59 @@ private slots:
                           QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(port, &wheel);
         QCOMPARE(v.verticalScrollBar()->value(), scrolled - 3);
+
+        // Ctrl+wheel as in QPlainTextEdit: a page a notch while editable, a point of zoom a notch
+        // while read-only.
+        QPlainTextEdit other;
+        other.setFont(v.font());
+        other.resize(v.size());
+        other.setPlainText(v.toPlainText());
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        const auto ctrlWheel = [](QWidget* target, int delta) {
+            QWheelEvent event(QPointF(20, 20), target->mapToGlobal(QPointF(20, 20)), QPoint(),
+                              QPoint(0, delta), Qt::NoButton, Qt::ControlModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(target, &event);
+        };
+        v.verticalScrollBar()->setValue(0);
+        ctrlWheel(port, -120);
+        ctrlWheel(other.viewport(), -120);
+        QCOMPARE(v.verticalScrollBar()->value(), other.verticalScrollBar()->value());
+        QCOMPARE(v.font(), other.font());
+        QFont points(u"DejaVu Sans"_s, 12);
+        for (QWidget* w : std::initializer_list<QWidget*>{&v, &other})
+            w->setFont(points);
+        v.setReadOnly(true);
+        other.setReadOnly(true);
+        ctrlWheel(port, 240);
+        ctrlWheel(other.viewport(), 240);
+        QCOMPARE(other.font().pointSizeF(), 14.0);
+        QCOMPARE(v.font(), other.font());
+    }
+
+    void wrapKeepsTheCaretInSight() {
+        MemoView& v = view();
+        v.setWordWrap(true);
+        v.setPlainText(u"word "_s.repeated(300) + u"\nlast"_s);
+        const auto inSight = [&v] { return v.viewport()->rect().contains(v.cursorRect()); };
+        // Typing at the end of the long line, row after row past the bottom.
+        v.setCaret(1500, 1500);
+        for (int i = 0; i < 40; ++i) {
+            QTest::keyClicks(&v, u"more "_s);
+            QVERIFY2(inSight(), qPrintable(QString::number(i)));
+        }
+        // Down past the bottom, then narrower and wider.
+        QTest::keyClick(&v, Qt::Key_Home, Qt::ControlModifier);
+        for (int i = 0; i < 30; ++i) {
+            QTest::keyClick(&v, Qt::Key_Down);
+            QVERIFY2(inSight(), qPrintable(QString::number(i)));
+        }
+        QTest::keyClick(&v, Qt::Key_Up);
+        v.resize(200, 300);
+        QVERIFY(inSight());
+        v.resize(500, 150);
+        QVERIFY(inSight());
     }
 
     void clipboard() {
@@ -554,46 +608,79 @@ private slots:
 
     void accentStandsOverItsOwnLetter_data() {
         QTest::addColumn<QString>("family");
-        QTest::newRow("DejaVu Sans") << u"DejaVu Sans"_s;
-        QTest::newRow("DejaVu Serif") << u"DejaVu Serif"_s;
-        QTest::newRow("DejaVu Sans Mono") << u"DejaVu Sans Mono"_s;
+        QTest::addColumn<QString>("letter");
+        QTest::addColumn<QString>("marks");
+        for (const QString& family : {u"DejaVu Sans"_s, u"DejaVu Serif"_s, u"DejaVu Sans Mono"_s})
+            QTest::newRow(qPrintable(family + u": а with an accent"_s))
+                << family << u"а"_s << u"\u0301"_s;
+        QTest::newRow("DejaVu Sans: capital О with an accent")
+            << u"DejaVu Sans"_s << u"О"_s << u"\u0301"_s;
+        QTest::newRow("DejaVu Serif: capital Я with an accent")
+            << u"DejaVu Serif"_s << u"Я"_s << u"\u0301"_s;
+        QTest::newRow("DejaVu Sans: е with a diaeresis and an accent")
+            << u"DejaVu Sans"_s << u"е"_s << u"\u0308\u0301"_s;
+        QTest::newRow("DejaVu Sans: о with three marks")
+            << u"DejaVu Sans"_s << u"о"_s << u"\u0301\u0300\u0302"_s;
     }
     void accentStandsOverItsOwnLetter() {
         QFETCH(QString, family);
-        // Two texts that differ only by the accent on the а of the second line: the pixels
-        // that differ are the accent's.
-        const QString plain = u"шшш ш\nша ш"_s;
-        MemoView& v = view(plain);
+        QFETCH(QString, letter);
+        QFETCH(QString, marks);
+        // Texts that differ only by the marks on the letter of the second line: the pixels that
+        // differ are the marks'.
+        MemoView& v = view();
         QFont font(family);
         font.setPixelSize(19);
         v.setFont(font);
         v.clearFocus(); // no caret in the pictures
-        QImage without(v.size(), QImage::Format_RGB32);
-        v.render(&without);
-        v.setPlainText(u"шшш ш\nша\u0301 ш"_s);
-        QImage with(v.size(), QImage::Format_RGB32);
-        v.render(&with);
+        const auto render = [&v](const QString& base, const QString& on) {
+            v.setPlainText(u"шшш ш\nш"_s + base + on + u" ш"_s);
+            QImage image(v.size(), QImage::Format_RGB32);
+            v.render(&image);
+            return image;
+        };
+        const QImage without = render(letter, QString());
         const QPoint port = v.viewport()->pos();
-        const QRect letter = v.positionRect(8).translated(port); // before а
-        const QRect after = v.positionRect(10).translated(port); // behind its accent
-        QVERIFY(!letter.isEmpty() && after.left() > letter.left());
-        int marks = 0;
-        for (int y = 0; y < with.height(); ++y) {
-            for (int x = 0; x < with.width(); ++x) {
-                if (with.pixel(x, y) == without.pixel(x, y))
-                    continue;
-                ++marks;
-                QVERIFY2(x >= letter.left() - 1 && x <= after.left() + 1,
-                         qPrintable(u"accent pixel at x %1 outside the а cell %2..%3"_s.arg(x)
-                                        .arg(letter.left())
-                                        .arg(after.left())));
-                QVERIFY2(y >= letter.top() && y < letter.bottom(),
-                         qPrintable(u"accent pixel at y %1 outside the а row %2..%3"_s.arg(y)
-                                        .arg(letter.top())
-                                        .arg(letter.bottom())));
+        const QRect cell = v.positionRect(8).translated(port); // before the letter
+        const QRect after = v.positionRect(9).translated(port);
+        QVERIFY(!cell.isEmpty() && after.left() > cell.left());
+        // The pixels that differ, all over the letter: within its cell and its row (a mark over a
+        // capital may reach two pixels into the row above, stacked marks up to a row).
+        const auto ink = [&](const QImage& with, const QImage& plain, qsizetype count) {
+            int changed = 0;
+            for (int y = 0; y < with.height(); ++y) {
+                for (int x = 0; x < with.width(); ++x) {
+                    if (with.pixel(x, y) == plain.pixel(x, y))
+                        continue;
+                    ++changed;
+                    const bool inCell = x >= cell.left() - 1 && x <= after.left() + 1 &&
+                                        y >= cell.top() - (count > 1 ? cell.height() : 2) &&
+                                        y < cell.bottom();
+                    if (!inCell) {
+                        qWarning("mark pixel at %d,%d outside the cell %d..%d, %d..%d", x, y,
+                                 cell.left(), after.left(), cell.top(), cell.bottom());
+                        return -1;
+                    }
+                }
             }
+            return changed;
+        };
+        // Each mark shows: every one adds pixels, and the marks are not cut to less than most of
+        // what they show over а.
+        const int accent = ink(render(u"а"_s, marks.first(1)), render(u"а"_s, QString()), 1);
+        QVERIFY(accent > 4);
+        int before = 0;
+        for (qsizetype count = 1; count <= marks.size(); ++count) {
+            const int shown = ink(render(letter, marks.first(count)), without, count);
+            QVERIFY2(shown > before + accent / 4,
+                     qPrintable(u"%1 marks: %2 pixels, %3 marks: %4, one accent %5"_s.arg(count)
+                                    .arg(shown)
+                                    .arg(count - 1)
+                                    .arg(before)
+                                    .arg(accent)));
+            before = shown;
         }
-        QVERIFY(marks > 4);
+        QVERIFY2(before >= accent * 9 / 10, qPrintable(QString::number(before)));
     }
 
     void wrap() {
@@ -638,22 +725,98 @@ private slots:
         QCOMPARE(v.caretLine(), 0);
     }
 
-    void veryLongLineIsLaidOutInSegments() {
+    void veryLongLineStaysLazy_data() {
+        QTest::addColumn<bool>("wrap");
+        QTest::newRow("wrap off") << false;
+        QTest::newRow("wrap on") << true;
+    }
+    void veryLongLineStaysLazy() {
+        QFETCH(bool, wrap);
         MemoView& v = view();
-        const qsizetype length = 40 * MemoView::kSegmentUnits + 17;
-        v.setPlainText(u"x"_s.repeated(length));
+        v.setWordWrap(wrap);
+        const QString line = u"word "_s.repeated(800000); // 4 000 000 units
+        v.setPlainText(line + u"\ntail"_s);
         const std::uint64_t before = v.layoutCount();
         QTest::keyClick(&v, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(&v, Qt::Key_Up);
+        QCOMPARE(v.caretLine(), 0);
+        // Without wrap the line is one row, so Up lands near its start; with wrap on its last row.
+        QVERIFY(wrap ? v.caretColumn() > line.size() - 100 : v.caretColumn() < 10);
+        QTest::keyClick(&v, Qt::Key_End);
+        QCOMPARE(v.caretColumn(), line.size());
         QTest::keyClick(&v, Qt::Key_Y);
         v.viewport()->repaint();
-        QCOMPARE(v.caretColumn(), length + 1);
+        QCOMPARE(v.caretColumn(), line.size() + 1);
         QVERIFY(v.viewport()->rect().contains(v.cursorRect()));
-        QVERIFY2(v.layoutCount() - before < 20, qPrintable(QString::number(v.layoutCount())));
-        // Without wrap, each segment is a row of its own.
+        QTest::keyClick(&v, Qt::Key_Down);
+        QCOMPARE(v.caretLine(), 1);
         QTest::keyClick(&v, Qt::Key_Home, Qt::ControlModifier);
         QTest::keyClick(&v, Qt::Key_Down);
-        QCOMPARE(v.caretLine(), 0);
-        QCOMPARE(v.caretColumn(), MemoView::kSegmentUnits);
+        QCOMPARE(v.caretLine(), wrap ? 0 : 1);
+        v.viewport()->repaint();
+        QVERIFY2(v.layoutCount() - before < 40, qPrintable(QString::number(v.layoutCount())));
+    }
+
+    // Lines of a few pieces against QPlainTextEdit: rows, Up, Down, Home, End and word moves
+    // land where it lands them.
+    void longLineMovesAsInQPlainTextEdit_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("wrap");
+        QTest::addColumn<QStringList>("keys");
+        QString words;
+        for (int i = 0; words.size() < 3 * MemoView::kSegmentUnits; ++i)
+            words += QString(1 + i * 7 % 11, QChar(u'a' + i % 26)) + u' ';
+        const QString longLine = u"short\n"_s + words + u"\nend of text"_s;
+        const QStringList down(40, u"Down"_s);
+        const QStringList ends{u"Down"_s, u"End"_s,        u"Up"_s, u"Down"_s,
+                               u"Down"_s, u"Up"_s,         u"Up"_s, u"Home"_s,
+                               u"Down"_s, u"Ctrl+Right"_s, u"Up"_s, u"Down"_s};
+        QStringList rightWords(1400, u"Ctrl+Right"_s);
+        // From the middle piece of one long line to the other's, and back.
+        QStringList middle(1000, u"Ctrl+Right"_s);
+        middle << u"Down"_s << u"Down"_s << u"Up"_s << u"Right"_s << u"Up"_s << u"Down"_s;
+        QTest::newRow("wrap off: End, Up, Down on a line of three pieces")
+            << longLine << false << ends;
+        QTest::newRow("wrap off: words across the pieces") << longLine << false << rightWords;
+        QTest::newRow("wrap off: Up and Down between the middles of two long lines")
+            << u"short\n"_s + words + u"\n"_s + words.sliced(3) + u"\nend"_s << false
+            << QStringList{u"Down"_s} + middle;
+        QTest::newRow("wrap on: Down through the rows of three pieces") << longLine << true << down;
+        QTest::newRow("wrap on: End, Up, Down") << longLine << true << ends + down;
+        QTest::newRow("wrap on: Shift+Down selects by rows")
+            << longLine << true << QStringList(30, u"Shift+Down"_s);
+    }
+    void longLineMovesAsInQPlainTextEdit() {
+        QFETCH(QString, text);
+        QFETCH(bool, wrap);
+        QFETCH(QStringList, keys);
+        MemoView& v = view(text);
+        v.setWordWrap(wrap);
+        // The same room for the rows in both, whatever their scroll bars would show.
+        v.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        QPlainTextEdit other;
+        other.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        other.setFont(v.font());
+        other.resize(v.size());
+        other.setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+        other.setPlainText(text);
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        // Buffer positions count a line break as two units, QPlainTextEdit's as one.
+        const auto plain = [&v](text::Pos pos) { return int(pos - v.buffer().lineOf(pos)); };
+        for (int i = 0; i < keys.size(); ++i) {
+            press(&v, {keys[i]});
+            press(&other, {keys[i]});
+            const QTextCursor cursor = other.textCursor();
+            QVERIFY2(plain(v.caretPosition()) == cursor.position() &&
+                         plain(v.anchorPosition()) == cursor.anchor(),
+                     qPrintable(u"key %1 (%2): caret %3 anchor %4, QPlainTextEdit %5 %6"_s.arg(i)
+                                    .arg(keys[i])
+                                    .arg(plain(v.caretPosition()))
+                                    .arg(plain(v.anchorPosition()))
+                                    .arg(cursor.position())
+                                    .arg(cursor.anchor())));
+        }
     }
 
     void accessibleText() {

@@ -130,28 +130,28 @@ void MemoView::bufferChanged(const text::Change& change) {
     int firstSegment = 0;
     if (change.linesRemoved == 0 && change.linesInserted == 0) {
         const text::Pos offset = change.position - m_buffer.lineStart(change.firstLine);
-        firstSegment = static_cast<int>(std::max<text::Pos>(0, offset / kSegmentUnits - 1));
+        firstSegment = static_cast<int>(std::max<text::Pos>(0, offset / pieceUnits() - 1));
     }
     m_cache.applyChange(change.firstLine, firstSegment, change.linesRemoved, change.linesInserted,
                         change.inserted - change.removed);
-    // The kept segments of an edited line learn its new number of segments.
-    if (firstSegment > 0)
-        m_cache.setSegments(change.firstLine, bufferSegmentCount(change.firstLine));
+    // The kept pieces of an edited line learn its new number of pieces.
+    if (change.linesRemoved == 0 && change.linesInserted == 0) {
+        const text::Pos length = lineLength(change.firstLine);
+        const int pieces = segmentsFor(length);
+        m_cache.setSegments(change.firstLine, pieces, length - (pieces - 1) * pieceUnits());
+    }
     const text::Pos lastTouched = change.firstLine + change.linesRemoved;
     // The farthest top row depends only on the rows of the lines from it to the end. Without
-    // wrapping a line has one row per segment, so an edit inside one line that keeps its number
-    // of segments (typing at the end of the text) leaves it where it is.
+    // wrapping a line is one row, so an edit inside one line (typing at the end of the text)
+    // leaves it where it is.
     if (m_bottomTopKnown) {
-        if (lastTouched < m_bottomTop.line) {
+        if (lastTouched < m_bottomTop.line)
             m_bottomTop.line += change.linesInserted - change.linesRemoved;
-        } else if (m_wordWrap || change.linesRemoved != 0 || change.linesInserted != 0) {
+        else if (m_wordWrap || change.linesRemoved != 0 || change.linesInserted != 0)
             m_bottomTopKnown = false;
-        } else {
-            const text::Pos length = lineLength(change.firstLine);
-            if (segmentsFor(length) != segmentsFor(length - change.inserted + change.removed))
-                m_bottomTopKnown = false;
-        }
     }
+    // Rows between the top and the last row in sight may have come or gone.
+    m_lastInSightKnown = false;
     if (m_top.line > lastTouched)
         m_top.line += change.linesInserted - change.linesRemoved;
     else if (m_top.line > change.firstLine)

@@ -25,18 +25,25 @@ class QUrl;
 // lengths of the target, of the caret and of the selection are the buffer's own.
 //
 // Only the lines in sight are laid out, one QTextLayout per line kept in a bounded cache, so
-// nothing a key, a click or a paint does costs more than O(log n) in the size of the text. A line
-// longer than kSegmentUnits units is laid out in segments of that many units, each starting a
-// row of its own; the vertical scroll bar counts lines, and the top of the view is a line, a
-// segment and a row inside it, so switching wrap on lays out nothing but what is shown.
+// nothing a key, a click or a paint does costs more than O(log n) in the size of the text. A long
+// line is laid out in pieces, of which only those in sight are laid out. Without wrap a line is
+// one row whatever its length: its pieces (of about kRowPieceUnits units, about a screen's
+// width) stand side by side, each at the sum of the widths before it (exact once measured,
+// estimated until then). With wrap a piece (of about kSegmentUnits units) ends where a row of the
+// whole line would break (found by laying out the text around its nominal end), so rows break
+// where the text layout breaks them. The vertical scroll bar counts lines, and the top of the
+// view is a line, a piece and a row inside it, so switching wrap on lays out nothing but what is
+// shown.
 //
 // A position between the CR and the LF of a line break is taken as the end of its line: neither
 // the caret nor an edge of the selection ever stands there.
 class MemoView : public QAbstractScrollArea, public ime::TextTarget {
     Q_OBJECT
 public:
-    // Lines longer than this are laid out in segments of this many units.
+    // With wrap, lines longer than this are laid out in pieces of about this many units.
     static constexpr text::Pos kSegmentUnits = 4096;
+    // Without wrap, lines longer than this are laid out in pieces of about this many units.
+    static constexpr text::Pos kRowPieceUnits = 256;
     // Units each side of the caret that input methods see of a very long line.
     static constexpr text::Pos kImWindowUnits = 1024;
 
@@ -119,6 +126,10 @@ public:
     // read-only); onPaste instead when it is set.
     void paste();
     void ensureCursorVisible();
+    // The view's font a point larger or smaller (Ctrl+wheel on a read-only text does it); the
+    // font of the view only.
+    void zoomIn(int range = 1) { zoomInF(static_cast<float>(range)); }
+    void zoomOut(int range = 1) { zoomInF(-static_cast<float>(range)); }
     // The caret's rectangle in viewport coordinates, at least one pixel wide.
     QRect cursorRect() const;
     // Line of the caret (from 0) and units between the line's start and the caret.
@@ -257,9 +268,26 @@ private:
     int segmentCount(text::Pos line) const;
     int bufferSegmentCount(text::Pos line) const;
     // Segments of a line of that many units.
-    static int segmentsFor(text::Pos lineLength);
+    int segmentsFor(text::Pos lineLength) const;
+    // Units of a piece, as wrap is now.
+    text::Pos pieceUnits() const;
     text::Pos segmentStart(text::Pos line, int segment) const;
     int segmentOf(text::Pos line, text::Pos pos) const;
+    // A piece bound at or a little before `nominal`: after a space when one is near, else where
+    // no surrogate pair or letter with its marks is cut.
+    text::Pos plainBound(text::Pos lineStart, text::Pos nominal) const;
+    // With wrap: the first row start at or after `nominal` of the text around it laid out as rows.
+    text::Pos wrappedBound(text::Pos lineStart, text::Pos lineEnd, text::Pos nominal) const;
+    // The units of [from, from + len) as they are laid out.
+    QString shownText(text::Pos from, text::Pos len) const;
+    // Without wrap: the x where a piece of a line starts on its row, and the piece under x.
+    qreal pieceX(text::Pos line, int piece) const;
+    int pieceAtX(text::Pos line, qreal x) const;
+    view::PieceWidths& pieceWidths(text::Pos line, qreal unitAdvance) const;
+    // Records the width of a laid-out piece of a long unwrapped line.
+    void noteWidth(text::Pos line, int segment, const view::LineLayout& piece) const;
+    // The x of a position on its row (line coordinates without wrap).
+    qreal xOf(text::Pos pos) const;
     view::LineLayout* layoutFor(text::Pos line, int segment) const;
     void dropLayouts();
     qreal wrapWidth() const;
@@ -284,8 +312,10 @@ private:
     text::Pos positionInRow(const RowRef& row, qreal x) const;
     QPoint textOrigin() const;
     void updateFontMetrics();
+    void drawPiece(QPainter& painter, const view::LineLayout& layout, bool lastPiece, int firstRow,
+                   const QPointF& origin, const QRect& clip) const;
     void repairMarks(QPainter& painter, const view::LineLayout& layout, int row,
-                     const QPointF& origin, text::Pos selFrom, text::Pos selTo) const;
+                     const QPointF& origin, const QRect& clip) const;
 
     // --- memoview_keys.cpp: keys and input methods.
     bool handleKey(QKeyEvent* event);
@@ -295,6 +325,8 @@ private:
     void pageMove(int direction, bool extend);
     text::Pos nextCursorPosition(text::Pos pos, QTextLayout::CursorMode mode) const;
     text::Pos previousCursorPosition(text::Pos pos, QTextLayout::CursorMode mode) const;
+    // The next or previous word stop of a line of several pieces.
+    text::Pos wordMove(text::Pos pos, bool forward) const;
     text::Pos rowStart(text::Pos pos) const;
     text::Pos rowEnd(text::Pos pos) const;
     void deletePrevious();
@@ -309,6 +341,7 @@ private:
     static QTextCharFormat underlinedFormat();
 
     // --- memoview_mouse.cpp
+    void zoomInF(float range);
     // What a drag brings that the view takes: local files (for onDropFiles), text to insert
     // at the drop point (while the view is writable), or nothing.
     enum class Drop { None, Files, Text };

@@ -290,11 +290,8 @@ void MemoView::moveCaretTo(text::Pos pos, bool extend) {
 void MemoView::moveVertically(int rows, bool extend) {
     const Hold hold(*this);
     RowRef row = rowOf(m_caret);
-    if (std::isnan(m_preferredX)) {
-        const view::LineLayout* layout = layoutFor(row.line, row.segment);
-        const QTextLine textLine = layout->layout->lineAt(row.row);
-        m_preferredX = textLine.isValid() ? textLine.cursorToX(layoutPosOf(*layout, m_caret)) : 0;
-    }
+    if (std::isnan(m_preferredX))
+        m_preferredX = xOf(m_caret);
     int moved = 0;
     for (int i = 0; i < std::abs(rows); ++i) {
         if (!(rows > 0 ? nextRow(row) : previousRow(row)))
@@ -330,6 +327,8 @@ text::Pos MemoView::nextCursorPosition(text::Pos pos, QTextLayout::CursorMode mo
     const text::Pos line = m_buffer.lineOf(pos);
     if (pos >= m_buffer.lineEnd(line))
         return line + 1 < m_buffer.lineCount() ? m_buffer.lineStart(line + 1) : len;
+    if (mode == QTextLayout::SkipWords && segmentCount(line) > 1)
+        return std::clamp(wordMove(pos, true), pos + 1, m_buffer.lineEnd(line));
     const view::LineLayout* layout = layoutFor(line, segmentOf(line, pos));
     const int at = layout->layout->nextCursorPosition(layout->toLayout(pos - layout->start), mode);
     const text::Pos next = layout->start + layout->fromLayout(at);
@@ -343,6 +342,8 @@ text::Pos MemoView::previousCursorPosition(text::Pos pos, QTextLayout::CursorMod
     const text::Pos start = m_buffer.lineStart(line);
     if (pos <= start)
         return m_buffer.lineEnd(line - 1);
+    if (mode == QTextLayout::SkipWords && segmentCount(line) > 1)
+        return std::clamp(wordMove(pos, false), start, pos - 1);
     int segment = segmentOf(line, pos);
     if (segment > 0 && pos == segmentStart(line, segment))
         --segment;
@@ -353,7 +354,20 @@ text::Pos MemoView::previousCursorPosition(text::Pos pos, QTextLayout::CursorMod
     return std::clamp(previous, layout->start, pos - 1);
 }
 
+text::Pos MemoView::wordMove(text::Pos pos, bool forward) const {
+    // The text around pos, so that a piece bound inside a word is no stop.
+    const text::Pos line = m_buffer.lineOf(pos);
+    const text::Pos from = std::max(m_buffer.lineStart(line), pos - kImWindowUnits);
+    const text::Pos to = std::min(m_buffer.lineEnd(line), pos + kImWindowUnits);
+    const QTextLayout window(shownText(from, to - from), font());
+    const int at = static_cast<int>(pos - from);
+    return from + (forward ? window.nextCursorPosition(at, QTextLayout::SkipWords)
+                           : window.previousCursorPosition(at, QTextLayout::SkipWords));
+}
+
 text::Pos MemoView::rowStart(text::Pos pos) const {
+    if (!m_wordWrap)
+        return m_buffer.lineStart(m_buffer.lineOf(pos));
     const RowRef row = rowOf(pos);
     const view::LineLayout* layout = layoutFor(row.line, row.segment);
     const QTextLine textLine = layout->layout->lineAt(row.row);
@@ -363,6 +377,8 @@ text::Pos MemoView::rowStart(text::Pos pos) const {
 }
 
 text::Pos MemoView::rowEnd(text::Pos pos) const {
+    if (!m_wordWrap)
+        return m_buffer.lineEnd(m_buffer.lineOf(pos));
     const RowRef row = rowOf(pos);
     const view::LineLayout* layout = layoutFor(row.line, row.segment);
     const QTextLine textLine = layout->layout->lineAt(row.row);
@@ -372,7 +388,8 @@ text::Pos MemoView::rowEnd(text::Pos pos) const {
         layout->start + layout->fromLayout(textLine.textStart() + textLine.textLength());
     end = std::min(end, layout->start + layout->length);
     // A wrapped row ends before the space it broke at, so the caret stays on this row.
-    if (row.row + 1 < layout->rows() && end > pos && isSpace(m_buffer.at(end - 1)))
+    const bool lastRow = row.row + 1 == layout->rows() && row.segment + 1 == layout->segments;
+    if (!lastRow && end > pos && isSpace(m_buffer.at(end - 1)))
         --end;
     return end;
 }

@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRawFont>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextLine>
 #include <algorithm>
@@ -18,9 +19,15 @@ constexpr int kMargin = 4;     // between the frame and the text, as QPlainTextE
 constexpr int kCaretWidth = 1; // pixels
 // Width given to unwrapped rows: wide enough for any segment, well inside QTextLayout's range.
 constexpr qreal kNoWrapWidth = 4.0e6;
-// A segment boundary moves back over at most this many combining marks and surrogate halves to
-// keep a letter with its marks.
+// A piece bound moves back over at most this many combining marks and surrogate halves to keep a
+// letter with its marks.
 constexpr int kBoundarySlack = 32;
+// A piece bound moves back to just after a space found within this many units.
+constexpr text::Pos kSpaceSlack = 48;
+// With wrap, the rows that find a piece bound are laid out from this many units before it.
+constexpr text::Pos kStepUnits = 1024;
+// Unwrapped lines of up to this many units have all the pieces before the one in sight measured.
+constexpr text::Pos kExactUnits = 16384;
 
 } // namespace
 
@@ -41,19 +48,24 @@ int MemoView::bufferSegmentCount(text::Pos line) const {
     return segmentsFor(lineLength(line));
 }
 
-int MemoView::segmentsFor(text::Pos lineLength) {
-    if (lineLength <= kSegmentUnits)
-        return 1;
-    return static_cast<int>((lineLength + kSegmentUnits - 1) / kSegmentUnits);
+text::Pos MemoView::pieceUnits() const {
+    return m_wordWrap ? kSegmentUnits : kRowPieceUnits;
 }
 
-text::Pos MemoView::segmentStart(text::Pos line, int segment) const {
-    const text::Pos start = m_buffer.lineStart(line);
-    if (segment <= 0)
-        return start;
-    text::Pos at = start + segment * kSegmentUnits;
-    // Keep a surrogate pair whole and a letter with its combining marks.
-    for (int i = 0; i < kBoundarySlack && at > start + 1; ++i) {
+int MemoView::segmentsFor(text::Pos lineLength) const {
+    const text::Pos units = pieceUnits();
+    if (lineLength <= units)
+        return 1;
+    return static_cast<int>((lineLength + units - 1) / units);
+}
+
+text::Pos MemoView::plainBound(text::Pos lineStart, text::Pos nominal) const {
+    for (text::Pos at = nominal; at > nominal - kSpaceSlack && at > lineStart + 1; --at) {
+        if (QChar(m_buffer.at(at - 1)).isSpace())
+            return at;
+    }
+    text::Pos at = nominal;
+    for (int i = 0; i < kBoundarySlack && at > lineStart + 1; ++i) {
         const QChar unit(m_buffer.at(at));
         if ((unit.isLowSurrogate() && QChar::isHighSurrogate(m_buffer.at(at - 1))) || unit.isMark())
             --at;
@@ -63,25 +75,125 @@ text::Pos MemoView::segmentStart(text::Pos line, int segment) const {
     return at;
 }
 
+QString MemoView::shownText(text::Pos from, text::Pos len) const {
+    const std::u16string units = m_buffer.text(from, len);
+    QString shown(reinterpret_cast<const QChar*>(units.data()),
+                  static_cast<qsizetype>(units.size()));
+    view::makeVisible(shown);
+    return shown;
+}
+
+text::Pos MemoView::wrappedBound(text::Pos lineStart, text::Pos lineEnd, text::Pos nominal) const {
+    // Rows laid out from a little before the bound fall into step with the rows of the whole line
+    // within a row or two wherever the text has spaces; so the first row start at or after the
+    // nominal bound is where the whole line's layout starts a row too. (Where nothing lets them
+    // fall into step, a row without spaces, the piece before ends in a shorter row.)
+    const text::Pos from = plainBound(lineStart, std::max(lineStart, nominal - kStepUnits));
+    const text::Pos to = std::min(lineEnd, nominal + kStepUnits);
+    QTextLayout rows(shownText(from, to - from), font());
+    QTextOption option;
+    option.setWrapMode(m_wrapMode);
+    option.setTabStopDistance(m_tabStop);
+    rows.setTextOption(option);
+    rows.beginLayout();
+    text::Pos found = -1;
+    for (;;) {
+        QTextLine textLine = rows.createLine();
+        if (!textLine.isValid())
+            break;
+        textLine.setLineWidth(wrapWidth());
+        if (from + textLine.textStart() >= nominal) {
+            found = from + textLine.textStart();
+            break;
+        }
+    }
+    rows.endLayout();
+    ++m_layoutCount;
+    return found > lineStart && found < lineEnd ? found : plainBound(lineStart, nominal);
+}
+
+text::Pos MemoView::segmentStart(text::Pos line, int segment) const {
+    const text::Pos start = m_buffer.lineStart(line);
+    if (segment <= 0)
+        return start;
+    if (const std::optional<text::Pos> known = m_cache.bound(line, segment))
+        return *known;
+    const text::Pos nominal = start + segment * pieceUnits();
+    const text::Pos at = m_wordWrap ? wrappedBound(start, m_buffer.lineEnd(line), nominal)
+                                    : plainBound(start, nominal);
+    m_cache.setBound(line, segment, at);
+    return at;
+}
+
 int MemoView::segmentOf(text::Pos line, text::Pos pos) const {
     const int count = segmentCount(line);
     if (count == 1)
         return 0;
     const text::Pos start = m_buffer.lineStart(line);
-    int segment = static_cast<int>(std::min<text::Pos>(count - 1, (pos - start) / kSegmentUnits));
-    if (segment + 1 < count && pos >= segmentStart(line, segment + 1))
+    int segment =
+        static_cast<int>(std::clamp<text::Pos>((pos - start) / pieceUnits(), 0, count - 1));
+    if (segment > 0 && pos < segmentStart(line, segment))
+        --segment;
+    else if (segment + 1 < count && pos >= segmentStart(line, segment + 1))
         ++segment;
-    return std::max(segment, 0);
+    return segment;
+}
+
+view::PieceWidths& MemoView::pieceWidths(text::Pos line, qreal unitAdvance) const {
+    if (view::PieceWidths* known = m_cache.widths(line))
+        return *known;
+    view::PieceWidths& made = m_cache.makeWidths(line, unitAdvance, kRowPieceUnits);
+    const int count = segmentCount(line);
+    made.resize(count, lineLength(line) - (count - 1) * kRowPieceUnits);
+    return made;
+}
+
+qreal MemoView::pieceX(text::Pos line, int piece) const {
+    if (piece <= 0 || m_wordWrap)
+        return 0;
+    // The pieces of a line of a few pieces are all measured, so its positions are exact; a
+    // longer line measures only what is shown and estimates the rest.
+    const int exact = lineLength(line) <= kExactUnits ? piece : 0;
+    for (int i = 0; i < exact; ++i) {
+        const view::PieceWidths* known = m_cache.widths(line);
+        if (!known || !known->measured(i))
+            layoutFor(line, i);
+    }
+    if (!m_cache.widths(line))
+        layoutFor(line, piece); // measures it, which makes the table
+    return m_cache.widths(line)->before(piece);
+}
+
+int MemoView::pieceAtX(text::Pos line, qreal x) const {
+    const int count = segmentCount(line);
+    if (count == 1 || m_wordWrap)
+        return 0;
+    if (!m_cache.widths(line))
+        layoutFor(line, 0);
+    int piece = m_cache.widths(line)->pieceAt(x);
+    // Measuring the pieces before it may move its start.
+    pieceX(line, piece);
+    piece = m_cache.widths(line)->pieceAt(x);
+    if (piece + 1 < count && !m_cache.widths(line)->measured(piece)) {
+        layoutFor(line, piece);
+        piece = m_cache.widths(line)->pieceAt(x);
+    }
+    return piece;
 }
 
 qreal MemoView::wrapWidth() const {
-    return std::max<qreal>(viewport()->width() - 2 * kMargin - kCaretWidth, 16);
+    return std::max<qreal>(viewport()->width() - 2 * kMargin, 16);
 }
 
 view::LineLayout* MemoView::layoutFor(text::Pos line, int segment) const {
     if (view::LineLayout* cached = m_cache.find(line, segment)) {
         // A kept layout always starts where its segment starts in the text as it is now.
         Q_ASSERT(cached->start == segmentStart(line, segment));
+        if (!m_wordWrap && cached->segments > 1) {
+            const view::PieceWidths* widths = m_cache.widths(line);
+            if (!widths || !widths->measured(segment))
+                noteWidth(line, segment, *cached);
+        }
         return cached;
     }
     view::LineLayout made;
@@ -90,10 +202,7 @@ view::LineLayout* MemoView::layoutFor(text::Pos line, int segment) const {
         segment + 1 < segmentCount(line) ? segmentStart(line, segment + 1) : m_buffer.lineEnd(line);
     made.length = end - made.start;
     made.segments = segmentCount(line);
-    const std::u16string units = m_buffer.text(made.start, made.length);
-    QString shown(reinterpret_cast<const QChar*>(units.data()),
-                  static_cast<qsizetype>(units.size()));
-    view::makeVisible(shown);
+    const QString shown = shownText(made.start, made.length);
     made.hasMarks = std::any_of(shown.cbegin(), shown.cend(), [](QChar c) { return c.isMark(); });
     made.layout = std::make_unique<QTextLayout>(shown, font());
     QTextLayout& layout = *made.layout;
@@ -136,11 +245,26 @@ view::LineLayout* MemoView::layoutFor(text::Pos line, int segment) const {
     }
     layout.endLayout();
     ++m_layoutCount;
-    if (!m_wordWrap && widest > m_maxWidth) {
+    if (!m_wordWrap && made.segments > 1) {
+        noteWidth(line, segment, made);
+    } else if (!m_wordWrap && widest > m_maxWidth) {
         m_maxWidth = widest;
         m_widthGrew = true;
     }
     return m_cache.insert(line, segment, std::move(made));
+}
+
+void MemoView::noteWidth(text::Pos line, int segment, const view::LineLayout& piece) const {
+    // The pieces of the row stand side by side: the next starts where this one ends.
+    const qreal advance = piece.layout->lineAt(0).horizontalAdvance();
+    const qreal unitAdvance =
+        piece.length > 0 ? advance / static_cast<qreal>(piece.length) : m_ascent / 2;
+    view::PieceWidths& widths = pieceWidths(line, unitAdvance);
+    widths.measure(segment, advance);
+    if (widths.total() > m_maxWidth) {
+        m_maxWidth = widths.total();
+        m_widthGrew = true;
+    }
 }
 
 void MemoView::dropLayouts() {
@@ -162,10 +286,22 @@ int MemoView::layoutPosOf(const view::LineLayout& layout, text::Pos pos) const {
 
 // ---- Rows --------------------------------------------------------------------------------------
 
+qreal MemoView::xOf(text::Pos pos) const {
+    const text::Pos line = m_buffer.lineOf(pos);
+    const int piece = segmentOf(line, pos);
+    const qreal base = pieceX(line, piece);
+    const view::LineLayout* layout = layoutFor(line, piece);
+    const int at = layoutPosOf(*layout, pos);
+    const QTextLine textLine = layout->layout->lineForTextPosition(at);
+    return base + (textLine.isValid() ? textLine.cursorToX(at) : 0);
+}
+
 MemoView::RowRef MemoView::rowOf(text::Pos pos) const {
     pos = std::clamp<text::Pos>(pos, 0, m_buffer.length());
     RowRef row;
     row.line = m_buffer.lineOf(pos);
+    if (!m_wordWrap)
+        return row; // a line is one row
     row.segment = segmentOf(row.line, pos);
     const view::LineLayout* layout = layoutFor(row.line, row.segment);
     const QTextLine textLine = layout->layout->lineForTextPosition(layoutPosOf(*layout, pos));
@@ -176,12 +312,20 @@ MemoView::RowRef MemoView::rowOf(text::Pos pos) const {
 MemoView::RowRef MemoView::lastRow() const {
     RowRef row;
     row.line = m_buffer.lineCount() - 1;
+    if (!m_wordWrap)
+        return row;
     row.segment = segmentCount(row.line) - 1;
     row.row = std::max(0, layoutFor(row.line, row.segment)->rows() - 1);
     return row;
 }
 
 bool MemoView::nextRow(RowRef& row) const {
+    if (!m_wordWrap) {
+        if (row.line + 1 >= m_buffer.lineCount())
+            return false;
+        row = RowRef{row.line + 1, 0, 0};
+        return true;
+    }
     if (row.row + 1 < layoutFor(row.line, row.segment)->rows()) {
         ++row.row;
         return true;
@@ -201,6 +345,12 @@ bool MemoView::nextRow(RowRef& row) const {
 }
 
 bool MemoView::previousRow(RowRef& row) const {
+    if (!m_wordWrap) {
+        if (row.line <= 0)
+            return false;
+        row = RowRef{row.line - 1, 0, 0};
+        return true;
+    }
     if (row.row > 0) {
         --row.row;
         return true;
@@ -220,6 +370,10 @@ bool MemoView::previousRow(RowRef& row) const {
 void MemoView::normalizeTop() {
     const RowRef before = m_top;
     m_top.line = std::clamp<text::Pos>(m_top.line, 0, m_buffer.lineCount() - 1);
+    if (!m_wordWrap) {
+        m_top.segment = 0;
+        m_top.row = 0;
+    }
     m_top.segment = std::clamp(m_top.segment, 0, segmentCount(m_top.line) - 1);
     m_top.row =
         std::clamp(m_top.row, 0, std::max(0, layoutFor(m_top.line, m_top.segment)->rows() - 1));
@@ -350,11 +504,13 @@ QPoint MemoView::textOrigin() const {
 }
 
 text::Pos MemoView::positionInRow(const RowRef& row, qreal x) const {
-    const view::LineLayout* layout = layoutFor(row.line, row.segment);
-    const QTextLine textLine = layout->layout->lineAt(row.row);
+    const int piece = m_wordWrap ? row.segment : pieceAtX(row.line, x);
+    const qreal base = pieceX(row.line, piece);
+    const view::LineLayout* layout = layoutFor(row.line, piece);
+    const QTextLine textLine = layout->layout->lineAt(m_wordWrap ? row.row : 0);
     if (!textLine.isValid())
         return layout->start;
-    const int at = textLine.xToCursor(x, QTextLine::CursorBetweenCharacters);
+    const int at = textLine.xToCursor(x - base, QTextLine::CursorBetweenCharacters);
     return layout->start + std::clamp<text::Pos>(layout->fromLayout(at), 0, layout->length);
 }
 
@@ -379,9 +535,7 @@ QRect MemoView::positionRect(text::Pos pos) const {
     const std::optional<int> y = rowY(row);
     if (!y)
         return {};
-    const view::LineLayout* layout = layoutFor(row.line, row.segment);
-    const QTextLine textLine = layout->layout->lineAt(row.row);
-    const qreal x = textLine.isValid() ? textLine.cursorToX(layoutPosOf(*layout, pos)) : 0;
+    const qreal x = xOf(pos);
     return QRect(textOrigin().x() + static_cast<int>(std::floor(x)), *y, kCaretWidth, m_rowHeight);
 }
 
@@ -422,9 +576,16 @@ void MemoView::scrollToPosition(text::Pos pos) {
     if (top != m_top)
         setTop(top);
     if (!m_wordWrap) {
-        const view::LineLayout* layout = layoutFor(target.line, target.segment);
-        const QTextLine textLine = layout->layout->lineAt(target.row);
-        const qreal x = textLine.isValid() ? textLine.cursorToX(layoutPosOf(*layout, pos)) : 0;
+        qreal x = xOf(pos);
+        const text::Pos line = m_buffer.lineOf(pos);
+        if (segmentCount(line) > 1) {
+            // The pieces that will be in sight left of the caret are measured first, so that the
+            // caret's x no longer moves when they are painted.
+            const int piece = segmentOf(line, pos);
+            for (int k = pieceAtX(line, x - viewport()->width()); k < piece; ++k)
+                layoutFor(line, k);
+            x = xOf(pos);
+        }
         if (m_widthGrew)
             updateScrollBars();
         QScrollBar* horizontal = horizontalScrollBar();
@@ -450,12 +611,26 @@ void MemoView::updateFontMetrics() {
 }
 
 void MemoView::resizeEvent(QResizeEvent* event) {
+    // With wrap the rows change with the width: a caret that was in sight stays in sight.
+    bool caretInSight = false;
+    if (m_wordWrap && event->oldSize().isValid()) {
+        // Rows as they were laid out, in the height the view had.
+        const int grown = event->size().height() - event->oldSize().height();
+        const int rows = std::max(1, (viewport()->height() - grown - kMargin) / m_rowHeight);
+        const RowRef caret = rowOf(m_caret);
+        RowRef at = m_top;
+        for (int i = 0; i < rows && !caretInSight; ++i)
+            caretInSight = at == caret || !nextRow(at);
+        caretInSight = caretInSight && at == caret;
+    }
     QAbstractScrollArea::resizeEvent(event);
     m_bottomTopKnown = false;
     m_lastInSightKnown = false;
     if (m_wordWrap && wrapWidth() != m_layoutWidth)
         dropLayouts();
     updateScrollBars();
+    if (caretInSight)
+        ensureCursorVisible();
 }
 
 void MemoView::changeEvent(QEvent* event) {
@@ -508,7 +683,7 @@ void MemoView::setTabStopDistance(qreal distance) {
 }
 
 void MemoView::repairMarks(QPainter& painter, const view::LineLayout& layout, int row,
-                           const QPointF& origin, text::Pos selFrom, text::Pos selTo) const {
+                           const QPointF& origin, const QRect& clip) const {
     // Some fonts (DejaVu Sans among them) come out of Qt's shaping with a combining mark whose
     // origin stands about an em above its letter, in the row above. Such a mark was clipped
     // away with that row; it is drawn again here centred over its letter, just above it (or
@@ -516,7 +691,31 @@ void MemoView::repairMarks(QPainter& painter, const view::LineLayout& layout, in
     const QTextLine line = layout.layout->lineAt(row);
     const qreal rowTop = row * m_rowHeight;
     const QPalette& pal = palette();
-    for (const QGlyphRun& run : line.glyphRuns()) {
+    // Only the glyphs of the units in sight (a few more each side for the marks of a letter at
+    // the edge): a row of a piece of a very long line holds thousands.
+    const int rowFrom = line.textStart();
+    const int rowTo = rowFrom + line.textLength();
+    const int a = line.xToCursor(clip.left() - origin.x(), QTextLine::CursorOnCharacter);
+    const int b = line.xToCursor(clip.right() + 1 - origin.x(), QTextLine::CursorOnCharacter);
+    const int from = std::max(rowFrom, std::min(a, b) - kBoundarySlack);
+    const int to = std::min(rowTo, std::max(a, b) + kBoundarySlack);
+    if (from >= to)
+        return;
+    // A letter is selected when its middle stands inside the selection's span on this row.
+    const text::Pos selFrom = selStart();
+    const text::Pos selTo = selFrom + selLength();
+    qreal selLeft = 0;
+    qreal selRight = -1;
+    const text::Pos rowStartPos = layout.start + layout.fromLayout(rowFrom);
+    const text::Pos rowEndPos = layout.start + layout.fromLayout(rowTo);
+    if (selFrom < rowEndPos && selTo > rowStartPos) {
+        const qreal x1 =
+            line.cursorToX(layout.toLayout(std::max(selFrom, rowStartPos) - layout.start));
+        const qreal x2 = line.cursorToX(layout.toLayout(std::min(selTo, rowEndPos) - layout.start));
+        selLeft = std::min(x1, x2);
+        selRight = std::max(x1, x2);
+    }
+    for (const QGlyphRun& run : line.glyphRuns(from, to - from)) {
         const QList<quint32> glyphs = run.glyphIndexes();
         const QList<QPointF> positions = run.positions();
         const QRawFont font = run.rawFont();
@@ -531,9 +730,8 @@ void MemoView::repairMarks(QPainter& painter, const view::LineLayout& layout, in
             if (advances.value(i).x() > 0) {
                 base = i;
                 stackTop = font.boundingRect(glyphs[i]).top();
-                const int at = line.xToCursor(positions[i].x() + 1, QTextLine::CursorOnCharacter);
-                const text::Pos pos = layout.start + layout.fromLayout(at);
-                baseSelected = pos >= selFrom && pos < selTo;
+                const qreal middle = positions[i].x() + advances[i].x() / 2;
+                baseSelected = middle >= selLeft && middle < selRight;
                 continue;
             }
             if (base < 0 || positions[i].y() >= rowTop)
@@ -560,59 +758,91 @@ void MemoView::repairMarks(QPainter& painter, const view::LineLayout& layout, in
     }
 }
 
+void MemoView::drawPiece(QPainter& painter, const view::LineLayout& layout, bool lastPiece,
+                         int firstRow, const QPointF& origin, const QRect& clip) const {
+    const QPalette& pal = palette();
+    const text::Pos selFrom = selStart();
+    const text::Pos selTo = selFrom + selLength();
+    QList<QTextLayout::FormatRange> selections;
+    const text::Pos end = layout.start + layout.length;
+    // The line break is selected: QTextLayout marks it past the row's end when the range
+    // reaches one unit beyond the text.
+    const bool breakSelected =
+        lastPiece && selFrom <= end && selTo > end && end < m_buffer.length();
+    const text::Pos from = std::max(selFrom, layout.start);
+    const text::Pos to = std::min(selTo, end);
+    if (from < to || breakSelected) {
+        QTextLayout::FormatRange selected;
+        selected.format.setBackground(pal.brush(QPalette::Highlight));
+        selected.format.setForeground(pal.brush(QPalette::HighlightedText));
+        selected.start = layout.toLayout(from - layout.start);
+        selected.length =
+            layout.toLayout(to - layout.start) - selected.start + (breakSelected ? 1 : 0);
+        selections.append(selected);
+    }
+    const int width = viewport()->width();
+    const int rows = layout.rows();
+    // Row by row, each clipped to its own rectangle and a little of the row above (where an
+    // accent over a capital reaches), so that a mark Qt put an em too high is not drawn there.
+    // The marks put back over their letters may stack up to a row above.
+    const int accentRoom = m_rowHeight / 3;
+    for (int r = firstRow; r < rows; ++r) {
+        const int top = static_cast<int>(origin.y()) + r * m_rowHeight;
+        const QRect rowRect = QRect(0, top - accentRoom, width, m_rowHeight + accentRoom) & clip;
+        const QRect marksRect = QRect(0, top - m_rowHeight, width, 2 * m_rowHeight) & clip;
+        if (marksRect.isEmpty())
+            continue;
+        painter.save();
+        if (!rowRect.isEmpty()) {
+            painter.setClipRect(rowRect);
+            // The layout draws the rows that meet this rectangle: this row alone.
+            const QRectF only(0, top + 0.5, width, m_rowHeight - 1);
+            layout.layout->draw(&painter, origin, selections, only);
+        }
+        if (layout.hasMarks) {
+            painter.setClipRect(marksRect);
+            repairMarks(painter, layout, r, origin, marksRect);
+        }
+        painter.restore();
+    }
+}
+
 void MemoView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QRect clip = event->rect();
     const QPalette& pal = palette();
     painter.setPen(pal.color(QPalette::Text));
     const QPoint origin = textOrigin();
-    const text::Pos selFrom = selStart();
-    const text::Pos selTo = selFrom + selLength();
-    QTextLayout::FormatRange selected;
-    selected.format.setBackground(pal.brush(QPalette::Highlight));
-    selected.format.setForeground(pal.brush(QPalette::HighlightedText));
 
     const int bottom = viewport()->height();
-    const int width = viewport()->width();
     RowRef row = m_top;
     int y = origin.y();
     for (;;) {
-        const view::LineLayout* layout = layoutFor(row.line, row.segment);
-        const int rows = layout->rows();
-        const int layoutTop = y - row.row * m_rowHeight;
-        QList<QTextLayout::FormatRange> selections;
-        const text::Pos end = layout->start + layout->length;
-        const bool lastSegment = row.segment + 1 == segmentCount(row.line);
-        // The line break is selected: QTextLayout marks it past the row's end when the range
-        // reaches one unit beyond the text.
-        const bool breakSelected =
-            lastSegment && selFrom <= end && selTo > end && row.line + 1 < m_buffer.lineCount();
-        const text::Pos from = std::max(selFrom, layout->start);
-        const text::Pos to = std::min(selTo, end);
-        if (from < to || breakSelected) {
-            selected.start = layout->toLayout(from - layout->start);
-            selected.length =
-                layout->toLayout(to - layout->start) - selected.start + (breakSelected ? 1 : 0);
-            selections.append(selected);
+        if (m_wordWrap) {
+            const view::LineLayout* layout = layoutFor(row.line, row.segment);
+            const int rows = layout->rows();
+            drawPiece(painter, *layout, row.segment + 1 == segmentCount(row.line), row.row,
+                      QPointF(origin.x(), y - row.row * m_rowHeight), clip);
+            y += (rows - row.row) * m_rowHeight;
+            row.row = rows - 1;
+        } else {
+            // The pieces of the row that stand in the clip, side by side.
+            const int count = segmentCount(row.line);
+            const qreal left = clip.left() - origin.x();
+            const qreal right = clip.right() + 1 - origin.x();
+            for (int piece = pieceAtX(row.line, left); piece < count; ++piece) {
+                const qreal base = pieceX(row.line, piece);
+                if (base > right)
+                    break;
+                const view::LineLayout* layout = layoutFor(row.line, piece);
+                drawPiece(painter, *layout, piece + 1 == count, 0, QPointF(origin.x() + base, y),
+                          clip);
+            }
+            y += m_rowHeight;
         }
-        const QPointF layoutOrigin(origin.x(), layoutTop);
-        // Row by row, each clipped to its own rectangle, so that nothing a row draws lands on
-        // its neighbours.
-        for (int r = row.row; r < rows; ++r) {
-            const QRect rowRect = QRect(0, layoutTop + r * m_rowHeight, width, m_rowHeight) & clip;
-            if (rowRect.isEmpty())
-                continue;
-            painter.save();
-            painter.setClipRect(rowRect);
-            layout->layout->draw(&painter, layoutOrigin, selections, QRectF(rowRect));
-            if (layout->hasMarks)
-                repairMarks(painter, *layout, r, layoutOrigin, selFrom, selTo);
-            painter.restore();
-        }
-        y += (rows - row.row) * m_rowHeight;
-        if (y >= bottom || y >= clip.bottom() + 1)
+        // The row below the clip too: its marks may reach up into it.
+        if (y >= bottom || y >= clip.bottom() + 1 + m_rowHeight)
             break;
-        row.row = rows - 1;
         if (!nextRow(row))
             break;
     }

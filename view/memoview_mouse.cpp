@@ -202,7 +202,17 @@ void MemoView::setPrimarySelection() const {
 void MemoView::wheelEvent(QWheelEvent* event) {
     const QPoint delta = event->angleDelta();
     if (event->modifiers().testFlag(Qt::ControlModifier)) {
-        event->ignore();
+        // As QPlainTextEdit: a read-only text zooms by a point a notch, an editable one scrolls
+        // by at most a page a notch.
+        if (m_readOnly) {
+            zoomInF(static_cast<float>(delta.y()) / 120.f);
+        } else if (std::abs(delta.y()) >= std::abs(delta.x())) {
+            const int page = fullRows();
+            const int rows = std::clamp(static_cast<int>(delta.y() / 120.0 * page), -page, page);
+            if (rows != 0)
+                scrollRows(-rows);
+        }
+        event->accept();
         return;
     }
     if (delta.y() != 0 && !event->modifiers().testFlag(Qt::AltModifier) &&
@@ -216,6 +226,25 @@ void MemoView::wheelEvent(QWheelEvent* event) {
         return;
     }
     QAbstractScrollArea::wheelEvent(event);
+}
+
+void MemoView::zoomInF(float range) {
+    if (range == 0.f)
+        return;
+    QFont zoomed = font();
+    if (zoomed.pointSizeF() > 0) {
+        const qreal size = zoomed.pointSizeF() + range;
+        if (size <= 0)
+            return;
+        zoomed.setPointSizeF(size);
+    } else {
+        // A font sized in pixels grows by the pixels of a point.
+        const int size = zoomed.pixelSize() + qRound(range * logicalDpiY() / 72.0);
+        if (size <= 0)
+            return;
+        zoomed.setPixelSize(size);
+    }
+    setFont(zoomed);
 }
 
 void MemoView::contextMenuEvent(QContextMenuEvent* event) {
