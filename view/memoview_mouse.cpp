@@ -24,6 +24,7 @@ constexpr int kAutoScrollInterval = 50; // ms between rows scrolled while a drag
 } // namespace
 
 void MemoView::mousePressEvent(QMouseEvent* event) {
+    endTypingRun();
     const QPoint point = event->position().toPoint();
     if (!m_preedit.isEmpty())
         QGuiApplication::inputMethod()->commit();
@@ -111,6 +112,7 @@ void MemoView::mouseDoubleClickEvent(QMouseEvent* event) {
         event->ignore();
         return;
     }
+    endTypingRun();
     if (!m_preedit.isEmpty())
         QGuiApplication::inputMethod()->commit();
     const QPoint point = event->position().toPoint();
@@ -231,6 +233,8 @@ void MemoView::focusInEvent(QFocusEvent* event) {
 }
 
 void MemoView::focusOutEvent(QFocusEvent* event) {
+    // Whatever takes the focus (a menu, a dialog) is not typing.
+    endTypingRun();
     QAbstractScrollArea::focusOutEvent(event);
     m_blinkTimer.stop();
     viewport()->update();
