@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDrag>
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QKeySequence>
@@ -459,6 +460,20 @@ private slots:
             << u"one two\nthree"_s << u"triple"_s << 1 << 1 << u"^one two\n|three"_s;
         QTest::newRow("Shift+click extends from the caret")
             << u"one two\nthree"_s << u"shift"_s << 2 << 11 << u"on^e two\nth|ree"_s;
+        QTest::newRow("click inside the selection puts the caret there")
+            << u"one ^two|\nthree"_s << u"click"_s << 5 << 5 << u"one t|wo\nthree"_s;
+        QTest::newRow("dragging the selection moves it")
+            << u"one ^two|\nthree"_s << u"move"_s << 5 << 10 << u"one \nttwo|hree"_s;
+        QTest::newRow("dragging the selection back moves it")
+            << u"one two\nth^re|e"_s << u"move"_s << 12 << 1 << u"ore|ne two\nthe"_s;
+        QTest::newRow("dragging with Ctrl copies it")
+            << u"one ^two|\nthree"_s << u"copy"_s << 5 << 14 << u"one two\nthreetwo|"_s;
+        QTest::newRow("a drop inside the dragged text does nothing")
+            << u"one ^two|\nthree"_s << u"move"_s << 5 << 6 << u"one ^two|\nthree"_s;
+        QTest::newRow("a line break moves with the text")
+            << u"a^b\nc|d"_s << u"move"_s << 4 << 6 << u"adb\nc|"_s;
+        QTest::newRow("read-only: no drop into itself")
+            << u"one ^two|\nthree"_s << u"readOnlyMove"_s << 5 << 10 << u"one ^two|\nthree"_s;
     }
     void mouse() {
         QFETCH(QString, text);
@@ -484,9 +499,35 @@ private slots:
         } else if (action == u"triple") {
             QTest::mouseDClick(port, Qt::LeftButton, {}, start);
             QTest::mouseClick(port, Qt::LeftButton, {}, start);
-        } else {
+        } else if (action == u"shift") {
             QTest::mouseClick(port, Qt::LeftButton, {}, start);
             QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, end);
+        } else {
+            // A drag of the selection, dropped at `end` on the view itself; it ends the drag.
+            v.setReadOnly(action == u"readOnlyMove");
+            const bool copy = action == u"copy";
+            Qt::DropActions offered;
+            v.runDrag = [&](QDrag& drag, Qt::DropActions actions) {
+                offered = actions;
+                const Qt::KeyboardModifiers mods = copy ? Qt::ControlModifier : Qt::NoModifier;
+                QDragEnterEvent enter(end, actions, drag.mimeData(), Qt::LeftButton, mods);
+                QApplication::sendEvent(port, &enter);
+                QDropEvent drop(end, actions, drag.mimeData(), Qt::LeftButton, mods);
+                drop.setDropAction(copy ? Qt::CopyAction : Qt::MoveAction);
+                QApplication::sendEvent(port, &drop);
+                ++clicks;
+                return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+            };
+            QTest::mousePress(port, Qt::LeftButton, {}, start);
+            QTest::mouseMove(port, start + QPoint(QApplication::startDragDistance() + 1, 0));
+            QTest::mouseRelease(port, Qt::LeftButton, {}, end);
+            QCOMPARE(offered, v.isReadOnly() ? Qt::DropActions(Qt::CopyAction)
+                                             : Qt::CopyAction | Qt::MoveAction);
+            QCOMPARE(marked(v), after);
+            // One step for undo, which brings the selection back.
+            v.undo();
+            QCOMPARE(marked(v), text);
+            return;
         }
         QCOMPARE(marked(v), after);
         QVERIFY(clicks >= 1);

@@ -15,6 +15,7 @@
 #include <optional>
 #include <utility>
 
+class QDrag;
 class QMenu;
 class QPainter;
 class QMimeData;
@@ -97,6 +98,10 @@ public:
     // Called with the local files of a drop. While it is set the view takes drags that bring
     // local files for it; without it such drags go on to the window behind the view.
     std::function<void(const QList<QUrl>&)> onDropFiles;
+    // Runs a drag of the selection that the view has started, with the actions it offers, and
+    // returns the action the drop took. Unset, QDrag::exec runs it; tests set it to drop
+    // events of their own while the drag lasts.
+    std::function<Qt::DropAction(QDrag&, Qt::DropActions)> runDrag;
 
     // --- Commands named as QPlainTextEdit names them.
     // Replaces the whole text (line feeds, CR LF and lone CRs become CR LF), forgets the undo
@@ -332,6 +337,13 @@ private:
     // at the drop point (while the view is writable), or nothing.
     enum class Drop { None, Files, Text };
     Drop dropKind(const QMimeData* data) const;
+    // Whether a drag brings the selection this view is dragging.
+    bool isOwnDrag(const QMimeData* data) const { return data && data == m_dragData; }
+    // Drags the selection away: moves it, or copies it with Ctrl (only copies when read-only).
+    void startDrag();
+    // Drops the view's own dragged text at pos, moved or copied, as one undo step; nothing when
+    // pos is inside the dragged text. Returns the action taken (IgnoreAction for nothing).
+    Qt::DropAction dropOwnText(text::Pos pos, bool copy);
     void extendMouseSelection(text::Pos pos);
     void autoScroll();
     void setPrimarySelection() const;
@@ -411,4 +423,13 @@ private:
 
     // Where dragged text would be dropped (-1 while nothing is dragged over the view).
     text::Pos m_dropPos = -1;
+    // A press inside the selection that may start dragging it, and where it was.
+    bool m_mightDrag = false;
+    QPoint m_dragStartPoint;
+    // The selection being dragged, while the drag lasts: its units, its data, and whether it
+    // was dropped on this view.
+    text::Pos m_dragFrom = 0;
+    text::Pos m_dragTo = 0;
+    const QMimeData* m_dragData = nullptr;
+    bool m_droppedHere = false;
 };
