@@ -5,6 +5,7 @@
 // (fuzz/make_textbuffer_corpus.py writes the same format). Inserted units come from a
 // small alphabet of the units that matter to lines (CR, LF, U+2029, U+FDD0, NUL, lone
 // surrogates) so that short inputs make many lines.
+// Kind bytes from 240 up begin a group of a run of like edits, or end the run.
 // The model keeps the text as one std::u16string and its history as whole-text snapshots.
 // A listener keeps its own copy of the text from the changes it is told, which must end equal.
 #include "text/textbuffer.h"
@@ -99,16 +100,26 @@ private:
     bool m_saved;
 };
 
-// The buffer's history as snapshots: states[i] is the text after i steps.
+// The buffer's history as snapshots: states[i] is the text after i steps, notes[i] the note
+// of step i + 1.
 struct Model {
     std::u16string text;
     std::vector<std::u16string> states{std::u16string()};
+    std::vector<Pos> notes;
     std::size_t applied = 0;
     std::ptrdiff_t savePoint = 0;
     int depth = 0;
     bool stepOpen = false;
+    int groupRun = 0; // run of the open group
+    int lastRun = 0;  // run that may join the last step
+    Pos note = -1;
 
     bool atSavePoint() const { return savePoint == std::ptrdiff_t(applied); }
+    // Whatever comes between two groups of a run but an edit of the run ends it.
+    void endStep() {
+        stepOpen = false;
+        lastRun = 0;
+    }
 
     void edit(Pos pos, Pos len, std::u16string_view ins) {
         pos = std::clamp<Pos>(pos, 0, Pos(text.size()));
@@ -116,23 +127,30 @@ struct Model {
         if (len == 0 && ins.empty())
             return;
         text.replace(std::size_t(pos), std::size_t(len), ins);
+        if (!stepOpen && groupRun != 0 && groupRun == lastRun && applied > 0 &&
+            applied + 1 == states.size() && !atSavePoint())
+            stepOpen = true;
         if (stepOpen) {
             states.back() = text;
             return;
         }
         states.resize(applied + 1);
+        notes.resize(applied);
         if (savePoint > std::ptrdiff_t(applied))
             savePoint = -1;
         states.push_back(text);
+        notes.push_back(note);
         ++applied;
         stepOpen = depth > 0;
+        lastRun = groupRun;
     }
     void assign(std::u16string t) {
         text = std::move(t);
         states = {text};
+        notes.clear();
         applied = 0;
         savePoint = 0;
-        stepOpen = false;
+        endStep();
     }
 };
 
@@ -224,8 +242,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint64_t revision = b.revision();
 
     for (int step = 0; step < 400 && !in.empty(); ++step) {
-        const std::uint8_t kind = in.byte() % 12;
+        const std::uint8_t kindByte = in.byte();
+        const int kind = kindByte >= 240 ? 12 + kindByte % 2 : kindByte % 12;
         const Pos len = Pos(m.text.size());
+        // Each step started now carries the number of this step as its note.
+        b.setNote({step, -step});
+        m.note = step;
         switch (kind) {
         case 0:
         case 1: {
@@ -261,10 +283,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const bool can = m.applied > 0;
             check(b.canUndo() == can, "canUndo");
             const auto r = b.undo();
-            m.stepOpen = false;
+            m.endStep();
             if (can)
                 m.text = m.states[--m.applied];
             checkRestored(r, can, before, m.text);
+            if (can)
+                check(r.note.first == m.notes[m.applied] && r.note.second == -r.note.first,
+                      "undo's note");
             break;
         }
         case 6: {
@@ -272,10 +297,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const bool can = m.applied + 1 < m.states.size();
             check(b.canRedo() == can, "canRedo");
             const auto r = b.redo();
-            m.stepOpen = false;
+            m.endStep();
             if (can)
                 m.text = m.states[++m.applied];
             checkRestored(r, can, before, m.text);
+            if (can)
+                check(r.note.first == m.notes[m.applied - 1], "redo's note");
             break;
         }
         case 7:
@@ -286,23 +313,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case 8:
             b.endGroup();
-            if (m.depth > 0 && --m.depth == 0)
+            if (m.depth > 0 && --m.depth == 0) {
                 m.stepOpen = false;
+                m.groupRun = 0;
+            }
             break;
         case 9:
             b.setSavePoint();
-            m.stepOpen = false;
+            m.endStep();
             m.savePoint = std::ptrdiff_t(m.applied);
             break;
         case 10: {
             const bool at = m.atSavePoint();
             b.clearHistory();
             m.states = {m.text};
+            m.notes.clear();
             m.applied = 0;
             m.savePoint = at ? 0 : -1;
-            m.stepOpen = false;
+            m.endStep();
             break;
         }
+        case 12:
+            // A group of one of three runs of like edits.
+            if (m.depth < 5) {
+                const int run = 1 + in.byte() % 3;
+                b.beginGroup(run);
+                if (m.depth++ == 0)
+                    m.groupRun = run;
+            }
+            break;
+        case 13:
+            b.endRun();
+            m.lastRun = 0;
+            break;
         default: {
             // A text appended to a builder in pieces, perhaps with room reserved first; it
             // becomes the whole text, or is spliced in at a position as one edit.

@@ -11,6 +11,7 @@ import struct
 # Indexes into the target's alphabet.
 A, B, CR, LF, PS, FDD0, NUL, HIGH, LOW, ZHE = 0, 1, 2, 3, 6, 7, 8, 9, 10, 11
 INSERT, REMOVE, REPLACE, UNDO, REDO, BEGIN, END, SAVE, CLEAR, ASSIGN = 0, 2, 3, 4, 6, 7, 8, 9, 10, 11
+RUN_BEGIN, RUN_END = 240, 241  # a group of a run of like edits (argument: the run), the run's end
 
 
 def word(n):
@@ -102,6 +103,17 @@ def corpus():
     s.step(BEGIN).insert(0, units([A])).step(SAVE).insert(1, units([B])).step(END)
     s.step(UNDO).step(REDO).step(BEGIN).step(UNDO).insert(0, units([LF])).step(END)
     out["save_point_in_group"] = s
+
+    s = Script(8)
+    for i in range(4):
+        s.step(RUN_BEGIN, bytes([0])).insert(i, units([A])).step(END)
+    s.step(RUN_BEGIN, bytes([1])).remove(3, 1).step(END)
+    s.step(RUN_BEGIN, bytes([1])).remove(2, 1).step(END).step(SAVE)
+    s.step(RUN_BEGIN, bytes([1])).remove(1, 1).step(END).step(RUN_END)
+    s.step(RUN_BEGIN, bytes([1])).remove(0, 1).step(END)
+    s.step(UNDO).step(UNDO).step(UNDO).step(REDO).step(RUN_BEGIN, bytes([0]))
+    s.insert(0, units([B])).step(END).step(UNDO)
+    out["typing_runs"] = s
     return out
 
 

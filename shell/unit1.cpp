@@ -366,6 +366,9 @@ void TForm1::buildAddedCommands() {
     // The editor control claims some of these keys for its own commands (Ctrl+A, Ctrl+Z, ...);
     // this filter keeps its claim off, so each key runs its one command.
     Memo1->installEventFilter(this);
+    // Every command of the window ends a run of typing: the next key starts a new undo step.
+    for (QAction* action : findChildren<QAction*>())
+        connect(action, &QAction::triggered, Memo1, &MemoView::endTypingRun);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

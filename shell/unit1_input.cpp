@@ -79,6 +79,7 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 
 void TForm1::KoreaRomaIME1Click() {
     Memo1->setPendingRange(0, 0);
+    Memo1->endTypingRun();
     app::state().ImeMode = 1;
     StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(1));
     showModeChecks();
@@ -86,6 +87,7 @@ void TForm1::KoreaRomaIME1Click() {
 
 void TForm1::KoreaDirectIME1Click() {
     Memo1->setPendingRange(0, 0);
+    Memo1->endTypingRun();
     app::state().ImeMode = 2;
     StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(2));
     showModeChecks();
@@ -93,6 +95,7 @@ void TForm1::KoreaDirectIME1Click() {
 
 void TForm1::nonIME1Click() {
     Memo1->setPendingRange(0, 0);
+    Memo1->endTypingRun();
     app::state().ImeMode = 0;
     StatusBar1->setPanelText(TStatusBar::ModePanel, ime::modePanelText(0));
     showModeChecks();

@@ -206,11 +206,13 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("afterUndo");
-        QTest::newRow("b b -> ъ, undo -> б") << u"bb"_qs << u"ъ"_qs << u"б"_qs;
-        QTest::newRow("a b b -> аъ, undo -> аб") << u"abb"_qs << u"аъ"_qs << u"аб"_qs;
-        QTest::newRow("i i i -> ю, undo -> й") << u"iii"_qs << u"ю"_qs << u"й"_qs;
-        QTest::newRow("z h -> ж, undo -> з") << u"zh"_qs << u"ж"_qs << u"з"_qs;
-        QTest::newRow("s s s s -> с, undo -> щ") << u"ssss"_qs << u"с"_qs << u"щ"_qs;
+        // Typed letters are one run for undo, whatever the composer made of them.
+        QTest::newRow("b b -> ъ, undo -> nothing") << u"bb"_qs << u"ъ"_qs << u""_qs;
+        QTest::newRow("a b b -> аъ, undo -> nothing") << u"abb"_qs << u"аъ"_qs << u""_qs;
+        QTest::newRow("i i i -> ю, undo -> nothing") << u"iii"_qs << u"ю"_qs << u""_qs;
+        QTest::newRow("z h -> ж, undo -> nothing") << u"zh"_qs << u"ж"_qs << u""_qs;
+        QTest::newRow("s s s s -> с, undo -> nothing") << u"ssss"_qs << u"с"_qs << u""_qs;
+        QTest::newRow("a b space v -> абв, undo -> nothing") << u"ab v"_qs << u"абв"_qs << u""_qs;
     }
     void undoOfAComposedLetter() {
         QFETCH(QString, keys);

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDrag>
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QKeySequence>
@@ -269,10 +270,30 @@ private slots:
             << u"a\nbc\n|ef\nghi"_s;
         QTest::newRow("Tab inserts a tab") << u"a|b"_s << QStringList{u"Tab"_s} << u"a\t|b"_s;
         QTest::newRow("Return inserts CR LF") << u"a|b"_s << QStringList{u"Return"_s} << u"a\n|b"_s;
-        QTest::newRow("Ctrl+Z after two keys takes the last back")
-            << u"|"_s << QStringList{u"\"ab"_s, u"Ctrl+Z"_s} << u"a|"_s;
+        QTest::newRow("abc typed, Ctrl+Z removes all three")
+            << u"x|"_s << QStringList{u"\"abc"_s, u"Ctrl+Z"_s} << u"x|"_s;
         QTest::newRow("Ctrl+Z then Ctrl+Shift+Z puts it back")
             << u"|"_s << QStringList{u"\"ab"_s, u"Ctrl+Z"_s, u"Ctrl+Shift+Z"_s} << u"ab|"_s;
+        QTest::newRow("Backspace run undone at once")
+            << u"abcd|"_s << QStringList{u"Backspace"_s, u"Backspace"_s, u"Ctrl+Z"_s} << u"abcd|"_s;
+        QTest::newRow("Delete run undone at once, the caret where it was")
+            << u"a|bcd"_s << QStringList{u"Delete"_s, u"Delete"_s, u"Ctrl+Z"_s} << u"a|bcd"_s;
+        QTest::newRow("Left between typed letters splits the run")
+            << u"|"_s << QStringList{u"\"ab"_s, u"Left"_s, u"\"c"_s, u"Ctrl+Z"_s} << u"a|b"_s;
+        QTest::newRow("typing, Backspace, typing are three steps")
+            << u"|"_s << QStringList{u"\"ab"_s, u"Backspace"_s, u"\"c"_s, u"Ctrl+Z"_s, u"Ctrl+Z"_s}
+            << u"ab|"_s;
+        QTest::newRow("Return is a step of its own")
+            << u"|"_s << QStringList{u"\"ab"_s, u"Return"_s, u"\"c"_s, u"Ctrl+Z"_s, u"Ctrl+Z"_s}
+            << u"ab|"_s;
+        QTest::newRow("Tab and Shift letters stay in the run")
+            << u"x|"_s << QStringList{u"\"a\tBc"_s, u"Ctrl+Z"_s} << u"x|"_s;
+        QTest::newRow("undo restores the selection that typing replaced")
+            << u"a^bc|d"_s << QStringList{u"\"xy"_s, u"Ctrl+Z"_s} << u"a^bc|d"_s;
+        QTest::newRow("undo restores a backward selection that Backspace removed")
+            << u"a|b\nc^d"_s << QStringList{u"Backspace"_s, u"Ctrl+Z"_s} << u"a|b\nc^d"_s;
+        QTest::newRow("a run after an undo is a new step")
+            << u"|"_s << QStringList{u"\"ab"_s, u"Ctrl+Z"_s, u"\"cd"_s, u"Ctrl+Z"_s} << u"|"_s;
     }
     void editingKeys() {
         QFETCH(QString, before);
@@ -439,6 +460,20 @@ private slots:
             << u"one two\nthree"_s << u"triple"_s << 1 << 1 << u"^one two\n|three"_s;
         QTest::newRow("Shift+click extends from the caret")
             << u"one two\nthree"_s << u"shift"_s << 2 << 11 << u"on^e two\nth|ree"_s;
+        QTest::newRow("click inside the selection puts the caret there")
+            << u"one ^two|\nthree"_s << u"click"_s << 5 << 5 << u"one t|wo\nthree"_s;
+        QTest::newRow("dragging the selection moves it")
+            << u"one ^two|\nthree"_s << u"move"_s << 5 << 10 << u"one \nttwo|hree"_s;
+        QTest::newRow("dragging the selection back moves it")
+            << u"one two\nth^re|e"_s << u"move"_s << 12 << 1 << u"ore|ne two\nthe"_s;
+        QTest::newRow("dragging with Ctrl copies it")
+            << u"one ^two|\nthree"_s << u"copy"_s << 5 << 14 << u"one two\nthreetwo|"_s;
+        QTest::newRow("a drop inside the dragged text does nothing")
+            << u"one ^two|\nthree"_s << u"move"_s << 5 << 6 << u"one ^two|\nthree"_s;
+        QTest::newRow("a line break moves with the text")
+            << u"a^b\nc|d"_s << u"move"_s << 4 << 6 << u"adb\nc|"_s;
+        QTest::newRow("read-only: no drop into itself")
+            << u"one ^two|\nthree"_s << u"readOnlyMove"_s << 5 << 10 << u"one ^two|\nthree"_s;
     }
     void mouse() {
         QFETCH(QString, text);
@@ -464,9 +499,35 @@ private slots:
         } else if (action == u"triple") {
             QTest::mouseDClick(port, Qt::LeftButton, {}, start);
             QTest::mouseClick(port, Qt::LeftButton, {}, start);
-        } else {
+        } else if (action == u"shift") {
             QTest::mouseClick(port, Qt::LeftButton, {}, start);
             QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, end);
+        } else {
+            // A drag of the selection, dropped at `end` on the view itself; it ends the drag.
+            v.setReadOnly(action == u"readOnlyMove");
+            const bool copy = action == u"copy";
+            Qt::DropActions offered;
+            v.runDrag = [&](QDrag& drag, Qt::DropActions actions) {
+                offered = actions;
+                const Qt::KeyboardModifiers mods = copy ? Qt::ControlModifier : Qt::NoModifier;
+                QDragEnterEvent enter(end, actions, drag.mimeData(), Qt::LeftButton, mods);
+                QApplication::sendEvent(port, &enter);
+                QDropEvent drop(end, actions, drag.mimeData(), Qt::LeftButton, mods);
+                drop.setDropAction(copy ? Qt::CopyAction : Qt::MoveAction);
+                QApplication::sendEvent(port, &drop);
+                ++clicks;
+                return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+            };
+            QTest::mousePress(port, Qt::LeftButton, {}, start);
+            QTest::mouseMove(port, start + QPoint(QApplication::startDragDistance() + 1, 0));
+            QTest::mouseRelease(port, Qt::LeftButton, {}, end);
+            QCOMPARE(offered, v.isReadOnly() ? Qt::DropActions(Qt::CopyAction)
+                                             : Qt::CopyAction | Qt::MoveAction);
+            QCOMPARE(marked(v), after);
+            // One step for undo, which brings the selection back.
+            v.undo();
+            QCOMPARE(marked(v), text);
+            return;
         }
         QCOMPARE(marked(v), after);
         QVERIFY(clicks >= 1);
@@ -819,36 +880,89 @@ private slots:
         }
     }
 
+    void accessibleText_data() {
+        QTest::addColumn<QString>("text"); // the view's text, marked
+        QTest::newRow("two lines, a selection") << u"one ^tw|o\nthree"_s;
+        QTest::newRow("empty lines") << u"\n\n|x\n"_s;
+        QTest::newRow("Cyrillic, a surrogate pair, a tab") << u"жx\U0001F600y\n\t|z"_s;
+        QTest::newRow("no line break") << u"ab|c"_s;
+    }
+    // The accessibility interface counts a line break as one "\n", as QPlainTextEdit's does; both
+    // are asked the same at every offset.
     void accessibleText() {
-        MemoView& v = view(u"one ^tw|o\nthree"_s);
+        QFETCH(QString, text);
+        MemoView& v = view(text);
+        QPlainTextEdit plain;
+        plain.setPlainText(v.toPlainText());
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&v);
         QVERIFY(iface);
         QCOMPARE(iface->role(), QAccessible::EditableText);
-        QAccessibleTextInterface* text = iface->textInterface();
-        QVERIFY(text);
-        QCOMPARE(text->characterCount(), 14);
-        QCOMPARE(text->cursorPosition(), 6);
-        QCOMPARE(text->selectionCount(), 1);
+        QAccessibleTextInterface* ours = iface->textInterface();
+        QAccessibleTextInterface* theirs =
+            QAccessible::queryAccessibleInterface(&plain)->textInterface();
+        QVERIFY(ours && theirs);
+        const int count = theirs->characterCount();
+        QCOMPARE(ours->characterCount(), count);
+        QCOMPARE(ours->text(0, count), theirs->text(0, count));
+        QTextCursor cursor = plain.textCursor();
+        cursor.setPosition(int(v.accessibleOffset(v.anchorPosition())));
+        cursor.setPosition(int(v.accessibleOffset(v.caretPosition())), QTextCursor::KeepAnchor);
+        plain.setTextCursor(cursor);
+        QCOMPARE(ours->cursorPosition(), theirs->cursorPosition());
+        QCOMPARE(ours->selectionCount(), theirs->selectionCount());
         int start = 0;
         int end = 0;
-        text->selection(0, &start, &end);
-        QCOMPARE(start, 4);
-        QCOMPARE(end, 6);
-        QCOMPARE(text->text(2, 11), u"e two\r\nth"_s);
-        QCOMPARE(text->textAtOffset(10, QAccessible::LineBoundary, &start, &end), u"three"_s);
-        QCOMPARE(start, 9);
-        QCOMPARE(text->textAtOffset(5, QAccessible::WordBoundary, &start, &end), u"two"_s);
-        QCOMPARE(text->textAfterOffset(1, QAccessible::LineBoundary, &start, &end), u"three"_s);
-        QCOMPARE(text->textBeforeOffset(10, QAccessible::LineBoundary, &start, &end),
-                 u"one two\r\n"_s);
-        QVERIFY(!text->characterRect(1).isEmpty());
-        QCOMPARE(text->offsetAtPoint(v.viewport()->mapToGlobal(pointAt(v, 10))), 10);
+        int theirStart = 0;
+        int theirEnd = 0;
+        if (ours->selectionCount() > 0) {
+            ours->selection(0, &start, &end);
+            theirs->selection(0, &theirStart, &theirEnd);
+            QCOMPARE(std::pair(start, end), std::pair(theirStart, theirEnd));
+        }
+        for (int offset = 0; offset <= count; ++offset) {
+            for (int to = offset; to <= std::min(count, offset + 3); ++to)
+                QCOMPARE(ours->text(offset, to), theirs->text(offset, to));
+            QCOMPARE(
+                ours->textAtOffset(offset, QAccessible::CharBoundary, &start, &end),
+                theirs->textAtOffset(offset, QAccessible::CharBoundary, &theirStart, &theirEnd));
+            QCOMPARE(std::pair(start, end), std::pair(theirStart, theirEnd));
+            // A line is answered with its line break, which the offsets count as one.
+            const QString line =
+                ours->textAtOffset(offset, QAccessible::LineBoundary, &start, &end);
+            QCOMPARE(line, ours->text(start, end));
+            QVERIFY(start <= offset && (offset < end || end == count));
+            QVERIFY(line.indexOf(u'\n') < 0 || line.indexOf(u'\n') == line.size() - 1);
+            const QString word =
+                ours->textAtOffset(offset, QAccessible::WordBoundary, &start, &end);
+            QCOMPARE(word, ours->text(start, end));
+            ours->setCursorPosition(offset);
+            QCOMPARE(ours->cursorPosition(), offset);
+            QCOMPARE(v.accessiblePosition(v.accessibleOffset(v.caretPosition())),
+                     v.caretPosition());
+            if (!QChar::isLowSurrogate(v.buffer().at(v.caretPosition())))
+                QCOMPARE(
+                    ours->offsetAtPoint(v.viewport()->mapToGlobal(pointAt(v, v.caretPosition()))),
+                    offset);
+            QVERIFY(!ours->characterRect(offset).isEmpty() || offset == count);
+        }
+
+        // Editing through the interface as assistive technology does.
         QAccessibleEditableTextInterface* editable = iface->editableTextInterface();
         QVERIFY(editable);
-        editable->replaceText(0, 3, u"1\n"_s);
-        QCOMPARE(v.toPlainText(), u"1\n two\nthree"_s);
-        text->setSelection(0, 1, 3);
-        QCOMPARE(marked(v), u"1^\n| two\nthree"_s);
+        plain.setPlainText(v.toPlainText());
+        QAccessibleEditableTextInterface* theirEditable =
+            QAccessible::queryAccessibleInterface(&plain)->editableTextInterface();
+        for (QAccessibleEditableTextInterface* e : {editable, theirEditable}) {
+            e->replaceText(1, std::min(count, 3), u"1\n"_s);
+            e->insertText(2, u"\n"_s);
+            e->deleteText(0, 1);
+        }
+        QCOMPARE(v.toPlainText(), plain.toPlainText());
+        ours->setSelection(0, 1, 3);
+        QCOMPARE(std::pair(v.anchorPosition(), v.caretPosition()),
+                 std::pair(v.accessiblePosition(1), v.accessiblePosition(3)));
+        QCOMPARE(v.textRange(v.selStart(), v.selLength()),
+                 ours->text(1, 3).replace(u"\n"_s, u"\r\n"_s));
     }
 };
 

@@ -97,8 +97,8 @@ QString spanMismatch(const TextBuffer& b, const std::u16string& t) {
 
 // The buffer's script language for the history tables, one operation per word:
 // +P:TEXT insert, *P:TEXT insert the text built in a TextBuilder (slots of 2 units), -P:N remove,
-// =P:N:TEXT replace, a:TEXT assign, u undo, r redo, ( and ) a group, s save point, c clear
-// history. "\n" and "\r" in TEXT stand for LF and CR.
+// =P:N:TEXT replace, a:TEXT assign, u undo, r redo, ( and ) a group, (N a group of run N,
+// e end of the run, s save point, c clear history. "\n" and "\r" in TEXT stand for LF and CR.
 struct Runner {
     TextBuffer& b;
     TextBuffer::Restored last{};
@@ -142,7 +142,13 @@ struct Runner {
                 undone = true;
                 break;
             case '(':
-                b.beginGroup();
+                if (op.size() > 1)
+                    b.beginGroup(op.mid(1).toInt());
+                else
+                    b.beginGroup();
+                break;
+            case 'e':
+                b.endRun();
                 break;
             case ')':
                 b.endGroup();
@@ -397,6 +403,22 @@ private slots:
         QTest::newRow("built text and typing in a group are one step")
             << "a:xy ( +1:a *2:bcd +5:e ) u"
             << "xy" << true << "-R" << 1 << 0;
+        QTest::newRow("three typed letters undo at once") << "(1 +0:a ) (1 +1:b ) (1 +2:c ) u"
+                                                          << "" << true << "-R" << 0 << 0;
+        QTest::newRow("Backspace after typing is a step of its own")
+            << "(1 +0:a ) (1 +1:b ) (2 -1:1 ) (2 -0:1 ) u"
+            << "ab" << false << "UR" << 0 << 2;
+        QTest::newRow("an edit outside the run ends it") << "(1 +0:a ) +1:x (1 +2:b ) u"
+                                                         << "ax" << false << "UR" << 2 << 0;
+        QTest::newRow("endRun ends the run") << "(1 +0:a ) e (1 +1:b ) u"
+                                             << "a" << false << "UR" << 1 << 0;
+        QTest::newRow("a save point ends the run") << "(1 +0:a ) s (1 +1:b ) u"
+                                                   << "a" << true << "UR" << 1 << 0;
+        QTest::newRow("redo ends the run") << "(1 +0:a ) (1 +1:b ) u r (1 +2:c ) u"
+                                           << "ab" << false << "UR" << 2 << 0;
+        QTest::newRow("undo of a merged run redoes at once")
+            << "(1 +0:a ) (1 +1:\r\n ) (1 +3:b ) u r"
+            << "a\r\nb" << false << "U-" << 0 << 4;
         QTest::newRow("undo of an edit across leaves")
             << "a:abcdefghijklmnop =2:12:\\r\\n r u"
             << "abcdefghijklmnop" << true << "-R" << 2 << 12;

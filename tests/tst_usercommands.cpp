@@ -364,6 +364,8 @@ private slots:
         QTest::newRow("a b, click at the start") << 1 << u"ab<click>"_qs << u"аб"_qs << -1;
         QTest::newRow("b Ctrl+Z: undone") << 1 << u"b<undo>"_qs << u""_qs << -1;
         QTest::newRow("b, then nonIME") << 1 << u"b<nonIME>"_qs << u"б"_qs << -1;
+        QTest::newRow("a b, nonIME, c, Ctrl+Z: the mode change split the run")
+            << 1 << u"ab<nonIME>c<undo>"_qs << u"аб"_qs << -1;
         QTest::newRow("b without the composer") << 0 << u"b"_qs << u"b"_qs << -1;
     }
     void openLetter() {

@@ -42,10 +42,10 @@ void UnitsRelease::operator()(char16_t* p) const {
 }
 
 void History::truncate(std::size_t count) {
-    if (count >= m_stepStart.size())
+    if (count >= m_steps.size())
         return;
-    const std::size_t first = m_stepStart[count];
-    m_stepStart.resize(count);
+    const std::size_t first = m_steps[count].start;
+    m_steps.resize(count);
     if (first < m_edits.size()) {
         const Edit& e = m_edits[first];
         // Blocks are filled in the order of the edits: the dropped edits' units are the end of
@@ -59,7 +59,7 @@ void History::truncate(std::size_t count) {
 
 void History::clear() {
     std::vector<Edit>().swap(m_edits);
-    std::vector<std::size_t>().swap(m_stepStart);
+    std::vector<Step>().swap(m_steps);
     std::vector<Block>().swap(m_blocks);
 }
 

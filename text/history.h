@@ -33,12 +33,19 @@ public:
         bool insertedStored = true;
     };
 
-    std::size_t steps() const { return m_stepStart.size(); }
+    // Two numbers a step keeps for the buffer's user (see TextBuffer::Note).
+    struct Note {
+        Pos first = -1;
+        Pos second = -1;
+    };
+
+    std::size_t steps() const { return m_steps.size(); }
     // Drops steps [count, steps()) and their units.
     void truncate(std::size_t count);
     void clear();
     // Starts a new step after the last one.
-    void beginStep() { m_stepStart.push_back(m_edits.size()); }
+    void beginStep(Note note) { m_steps.push_back(Step{m_edits.size(), note}); }
+    Note note(std::size_t step) const { return m_steps[step].note; }
     // Adds an edit to the last step. `copyRemoved(char16_t* to)` writes the `removed` units.
     template <class F>
     const Edit& add(Pos position, Pos removed, std::u16string_view inserted, F&& copyRemoved) {
@@ -79,10 +86,10 @@ public:
     }
 
     // The edits of step s, in the order they were made.
-    const Edit* begin(std::size_t step) const { return m_edits.data() + m_stepStart[step]; }
+    const Edit* begin(std::size_t step) const { return m_edits.data() + m_steps[step].start; }
     const Edit* end(std::size_t step) const {
         return m_edits.data() +
-               (step + 1 < m_stepStart.size() ? m_stepStart[step + 1] : m_edits.size());
+               (step + 1 < m_steps.size() ? m_steps[step + 1].start : m_edits.size());
     }
     std::u16string_view removedUnits(const Edit& e) const {
         return {m_blocks[e.block].data.get() + e.offset, std::size_t(e.removed)};
@@ -100,8 +107,13 @@ private:
     };
     char16_t* room(Pos units, Edit& e);
 
+    struct Step {
+        std::size_t start = 0; // first edit of the step
+        Note note;
+    };
+
     std::vector<Edit> m_edits;
-    std::vector<std::size_t> m_stepStart; // first edit of each step
+    std::vector<Step> m_steps;
     std::vector<Block> m_blocks;
 };
 

@@ -126,6 +126,9 @@ struct TextBuffer::Impl {
     std::ptrdiff_t savePoint = 0; // value of `applied` at the save point; -1 when lost
     int groupDepth = 0;
     bool stepOpen = false; // the last step takes the next edit of the open group
+    int groupRun = 0;      // run of the open group (0: none)
+    int lastRun = 0;       // run whose next group may join the last step (0: none)
+    detail::History::Note note;
     std::uint64_t revision = 0;
     std::vector<BufferListener*> listeners;
 
@@ -171,13 +174,21 @@ struct TextBuffer::Impl {
     void stepForEdit() {
         if (stepOpen)
             return;
+        // A group of a run goes on with the run's step while that is the last step done and the
+        // text after it is not the saved one.
+        if (groupRun != 0 && groupRun == lastRun && applied > 0 && applied == history.steps() &&
+            savePoint != static_cast<std::ptrdiff_t>(applied)) {
+            stepOpen = true;
+            return;
+        }
         // A new step: what could be redone is gone, and with it a save point there.
         history.truncate(applied);
         if (savePoint > static_cast<std::ptrdiff_t>(applied))
             savePoint = -1;
-        history.beginStep();
+        history.beginStep(note);
         ++applied;
         stepOpen = groupDepth > 0;
+        lastRun = groupRun;
     }
 
     void edit(Pos pos, Pos len, std::u16string_view ins) {
@@ -331,6 +342,7 @@ void TextBuffer::assign(TextBuilder&& builder) {
     d.applied = 0;
     d.savePoint = 0;
     d.stepOpen = false;
+    d.lastRun = 0;
     ++d.revision;
     d.notify([](BufferListener& l) { l.textReset(); });
     d.setSavePointState(before);
@@ -344,14 +356,29 @@ void TextBuffer::assign(std::u16string_view units) {
 }
 
 void TextBuffer::beginGroup() {
-    ++m_impl->groupDepth;
+    beginGroup(0);
+}
+
+void TextBuffer::beginGroup(int run) {
+    if (m_impl->groupDepth++ == 0)
+        m_impl->groupRun = run;
 }
 
 void TextBuffer::endGroup() {
     if (m_impl->groupDepth == 0)
         return;
-    if (--m_impl->groupDepth == 0)
+    if (--m_impl->groupDepth == 0) {
         m_impl->stepOpen = false;
+        m_impl->groupRun = 0;
+    }
+}
+
+void TextBuffer::endRun() {
+    m_impl->lastRun = 0;
+}
+
+void TextBuffer::setNote(Note note) {
+    m_impl->note = {note.first, note.second};
 }
 
 bool TextBuffer::canUndo() const {
@@ -366,11 +393,13 @@ TextBuffer::Restored TextBuffer::undo() {
     Impl& d = *m_impl;
     // An undo inside an open group ends the group's step here; later edits start a new one.
     d.stepOpen = false;
+    d.lastRun = 0;
     Restored restored;
     if (d.applied == 0)
         return restored;
     const bool before = d.atSavePoint();
     --d.applied;
+    restored.note = {d.history.note(d.applied).first, d.history.note(d.applied).second};
     detail::History& h = d.history;
     for (const auto* e = h.end(d.applied); e != h.begin(d.applied);) {
         --e;
@@ -390,12 +419,14 @@ TextBuffer::Restored TextBuffer::undo() {
 TextBuffer::Restored TextBuffer::redo() {
     Impl& d = *m_impl;
     d.stepOpen = false;
+    d.lastRun = 0;
     Restored restored;
     if (d.applied >= d.history.steps())
         return restored;
     const bool before = d.atSavePoint();
     const detail::History& h = d.history;
     const std::size_t step = d.applied++;
+    restored.note = {h.note(step).first, h.note(step).second};
     for (const auto* e = h.begin(step); e != h.end(step); ++e) {
         d.apply(e->position, e->removed, h.insertedUnits(*e), h.removedUnits(*e));
         extendRestored(restored, e->position, e->removed, e->inserted);
@@ -411,6 +442,7 @@ void TextBuffer::clearHistory() {
     d.applied = 0;
     d.savePoint = at ? 0 : -1;
     d.stepOpen = false;
+    d.lastRun = 0;
 }
 
 void TextBuffer::setSavePoint() {
@@ -418,6 +450,7 @@ void TextBuffer::setSavePoint() {
     const bool before = d.atSavePoint();
     // Edits after this point in an open group must not count as saved.
     d.stepOpen = false;
+    d.lastRun = 0;
     d.savePoint = static_cast<std::ptrdiff_t>(d.applied);
     d.setSavePointState(before);
 }

@@ -120,15 +120,34 @@ public:
     // Edits between beginGroup() and the matching endGroup() undo as one step. Groups nest;
     // the outermost one closes the step.
     void beginGroup();
+    // The same for the group of one item of a run of like edits (a typed letter, a Backspace):
+    // `run` (not 0) names the kind of run. The group's edits join the last step when that step
+    // was made by groups of the same run and nothing came between: no other edit, undo, redo,
+    // save point, assign(), clearHistory() or endRun(). Otherwise they start a new step that the
+    // next group of the run may join. Inside another group it is an ordinary beginGroup().
+    void beginGroup(int run);
     void endGroup();
+    // The last step takes no more groups of its run.
+    void endRun();
+
+    // Two numbers that each step keeps for the buffer's user and undo() hands back (the view
+    // keeps there the caret and the anchor as they were before the step); -1 when not given.
+    struct Note {
+        Pos first = -1;
+        Pos second = -1;
+    };
+    // The note of every step started from now on, until the next call.
+    void setNote(Note note);
 
     // --- Undo and redo.
     // Where a step left its text: the units [position, position + length) now stand where the
-    // step was undone or redone (the caret goes to their end).
+    // step was undone or redone (the caret goes to their end). `note` is the note of the step
+    // undone or redone.
     struct Restored {
         bool done = false;
         Pos position = 0;
         Pos length = 0;
+        Note note;
     };
     bool canUndo() const;
     bool canRedo() const;

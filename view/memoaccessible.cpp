@@ -1,6 +1,7 @@
 #include "view/memoaccessible.h"
 
 #include "view/memoview.h"
+#include "view/textinput.h"
 
 #include <QAccessible>
 #include <algorithm>
@@ -58,7 +59,7 @@ QString MemoViewAccessible::text(QAccessible::Text type) const {
     if (type == QAccessible::Value) {
         // The caret's line: the whole text may be far too long to hand over.
         const auto [from, to] = rangeAt(cursorPosition(), QAccessible::LineBoundary);
-        return memo()->textRange(from, to - from);
+        return text(from, to);
     }
     return QAccessibleWidget::text(type);
 }
@@ -67,8 +68,8 @@ void MemoViewAccessible::selection(int selectionIndex, int* startOffset, int* en
     *startOffset = *endOffset = 0;
     if (selectionIndex != 0 || memo()->selLength() == 0)
         return;
-    *startOffset = static_cast<int>(memo()->selStart());
-    *endOffset = static_cast<int>(memo()->selStart() + memo()->selLength());
+    *startOffset = offsetOf(memo()->selStart());
+    *endOffset = offsetOf(memo()->selStart() + memo()->selLength());
 }
 
 int MemoViewAccessible::selectionCount() const {
@@ -86,22 +87,32 @@ void MemoViewAccessible::removeSelection(int selectionIndex) {
 
 void MemoViewAccessible::setSelection(int selectionIndex, int startOffset, int endOffset) {
     if (selectionIndex == 0)
-        memo()->setCaret(endOffset, startOffset);
+        memo()->setCaret(positionOf(endOffset), positionOf(startOffset));
 }
 
 int MemoViewAccessible::cursorPosition() const {
-    return static_cast<int>(memo()->caretPosition());
+    return offsetOf(memo()->caretPosition());
 }
 
 void MemoViewAccessible::setCursorPosition(int position) {
-    memo()->setSelStart(position);
+    memo()->setSelStart(positionOf(position));
 }
 
 QString MemoViewAccessible::text(int startOffset, int endOffset) const {
     const int count = characterCount();
     startOffset = std::clamp(startOffset, 0, count);
     endOffset = std::clamp(endOffset, startOffset, count);
-    return memo()->textRange(startOffset, endOffset - startOffset);
+    const text::Pos from = positionOf(startOffset);
+    const text::Pos to = positionOf(endOffset);
+    return withLf(memo()->buffer().text(from, to - from));
+}
+
+int MemoViewAccessible::offsetOf(text::Pos pos) const {
+    return static_cast<int>(std::min<text::Pos>(memo()->accessibleOffset(pos), INT_MAX));
+}
+
+text::Pos MemoViewAccessible::positionOf(int offset) const {
+    return memo()->accessiblePosition(offset);
 }
 
 std::pair<int, int> MemoViewAccessible::rangeAt(int offset,
@@ -109,26 +120,28 @@ std::pair<int, int> MemoViewAccessible::rangeAt(int offset,
     const text::TextBuffer& buffer = memo()->buffer();
     const int count = characterCount();
     offset = std::clamp(offset, 0, count);
+    const text::Pos pos = positionOf(offset);
     switch (type) {
     case QAccessible::CharBoundary: {
         if (offset >= count)
             return {count, count};
-        const char16_t unit = buffer.at(offset);
-        const bool pair =
-            (unit == u'\r' && buffer.at(offset + 1) == u'\n') ||
-            (QChar::isHighSurrogate(unit) && QChar::isLowSurrogate(buffer.at(offset + 1)));
+        const char16_t unit = buffer.at(pos);
+        const bool pair = QChar::isHighSurrogate(unit) && QChar::isLowSurrogate(buffer.at(pos + 1));
         return {offset, std::min(count, offset + (pair ? 2 : 1))};
     }
     case QAccessible::WordBoundary: {
-        const auto [from, to] = memo()->wordAt(offset);
-        return {static_cast<int>(from), static_cast<int>(to)};
+        const auto [from, to] = memo()->wordAt(pos);
+        return {offsetOf(from), offsetOf(to)};
     }
     case QAccessible::SentenceBoundary:
     case QAccessible::ParagraphBoundary:
     case QAccessible::LineBoundary: {
-        const text::Pos line = buffer.lineOf(offset);
-        text::Pos from = buffer.lineStart(line);
-        text::Pos to = line + 1 < buffer.lineCount() ? buffer.lineStart(line + 1) : count;
+        // The line with its line break, in offsets: the line's units less one per line break
+        // before it.
+        const text::Pos line = buffer.lineOf(pos);
+        text::Pos from = buffer.lineStart(line) - line;
+        text::Pos to =
+            line + 1 < buffer.lineCount() ? buffer.lineStart(line + 1) - line - 1 : count;
         from = std::max<text::Pos>(from, offset - kAnswerUnits / 2);
         to = std::min<text::Pos>(to, from + kAnswerUnits);
         return {static_cast<int>(from), static_cast<int>(to)};
@@ -168,27 +181,27 @@ QString MemoViewAccessible::textAfterOffset(int offset, QAccessible::TextBoundar
 }
 
 int MemoViewAccessible::characterCount() const {
-    return static_cast<int>(std::min<qsizetype>(memo()->length(), INT_MAX));
+    return static_cast<int>(std::min<text::Pos>(memo()->accessibleLength(), INT_MAX));
 }
 
 QRect MemoViewAccessible::characterRect(int offset) const {
-    const QRect at = memo()->positionRect(offset);
+    const QRect at = memo()->positionRect(positionOf(offset));
     if (at.isEmpty())
         return {};
     QRect rect = at;
-    const QRect next = memo()->positionRect(offset + 1);
+    const QRect next = memo()->positionRect(positionOf(offset + 1));
     if (!next.isEmpty() && next.top() == at.top() && next.left() > at.left())
         rect.setRight(next.left() - 1);
     return QRect(memo()->viewport()->mapToGlobal(rect.topLeft()), rect.size());
 }
 
 int MemoViewAccessible::offsetAtPoint(const QPoint& point) const {
-    return static_cast<int>(memo()->positionAt(memo()->viewport()->mapFromGlobal(point)));
+    return offsetOf(memo()->positionAt(memo()->viewport()->mapFromGlobal(point)));
 }
 
 void MemoViewAccessible::scrollToSubstring(int startIndex, int endIndex) {
-    memo()->scrollToPosition(endIndex);
-    memo()->scrollToPosition(startIndex);
+    memo()->scrollToPosition(positionOf(endIndex));
+    memo()->scrollToPosition(positionOf(startIndex));
 }
 
 QString MemoViewAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
@@ -212,7 +225,8 @@ void MemoViewAccessible::replaceText(int startOffset, int endOffset, const QStri
     if (view->isReadOnly())
         return;
     const MemoView::EditGroup group(*view);
-    view->setSelection(startOffset, endOffset - startOffset);
+    const text::Pos from = positionOf(std::min(startOffset, endOffset));
+    view->setSelection(from, positionOf(std::max(startOffset, endOffset)) - from);
     view->setSelText(text);
     view->setSelStart(view->selStart() + view->selLength());
 }

@@ -1,14 +1,16 @@
 #pragma once
 
+#include "text/textbuffer.h"
+
 #include <QAccessibleWidget>
 
 class MemoView;
 
 namespace view {
 
-// The view as assistive technology sees it: editable text whose offsets are buffer positions
-// (UTF-16 units, CR LF between lines). Every query reads only the units it answers with, or a
-// bounded window of them.
+// The view as assistive technology sees it: editable text in UTF-16 units with each line break
+// one "\n", as QPlainTextEdit presents it (the buffer keeps CR LF; offsets are mapped both
+// ways). Every query reads only the units it answers with, or a bounded window of them.
 class MemoViewAccessible : public QAccessibleWidget,
                            public QAccessibleTextInterface,
                            public QAccessibleEditableTextInterface {
@@ -47,6 +49,9 @@ public:
 
 private:
     MemoView* memo() const;
+    // Offsets count a line break as one unit ("\n"); positions are the buffer's (CR LF).
+    int offsetOf(text::Pos pos) const;
+    text::Pos positionOf(int offset) const;
     // The range of the unit of the given kind that holds offset.
     std::pair<int, int> rangeAt(int offset, QAccessible::TextBoundaryType type) const;
 };

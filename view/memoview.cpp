@@ -72,12 +72,16 @@ void MemoView::beginHold() {
         m_heldAnchor = m_anchor;
         m_heldRevision = m_buffer.revision();
         m_textWasReset = false;
+        // A step made now keeps the caret and the anchor from before it, for undo.
+        m_buffer.setNote({m_caret, m_anchor});
     }
 }
 
 void MemoView::endHold() {
-    if (--m_holdDepth == 0)
+    if (--m_holdDepth == 0) {
+        m_buffer.setNote({});
         handOver();
+    }
 }
 
 void MemoView::handOver() {
@@ -105,12 +109,13 @@ void MemoView::handOver() {
     restartBlink();
     if (QAccessible::isActive()) {
         if (m_caret != m_heldCaret || edited) {
-            QAccessibleTextCursorEvent event(this, static_cast<int>(m_caret));
+            QAccessibleTextCursorEvent event(this, static_cast<int>(accessibleOffset(m_caret)));
             QAccessible::updateAccessibility(&event);
         }
         if (moved && (m_caret != m_anchor || m_heldCaret != m_heldAnchor)) {
-            QAccessibleTextSelectionEvent event(this, static_cast<int>(selStart()),
-                                                static_cast<int>(selStart() + selLength()));
+            QAccessibleTextSelectionEvent event(
+                this, static_cast<int>(accessibleOffset(selStart())),
+                static_cast<int>(accessibleOffset(selStart() + selLength())));
             QAccessible::updateAccessibility(&event);
         }
     }
@@ -170,13 +175,15 @@ void MemoView::bufferChanged(const text::Change& change) {
     m_knownLength = m_buffer.length();
     m_knownLines = m_buffer.lineCount();
     if (QAccessible::isActive()) {
+        // Offsets and texts as the accessibility interface counts them: a line break is one
+        // "\n". The lines before the edit are the same before and after it.
         const QString inserted = change.inserted <= kAccessibleEventUnits
-                                     ? textRange(change.position, change.inserted)
+                                     ? view::withLf(m_buffer.text(change.position, change.inserted))
                                      : QString();
-        const QString removed(
-            static_cast<qsizetype>(std::min(change.removed, kAccessibleEventUnits)),
-            QLatin1Char(' '));
-        const int at = static_cast<int>(change.position);
+        const QString removed(static_cast<qsizetype>(std::min(change.removed - change.linesRemoved,
+                                                              kAccessibleEventUnits)),
+                              QLatin1Char(' '));
+        const int at = static_cast<int>(change.position - change.firstLine);
         if (change.removed == 0) {
             QAccessibleTextInsertEvent event(this, at, inserted);
             QAccessible::updateAccessibility(&event);
@@ -225,6 +232,28 @@ text::Pos MemoView::clampPos(text::Pos pos) const {
     if (pos > 0 && pos < len && m_buffer.at(pos) == u'\n' && m_buffer.at(pos - 1) == u'\r')
         --pos;
     return pos;
+}
+
+text::Pos MemoView::accessibleOffset(text::Pos pos) const {
+    pos = clampPos(pos);
+    return pos - m_buffer.lineOf(pos);
+}
+
+text::Pos MemoView::accessiblePosition(text::Pos offset) const {
+    offset = std::clamp<text::Pos>(offset, 0, accessibleLength());
+    // The last line whose start, counted as an offset, is not after `offset`; a line starts at
+    // an offset of its start less one unit for each line break before it. The line holding the
+    // position `offset` is the first that may be it, since each line break counts one unit less.
+    text::Pos lo = m_buffer.lineOf(offset);
+    text::Pos hi = m_buffer.lineCount() - 1;
+    while (lo < hi) {
+        const text::Pos mid = lo + (hi - lo + 1) / 2;
+        if (m_buffer.lineStart(mid) - mid <= offset)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    return std::min(offset + lo, m_buffer.lineEnd(lo));
 }
 
 qsizetype MemoView::length() const {
@@ -343,17 +372,31 @@ void MemoView::selectAll() {
 }
 
 void MemoView::undo() {
+    endTypingRun();
     const Hold hold(*this);
     const text::TextBuffer::Restored restored = m_buffer.undo();
-    if (restored.done)
+    if (!restored.done)
+        return;
+    // The text is as it was before the step, so the caret and anchor of then fit it again.
+    if (restored.note.first >= 0) {
+        m_caret = clampPos(restored.note.first);
+        m_anchor = clampPos(restored.note.second);
+    } else {
         m_caret = m_anchor = clampPos(restored.position + restored.length);
+    }
 }
 
 void MemoView::redo() {
+    endTypingRun();
     const Hold hold(*this);
     const text::TextBuffer::Restored restored = m_buffer.redo();
     if (restored.done)
         m_caret = m_anchor = clampPos(restored.position + restored.length);
+}
+
+void MemoView::endTypingRun() {
+    m_run = Run::None;
+    m_buffer.endRun();
 }
 
 void MemoView::setClipboardText(const QString& text, bool primary) const {

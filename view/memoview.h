@@ -15,6 +15,7 @@
 #include <optional>
 #include <utility>
 
+class QDrag;
 class QMenu;
 class QPainter;
 class QMimeData;
@@ -107,6 +108,10 @@ public:
     // Called with the local files of a drop. While it is set the view takes drags that bring
     // local files for it; without it such drags go on to the window behind the view.
     std::function<void(const QList<QUrl>&)> onDropFiles;
+    // Runs a drag of the selection that the view has started, with the actions it offers, and
+    // returns the action the drop took. Unset, QDrag::exec runs it; tests set it to drop
+    // events of their own while the drag lasts.
+    std::function<Qt::DropAction(QDrag&, Qt::DropActions)> runDrag;
 
     // --- Commands named as QPlainTextEdit names them.
     // Replaces the whole text (line feeds, CR LF and lone CRs become CR LF), forgets the undo
@@ -116,8 +121,14 @@ public:
     QString toPlainText() const;
     void clear() { setPlainText(QString()); }
     void selectAll();
+    // Undoes the last step and puts the caret and the selection back as they were before it.
     void undo();
+    // Redoes the next step; the caret goes behind the text it put back, nothing selected.
     void redo();
+    // Ends the run of typed letters (or of Backspace, or of Delete) that undoes as one step: the
+    // next key starts a new step. The view ends a run itself at every key, click or edit that is
+    // not part of it; the window calls this for its own commands (a change of input mode).
+    void endTypingRun();
     // The selection to the clipboard and removed (nothing when read-only or nothing selected).
     void cut();
     // The selection to the clipboard (nothing when nothing is selected).
@@ -169,6 +180,15 @@ public:
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     Q_INVOKABLE QVariant inputMethodQuery(Qt::InputMethodQuery query, QVariant argument) const;
+
+    // Offsets as assistive technology counts them, with every line break (CR LF) one unit, as
+    // QPlainTextEdit presents its text: the offset of a position (clamped to the text), and
+    // the position of an offset (clamped; the offset of a line break gives the line's end).
+    // O(log n) and O(log² n) in the size of the text.
+    text::Pos accessibleOffset(text::Pos pos) const;
+    text::Pos accessiblePosition(text::Pos offset) const;
+    // Units the accessibility interface counts: length() less a unit per line break.
+    text::Pos accessibleLength() const { return m_buffer.length() - (m_buffer.lineCount() - 1); }
 
     // For the accessibility interface: the rectangle of a position in viewport coordinates
     // (empty when it is not in sight), the position under a viewport point, the text of a range.
@@ -318,6 +338,13 @@ private:
                      const QPointF& origin, const QRect& clip) const;
 
     // --- memoview_keys.cpp: keys and input methods.
+    // Runs of keys whose edits undo as one step; the values are the buffer's run numbers.
+    enum class Run { None = 0, Typing = 1, Backspace = 2, Delete = 3 };
+    // The run a key press belongs to (None for commands, moves and line breaks).
+    static Run runOf(const QKeyEvent* event);
+    // Handles one key of a run: its edits join the run's last step when the run goes on, that is
+    // when the last key of the same run left the text, the caret and the anchor as they are now.
+    void inRun(Run run, const std::function<void()>& handle);
     bool handleKey(QKeyEvent* event);
     bool moveKey(QKeyEvent* event);
     void moveCaretTo(text::Pos pos, bool extend);
@@ -346,6 +373,13 @@ private:
     // at the drop point (while the view is writable), or nothing.
     enum class Drop { None, Files, Text };
     Drop dropKind(const QMimeData* data) const;
+    // Whether a drag brings the selection this view is dragging.
+    bool isOwnDrag(const QMimeData* data) const { return data && data == m_dragData; }
+    // Drags the selection away: moves it, or copies it with Ctrl (only copies when read-only).
+    void startDrag();
+    // Drops the view's own dragged text at pos, moved or copied, as one undo step; nothing when
+    // pos is inside the dragged text. Returns the action taken (IgnoreAction for nothing).
+    Qt::DropAction dropOwnText(text::Pos pos, bool copy);
     void extendMouseSelection(text::Pos pos);
     void autoScroll();
     void setPrimarySelection() const;
@@ -359,9 +393,15 @@ private:
     QTextOption::WrapMode m_wrapMode = QTextOption::WrapAtWordBoundaryOrAnywhere;
     qreal m_tabStop = 80;
 
+    // The open run of typing: its kind, and the text revision, caret and anchor its last key
+    // left.
+    Run m_run = Run::None;
+    std::uint64_t m_runRevision = 0;
+    text::Pos m_runCaret = 0;
+    text::Pos m_runAnchor = 0;
+
     // Hand-over state.
     int m_holdDepth = 0;
-    int m_bufferGroupDepth = 0;
     text::Pos m_heldCaret = 0;
     text::Pos m_heldAnchor = 0;
     std::uint64_t m_heldRevision = 0;
@@ -419,4 +459,13 @@ private:
 
     // Where dragged text would be dropped (-1 while nothing is dragged over the view).
     text::Pos m_dropPos = -1;
+    // A press inside the selection that may start dragging it, and where it was.
+    bool m_mightDrag = false;
+    QPoint m_dragStartPoint;
+    // The selection being dragged, while the drag lasts: its units, its data, and whether it
+    // was dropped on this view.
+    text::Pos m_dragFrom = 0;
+    text::Pos m_dragTo = 0;
+    const QMimeData* m_dragData = nullptr;
+    bool m_droppedHere = false;
 };

@@ -140,14 +140,56 @@ bool MemoView::focusNextPrevChild(bool next) {
 }
 
 void MemoView::keyPressEvent(QKeyEvent* event) {
-    if (onKeyPress && onKeyPress(event)) {
-        event->accept();
-        return;
-    }
-    if (handleKey(event))
+    bool handled = false;
+    inRun(m_readOnly ? Run::None : runOf(event),
+          [&] { handled = (onKeyPress && onKeyPress(event)) || handleKey(event); });
+    if (handled)
         event->accept();
     else
         event->ignore();
+}
+
+MemoView::Run MemoView::runOf(const QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_Backspace && !(mods & ~Qt::ShiftModifier))
+        return Run::Backspace;
+    if (event->matches(QKeySequence::Delete))
+        return Run::Delete;
+    // A line break is a step of its own and ends the run, as in QPlainTextEdit.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        return Run::None;
+    const auto matches = [event](QKeySequence::StandardKey k) { return event->matches(k); };
+    if (std::any_of(std::begin(kOwnChords), std::end(kOwnChords), matches) ||
+        std::any_of(std::begin(kMoveKeys), std::end(kMoveKeys),
+                    [&](const MoveKey& k) { return matches(k.key); }))
+        return Run::None;
+    // Every other key types, if it edits at all: letters, Tab, the input method's keys (its
+    // accent key among them). A key that edits nothing (a modifier alone) leaves the run open.
+    return Run::Typing;
+}
+
+void MemoView::inRun(Run run, const std::function<void()>& handle) {
+    if (run == Run::None) {
+        endTypingRun();
+        handle();
+        return;
+    }
+    const bool goesOn = m_run == run && m_buffer.revision() == m_runRevision &&
+                        m_caret == m_runCaret && m_anchor == m_runAnchor;
+    if (!goesOn)
+        endTypingRun();
+    const std::uint64_t revision = m_buffer.revision();
+    m_buffer.beginGroup(static_cast<int>(run));
+    handle();
+    m_buffer.endGroup();
+    // Only an edit opens or extends the run; a key that moved the caret without one ends it by
+    // leaving the caret elsewhere.
+    if (m_buffer.revision() != revision) {
+        m_run = run;
+        m_runRevision = m_buffer.revision();
+        m_runCaret = m_caret;
+        m_runAnchor = m_anchor;
+    }
 }
 
 void MemoView::keyReleaseEvent(QKeyEvent* event) {
@@ -523,7 +565,11 @@ void MemoView::inputMethodEvent(QInputMethodEvent* event) {
     }
     const bool gettingInput = !event->commitString().isEmpty() ||
                               event->preeditString() != m_preedit || event->replacementLength() > 0;
-    {
+    // Text committed without composing is typed as keys type it; composed text is a step of its
+    // own.
+    const bool typing = !event->commitString().isEmpty() && event->replacementLength() == 0 &&
+                        event->preeditString().isEmpty() && m_preedit.isEmpty();
+    inRun(typing ? Run::Typing : Run::None, [&] {
         const EditGroup group(*this);
         if (gettingInput && selLength() > 0)
             removeRange(selStart(), selStart() + selLength());
@@ -541,7 +587,7 @@ void MemoView::inputMethodEvent(QInputMethodEvent* event) {
                 m_caret = clampPos(base + a.start + a.length);
             }
         }
-    }
+    });
     const QString preedit = event->preeditString();
     int cursor = static_cast<int>(preedit.size());
     bool showCaret = true;

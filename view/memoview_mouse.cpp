@@ -5,12 +5,14 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDrag>
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyleHints>
 #include <QUrl>
@@ -24,6 +26,8 @@ constexpr int kAutoScrollInterval = 50; // ms between rows scrolled while a drag
 } // namespace
 
 void MemoView::mousePressEvent(QMouseEvent* event) {
+    endTypingRun();
+    m_mightDrag = false;
     const QPoint point = event->position().toPoint();
     if (!m_preedit.isEmpty())
         QGuiApplication::inputMethod()->commit();
@@ -46,6 +50,12 @@ void MemoView::mousePressEvent(QMouseEvent* event) {
         } else if (event->modifiers() == Qt::ShiftModifier) {
             m_mouseUnit = Unit::Character;
             m_caret = hit;
+        } else if (m_caret != m_anchor && hit >= selStart() && hit <= selStart() + selLength()) {
+            // Inside the selection: a move drags it, a release without one puts the caret there.
+            m_mightDrag = true;
+            m_dragStartPoint = point;
+            event->accept();
+            return;
         } else {
             m_mouseUnit = Unit::Character;
             m_caret = m_anchor = hit;
@@ -61,6 +71,15 @@ void MemoView::mousePressEvent(QMouseEvent* event) {
 }
 
 void MemoView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_mightDrag && event->buttons().testFlag(Qt::LeftButton)) {
+        if ((event->position().toPoint() - m_dragStartPoint).manhattanLength() >=
+            QGuiApplication::styleHints()->startDragDistance()) {
+            m_mightDrag = false;
+            startDrag();
+        }
+        event->accept();
+        return;
+    }
     if (!m_mousePressed || !event->buttons().testFlag(Qt::LeftButton)) {
         event->ignore();
         return;
@@ -80,6 +99,16 @@ void MemoView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void MemoView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && std::exchange(m_mightDrag, false)) {
+        {
+            const Hold hold(*this);
+            m_caret = m_anchor = positionAt(event->position().toPoint());
+        }
+        event->accept();
+        if (onClick)
+            onClick();
+        return;
+    }
     if (event->button() == Qt::LeftButton && m_mousePressed) {
         m_mousePressed = false;
         m_autoScrollTimer.stop();
@@ -111,6 +140,7 @@ void MemoView::mouseDoubleClickEvent(QMouseEvent* event) {
         event->ignore();
         return;
     }
+    endTypingRun();
     if (!m_preedit.isEmpty())
         QGuiApplication::inputMethod()->commit();
     const QPoint point = event->position().toPoint();
@@ -260,6 +290,8 @@ void MemoView::focusInEvent(QFocusEvent* event) {
 }
 
 void MemoView::focusOutEvent(QFocusEvent* event) {
+    // Whatever takes the focus (a menu, a dialog) is not typing.
+    endTypingRun();
     QAbstractScrollArea::focusOutEvent(event);
     m_blinkTimer.stop();
     viewport()->update();
@@ -310,7 +342,11 @@ void MemoView::dragMoveEvent(QDragMoveEvent* event) {
         event->ignore();
         return;
     }
-    event->setDropAction(Qt::CopyAction);
+    // The view's own selection moves unless Ctrl copies it; anything else is copied.
+    if (isOwnDrag(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->setDropAction(Qt::CopyAction);
     event->accept();
     const text::Pos at = kind == Drop::Text ? positionAt(event->position().toPoint()) : -1;
     if (at != m_dropPos) {
@@ -343,15 +379,75 @@ void MemoView::dropEvent(QDropEvent* event) {
     }
     if (!m_preedit.isEmpty())
         QGuiApplication::inputMethod()->commit();
-    const QString dropped = data->text();
-    {
+    const text::Pos at = positionAt(event->position().toPoint());
+    if (isOwnDrag(data)) {
+        m_droppedHere = true;
+        const bool copy = event->modifiers().testFlag(Qt::ControlModifier) ||
+                          event->dropAction() == Qt::CopyAction;
+        const Qt::DropAction done = dropOwnText(at, copy);
+        if (done == Qt::IgnoreAction) {
+            event->ignore();
+            return;
+        }
+        event->setDropAction(done);
+    } else {
+        const QString dropped = data->text();
         // One edit: the caret goes to the drop point and the text is inserted there, one step
         // for undo.
         const EditGroup group(*this);
-        m_caret = m_anchor = positionAt(event->position().toPoint());
+        m_caret = m_anchor = at;
         insertAtCaret(dropped);
+        event->setDropAction(Qt::CopyAction);
     }
-    event->setDropAction(Qt::CopyAction);
     event->accept();
     setFocus(Qt::MouseFocusReason);
+    if (onClick)
+        onClick();
+}
+
+Qt::DropAction MemoView::dropOwnText(text::Pos pos, bool copy) {
+    const text::Pos length = m_dragTo - m_dragFrom;
+    // Dropped inside itself: nothing happens. A move there would change nothing, and a copy into
+    // the middle of its own text is taken for a slip of the hand; at an edge a copy is made.
+    if (copy ? pos > m_dragFrom && pos < m_dragTo : pos >= m_dragFrom && pos <= m_dragTo)
+        return Qt::IgnoreAction;
+    // The units themselves, so that the text comes back exactly as it left.
+    const std::u16string units = m_buffer.text(m_dragFrom, length);
+    const EditGroup group(*this);
+    if (!copy) {
+        m_buffer.remove(m_dragFrom, length);
+        if (pos > m_dragFrom)
+            pos -= length;
+    }
+    m_buffer.insert(pos, units);
+    m_caret = m_anchor = clampPos(pos + length);
+    return copy ? Qt::CopyAction : Qt::MoveAction;
+}
+
+void MemoView::startDrag() {
+    const text::Pos from = selStart();
+    const text::Pos to = from + selLength();
+    auto* data = new QMimeData;
+    data->setText(view::withLf(m_buffer.text(from, to - from)));
+    const QPointer<QDrag> drag = new QDrag(this);
+    drag->setMimeData(data);
+    m_dragFrom = from;
+    m_dragTo = to;
+    m_dragData = data;
+    m_droppedHere = false;
+    const std::uint64_t revision = m_buffer.revision();
+    const Qt::DropActions actions =
+        m_readOnly ? Qt::DropActions(Qt::CopyAction) : Qt::CopyAction | Qt::MoveAction;
+    const Qt::DropAction done =
+        runDrag ? runDrag(*drag, actions)
+                : drag->exec(actions, m_readOnly ? Qt::CopyAction : Qt::MoveAction);
+    m_dragData = nullptr;
+    if (drag)
+        drag->deleteLater();
+    // Moved into another control: the text leaves this one, unless it changed meanwhile.
+    if (done == Qt::MoveAction && !m_droppedHere && !m_readOnly &&
+        m_buffer.revision() == revision) {
+        const Hold hold(*this);
+        removeRange(from, to);
+    }
 }
