@@ -39,6 +39,8 @@ public:
     static constexpr text::Pos kSegmentUnits = 4096;
     // Units each side of the caret that input methods see of a very long line.
     static constexpr text::Pos kImWindowUnits = 1024;
+    // Units at the start of a line that decide which way it reads.
+    static constexpr text::Pos kDirectionUnits = 4096;
 
     explicit MemoView(QWidget* parent = nullptr);
     ~MemoView() override;
@@ -286,12 +288,17 @@ private:
 
     // --- memoview_keys.cpp: keys and input methods.
     bool handleKey(QKeyEvent* event);
+    // Whether a key leaves the column that Up and Down keep as it is.
+    static bool keepsColumn(QKeyEvent* event);
     bool moveKey(QKeyEvent* event);
     void moveCaretTo(text::Pos pos, bool extend);
     void moveVertically(int rows, bool extend);
     void pageMove(int direction, bool extend);
     text::Pos nextCursorPosition(text::Pos pos, QTextLayout::CursorMode mode) const;
     text::Pos previousCursorPosition(text::Pos pos, QTextLayout::CursorMode mode) const;
+    // Whether a line reads from right to left: its first letter of a strong direction is of a
+    // right-to-left script, within its first kDirectionUnits units.
+    bool isRightToLeftLine(text::Pos line) const;
     text::Pos rowStart(text::Pos pos) const;
     text::Pos rowEnd(text::Pos pos) const;
     void deletePrevious();

@@ -75,7 +75,7 @@ int MemoView::segmentOf(text::Pos line, text::Pos pos) const {
 }
 
 qreal MemoView::wrapWidth() const {
-    return std::max<qreal>(viewport()->width() - 2 * kMargin - kCaretWidth, 16);
+    return std::max<qreal>(viewport()->width() - 2 * kMargin, 16);
 }
 
 view::LineLayout* MemoView::layoutFor(text::Pos line, int segment) const {
