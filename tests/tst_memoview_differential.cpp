@@ -57,9 +57,10 @@ struct Key {
 
 std::vector<Key> makeKeys() {
     std::vector<Key> keys;
-    // Typed characters: ASCII letters, digits, space and punctuation, and Cyrillic.
+    // Typed characters: ASCII letters, digits, space and punctuation, Cyrillic and a Hebrew
+    // letter (which turns a line typed from its start into one that reads right to left).
     for (const QString& s : {u"a"_s, u"b"_s, u"Z"_s, u"7"_s, u" "_s, u" "_s, u"."_s, u","_s, u"-"_s,
-                             u"'"_s, u"ж"_s, u"Щ"_s, u"я"_s, u"ё"_s}) {
+                             u"'"_s, u"ж"_s, u"Щ"_s, u"я"_s, u"ё"_s, u"ש"_s}) {
         const QChar c = s.at(0);
         const Qt::Key code = c == u' ' ? Qt::Key_Space : Qt::Key(c.toUpper().unicode());
         keys.push_back(
@@ -371,7 +372,10 @@ private slots:
         const auto pick = [&random](std::size_t n) {
             return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
         };
-        const int sequences = 160;
+        // A few thousand sequences in all; more for a longer run from the environment.
+        const int sequences = qEnvironmentVariableIntValue("TOVILO_DIFFERENTIAL_SEQUENCES") > 0
+                                  ? qEnvironmentVariableIntValue("TOVILO_DIFFERENTIAL_SEQUENCES")
+                                  : 160;
         for (int n = 0; n < sequences; ++n) {
             Run run;
             run.text = text;
