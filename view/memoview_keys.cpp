@@ -153,9 +153,9 @@ void MemoView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
-    // Every key the view takes but the vertical moves and the clipboard's copy takes the caret's
-    // column afresh for the next Up or Down, also where it leaves the caret in place (End at a
-    // line's end, Delete at the end of the text).
+    // Every key the view takes but the vertical moves, Copy and Cut takes the caret's column
+    // afresh for the next Up or Down, also where it leaves the caret in place (End at a line's
+    // end, Delete at the end of the text). A Cut that removes text takes it afresh by its edit.
     if (!keepsColumn(event))
         m_preferredX = std::numeric_limits<qreal>::quiet_NaN();
 }
@@ -262,8 +262,10 @@ bool MemoView::moveKey(QKeyEvent* event) {
         case Move::NextWord:
             move = Move::PreviousWord;
             break;
-        default:
+        case Move::PreviousWord:
             move = Move::NextWord;
+            break;
+        default:
             break;
         }
     }
