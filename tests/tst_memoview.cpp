@@ -631,6 +631,12 @@ private slots:
         QTest::mouseClick(port, Qt::MiddleButton, {}, pointAt(v, 13));
         QCOMPARE(v.toPlainText(), u"one two\nthretwo\nthe"_s);
         QCOMPARE(v.caretPosition(), 13 + 7);
+        // Selections made with the keys are offered too.
+        press(&v, {u"Ctrl+Home"_s, u"Shift+Right"_s, u"Shift+End"_s});
+        QTRY_COMPARE(QGuiApplication::clipboard()->text(QClipboard::Selection), u"one two"_s);
+        press(&v, {u"Ctrl+A"_s});
+        QTRY_COMPARE(QGuiApplication::clipboard()->text(QClipboard::Selection), v.toPlainText());
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"other"_s);
     }
 
     void inputMethodPreeditAndCommit() {

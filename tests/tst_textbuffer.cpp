@@ -98,7 +98,9 @@ QString spanMismatch(const TextBuffer& b, const std::u16string& t) {
 // The buffer's script language for the history tables, one operation per word:
 // +P:TEXT insert, *P:TEXT insert the text built in a TextBuilder (slots of 2 units), -P:N remove,
 // =P:N:TEXT replace, a:TEXT assign, u undo, r redo, ( and ) a group, (N a group of run N,
-// e end of the run, s save point, c clear history. "\n" and "\r" in TEXT stand for LF and CR.
+// e end of the run, s save point, c clear history, ?P look up the unit and the line at P (the
+// buffer remembers the leaf it finds) and check them against the text. "\n" and "\r" in TEXT
+// stand for LF and CR.
 struct Runner {
     TextBuffer& b;
     TextBuffer::Restored last{};
@@ -159,6 +161,13 @@ struct Runner {
             case 'c':
                 b.clearHistory();
                 break;
+            case '?': {
+                const Pos pos = op.mid(1).toLongLong();
+                const std::u16string t = b.text();
+                QCOMPARE(b.at(pos), t[std::size_t(pos)]);
+                QCOMPARE(b.lineOf(pos), Pos(std::count(t.begin(), t.begin() + pos, u'\n')));
+                break;
+            }
             default:
                 QFAIL(qPrintable(QStringLiteral("bad operation ") + op));
             }
@@ -297,6 +306,11 @@ private slots:
             << u"ab"_qs << "*1:" + abc + " +1:( +28:)"
             << "a(" + abc + ")b";
         QTest::newRow("empty built text changes nothing") << u"abc"_qs << "*1:" << u"abc"_qs;
+        const QString lines = u"ab\r\ncd\r\nef\r\ngh\r\nij\r\nkl"_qs;
+        QTest::newRow("a remembered leaf moves up a line with a line feed removed before it")
+            << lines << "?1 ?17 -7:1 ?16 ?15 ?14 ?1" << u"ab\r\ncd\ref\r\ngh\r\nij\r\nkl"_qs;
+        QTest::newRow("a cut leaf counts only the line feeds it keeps")
+            << lines << "?9 -2:3 ?1 ?9" << u"abd\r\nef\r\ngh\r\nij\r\nkl"_qs;
     }
     void edits() {
         QFETCH(QString, start);

@@ -9,3 +9,6 @@ if(TOVILO_XVFB_RUN)
                      primarySelection)
     set_tests_properties(tst_memoview_x11 PROPERTIES TIMEOUT 120)
 endif()
+# The view against QPlainTextEdit under the same random key sequences.
+tovilo_add_test(NAME tst_memoview_differential SOURCES tst_memoview_differential.cpp
+                LIBS tovilo_view)

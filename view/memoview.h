@@ -47,6 +47,8 @@ public:
     static constexpr text::Pos kRowPieceUnits = 256;
     // Units each side of the caret that input methods see of a very long line.
     static constexpr text::Pos kImWindowUnits = 1024;
+    // Units at the start of a line that decide which way it reads.
+    static constexpr text::Pos kDirectionUnits = 4096;
 
     explicit MemoView(QWidget* parent = nullptr);
     ~MemoView() override;
@@ -346,6 +348,8 @@ private:
     // when the last key of the same run left the text, the caret and the anchor as they are now.
     void inRun(Run run, const std::function<void()>& handle);
     bool handleKey(QKeyEvent* event);
+    // Whether a key leaves the column that Up and Down keep as it is.
+    static bool keepsColumn(QKeyEvent* event);
     bool moveKey(QKeyEvent* event);
     void moveCaretTo(text::Pos pos, bool extend);
     void moveVertically(int rows, bool extend);
@@ -354,6 +358,9 @@ private:
     text::Pos previousCursorPosition(text::Pos pos, QTextLayout::CursorMode mode) const;
     // The next or previous word stop of a line of several pieces.
     text::Pos wordMove(text::Pos pos, bool forward) const;
+    // Whether a line reads from right to left: its first letter of a strong direction is of a
+    // right-to-left script, within its first kDirectionUnits units.
+    bool isRightToLeftLine(text::Pos line) const;
     text::Pos rowStart(text::Pos pos) const;
     text::Pos rowEnd(text::Pos pos) const;
     void deletePrevious();

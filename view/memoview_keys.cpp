@@ -34,6 +34,10 @@ struct MoveKey {
     QKeySequence::StandardKey key;
     Move move;
     bool extend;
+    constexpr bool vertical() const {
+        return move == Move::NextRow || move == Move::PreviousRow || move == Move::NextPage ||
+               move == Move::PreviousPage;
+    }
 };
 
 // The navigation keys, as QPlainTextEdit reads them.
@@ -143,10 +147,23 @@ void MemoView::keyPressEvent(QKeyEvent* event) {
     bool handled = false;
     inRun(m_readOnly ? Run::None : runOf(event),
           [&] { handled = (onKeyPress && onKeyPress(event)) || handleKey(event); });
-    if (handled)
-        event->accept();
-    else
+    if (!handled) {
         event->ignore();
+        return;
+    }
+    event->accept();
+    // Every key the view takes but the vertical moves, Copy and Cut takes the caret's column
+    // afresh for the next Up or Down, also where it leaves the caret in place (End at a line's
+    // end, Delete at the end of the text). A Cut that removes text takes it afresh by its edit.
+    if (!keepsColumn(event))
+        m_preferredX = std::numeric_limits<qreal>::quiet_NaN();
+}
+
+bool MemoView::keepsColumn(QKeyEvent* event) {
+    if (event == QKeySequence::Copy || event == QKeySequence::Cut)
+        return true;
+    return std::any_of(std::begin(kMoveKeys), std::end(kMoveKeys),
+                       [event](const MoveKey& k) { return k.vertical() && event->matches(k.key); });
 }
 
 MemoView::Run MemoView::runOf(const QKeyEvent* event) {
@@ -201,6 +218,7 @@ void MemoView::keyReleaseEvent(QKeyEvent* event) {
 bool MemoView::handleKey(QKeyEvent* event) {
     if (event == QKeySequence::SelectAll) {
         selectAll();
+        setPrimarySelection();
         return true;
     }
     if (event == QKeySequence::Copy) {
@@ -270,8 +288,31 @@ bool MemoView::moveKey(QKeyEvent* event) {
         return false;
     const bool extend = found->extend;
     const bool collapse = !extend && m_caret != m_anchor;
+    Move move = found->move;
+    // In a line that reads from right to left the keys' sides are swapped: Left goes on to the
+    // next character and Ctrl+Right back to the previous word.
+    if ((move == Move::NextChar || move == Move::PreviousChar || move == Move::NextWord ||
+         move == Move::PreviousWord) &&
+        isRightToLeftLine(m_buffer.lineOf(m_caret))) {
+        switch (move) {
+        case Move::NextChar:
+            move = Move::PreviousChar;
+            break;
+        case Move::PreviousChar:
+            move = Move::NextChar;
+            break;
+        case Move::NextWord:
+            move = Move::PreviousWord;
+            break;
+        case Move::PreviousWord:
+            move = Move::NextWord;
+            break;
+        default:
+            break;
+        }
+    }
     const Hold hold(*this);
-    switch (found->move) {
+    switch (move) {
     case Move::NextChar:
         moveCaretTo(collapse ? std::max(m_caret, m_anchor)
                              : nextCursorPosition(m_caret, QTextLayout::SkipCharacters),
@@ -319,6 +360,9 @@ bool MemoView::moveKey(QKeyEvent* event) {
         pageMove(-1, extend);
         break;
     }
+    // A selection made with the keys is offered to middle clicks, as one made with the mouse.
+    if (extend)
+        setPrimarySelection();
     return true;
 }
 
@@ -340,13 +384,18 @@ void MemoView::moveVertically(int rows, bool extend) {
             break;
         ++moved;
     }
-    m_keepPreferredX = true;
     if (moved == 0) {
-        // On the first or last row only a selection moves on, to the start or end of the text.
-        if (extend)
+        // On the first or last row only a selection moves on, to the start or end of the text,
+        // and the caret's column is taken afresh there.
+        if (extend) {
             moveCaretTo(rows > 0 ? m_buffer.lineEnd(row.line) : m_buffer.lineStart(row.line), true);
+            m_preferredX = std::numeric_limits<qreal>::quiet_NaN();
+        } else {
+            m_keepPreferredX = true;
+        }
         return;
     }
+    m_keepPreferredX = true;
     moveCaretTo(positionInRow(row, m_preferredX), extend);
 }
 
@@ -405,6 +454,29 @@ text::Pos MemoView::wordMove(text::Pos pos, bool forward) const {
     const int at = static_cast<int>(pos - from);
     return from + (forward ? window.nextCursorPosition(at, QTextLayout::SkipWords)
                            : window.previousCursorPosition(at, QTextLayout::SkipWords));
+}
+
+bool MemoView::isRightToLeftLine(text::Pos line) const {
+    const text::Pos start = m_buffer.lineStart(line);
+    const text::Pos length = std::min(m_buffer.lineEnd(line) - start, kDirectionUnits);
+    const QString units = textRange(start, length);
+    for (qsizetype i = 0; i < units.size(); ++i) {
+        char32_t c = units[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < units.size() && units[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(units[i], units[i + 1]);
+            ++i;
+        }
+        switch (QChar::direction(c)) {
+        case QChar::DirL:
+            return false;
+        case QChar::DirR:
+        case QChar::DirAL:
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
 }
 
 text::Pos MemoView::rowStart(text::Pos pos) const {
