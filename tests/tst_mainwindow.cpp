@@ -63,12 +63,12 @@ private slots:
         QCOMPARE(captions(app::state().Form1->reopenas1->actions()),
                  (QStringList{u"Shift_JIS"_qs, u"EUC-JP"_qs, u"UTF-16 LE"_qs, u"UTF-16 BE"_qs,
                               u"UTF-8"_qs}));
-        QCOMPARE(
-            captions(app::state().Form1->edit1->actions()),
-            (QStringList{u"find"_qs, u"find next"_qs, u"Wrap Line on(toggle)"_qs, u"change font"_qs,
-                         u"Screen keyboard"_qs, u"Accent PAD"_qs,
-                         u"on Japanese OS(Japanese IME)"_qs, u"create Shortcut in Program menu"_qs,
-                         u"create Shortcut in Desktop menu"_qs, u"-"_qs, u"Undo"_qs, u"Redo"_qs}));
+        QCOMPARE(captions(app::state().Form1->edit1->actions()),
+                 (QStringList{
+                     u"find"_qs, u"find next"_qs, u"Wrap Line on(toggle)"_qs, u"change font"_qs,
+                     u"Screen keyboard"_qs, u"Accent PAD"_qs, u"on Japanese OS(Japanese IME)"_qs,
+                     u"create Shortcut in Program menu"_qs, u"create Shortcut in Desktop menu"_qs,
+                     u"-"_qs, u"Undo"_qs, u"Redo"_qs, u"-"_qs, u"spell check"_qs}));
         QCOMPARE(
             captions(app::state().Form1->ime1->actions()),
             (QStringList{u"Russian Romanized input built-in IME"_qs,

@@ -6,6 +6,7 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QColor>
 #include <QElapsedTimer>
 #include <QTextCharFormat>
 #include <QTextOption>
@@ -14,6 +15,7 @@
 #include <limits>
 #include <optional>
 #include <utility>
+#include <vector>
 
 class QMenu;
 class QPainter;
@@ -97,6 +99,17 @@ public:
     // Called with the local files of a drop. While it is set the view takes drags that bring
     // local files for it; without it such drags go on to the window behind the view.
     std::function<void(const QList<QUrl>&)> onDropFiles;
+    // A wavy underline under the units [from, to).
+    struct Marker {
+        text::Pos from = 0;
+        text::Pos to = 0;
+        QColor color;
+    };
+    // Called while painting with the positions of the first and the last unit in sight; appends
+    // the underlines to draw there.
+    std::function<void(text::Pos from, text::Pos to, std::vector<Marker>& out)> markerSource;
+    // The first position of the top row and the last position of the bottom row in sight.
+    std::pair<text::Pos, text::Pos> visibleRange() const;
 
     // --- Commands named as QPlainTextEdit names them.
     // Replaces the whole text (line feeds, CR LF and lone CRs become CR LF), forgets the undo
@@ -281,6 +294,8 @@ private:
     text::Pos positionInRow(const RowRef& row, qreal x) const;
     QPoint textOrigin() const;
     void updateFontMetrics();
+    // memoview_markers.cpp: the underlines of markerSource, drawn over the text.
+    void paintMarkers(QPainter& painter) const;
     void repairMarks(QPainter& painter, const view::LineLayout& layout, int row,
                      const QPointF& origin, text::Pos selFrom, text::Pos selTo) const;
 
