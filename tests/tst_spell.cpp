@@ -9,6 +9,8 @@
 #include "windowrun.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QMenu>
 #include <QTest>
@@ -190,8 +192,12 @@ void TstSpell::contextMenuAndOwnWords() {
     form->show();
     const QStringList designed = captions(form->PopupMenu1->actions());
     form->Memo1->setPlainText(u"за\u0301мак товилоск"_qs);
+    // A right click on the unit at pos, as the mouse sends it to the editor.
     auto rightClick = [&](int pos) {
-        emit form->Memo1->customContextMenuRequested(form->Memo1->positionRect(pos).center());
+        QWidget* port = form->Memo1->viewport();
+        const QPoint at = form->Memo1->positionRect(pos).center() + QPoint(2, 0);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, port->mapToGlobal(at));
+        QApplication::sendEvent(port, &click);
         form->PopupMenu1->hide();
         return captions(form->PopupMenu1->actions());
     };

@@ -294,8 +294,9 @@ private:
     text::Pos positionInRow(const RowRef& row, qreal x) const;
     QPoint textOrigin() const;
     void updateFontMetrics();
-    // memoview_markers.cpp: the underlines of markerSource, drawn over the text.
-    void paintMarkers(QPainter& painter) const;
+    // memoview_markers.cpp: the underlines of markerSource on the rows that reach into clip,
+    // drawn over the text.
+    void paintMarkers(QPainter& painter, const QRect& clip) const;
     void repairMarks(QPainter& painter, const view::LineLayout& layout, int row,
                      const QPointF& origin, text::Pos selFrom, text::Pos selTo) const;
 

@@ -615,7 +615,7 @@ void MemoView::paintEvent(QPaintEvent* event) {
     }
 
     if (markerSource)
-        paintMarkers(painter);
+        paintMarkers(painter, clip);
     const bool caretShown =
         m_caretOn && hasFocus() && !m_readOnly && (m_preedit.isEmpty() || m_preeditShowsCaret);
     if (caretShown) {
