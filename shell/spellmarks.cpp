@@ -56,7 +56,8 @@ QString toQString(const std::u16string& units) {
 
 } // namespace
 
-SpellMarks::SpellMarks(MemoView& view, QObject* parent) : QObject(parent), m_view(view) {
+SpellMarks::SpellMarks(MemoView& view, QObject* parent)
+    : QObject(parent), m_view(view), m_viewAlive(&view) {
     if (const std::optional<QByteArray> text = settings::readFile(kSwitchFileName, 64))
         m_on = text->isEmpty() || settings::lineToInt(*text) != 0;
     if (const std::optional<QByteArray> text =
@@ -105,7 +106,9 @@ SpellMarks::SpellMarks(MemoView& view, QObject* parent) : QObject(parent), m_vie
 }
 
 SpellMarks::~SpellMarks() {
-    m_view.markerSource = nullptr;
+    // The editor may have gone first, with the window's other children.
+    if (m_viewAlive)
+        m_view.markerSource = nullptr;
 }
 
 template <class F>
@@ -223,6 +226,9 @@ std::vector<std::u16string> SpellMarks::suggestions(const Word& word) {
 }
 
 void SpellMarks::replace(const Word& word, const std::u16string& replacement) {
+    // The text may have changed since the word was found; then nothing is replaced.
+    if (m_view.buffer().text(word.start, word.length) != word.text)
+        return;
     const MemoView::EditGroup group(m_view);
     m_view.setCaret(word.start + word.length, word.start);
     m_view.setSelText(toQString(replacement));

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QObject>
+#include <QPointer>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,7 +53,8 @@ public:
     std::optional<Word> flaggedWordAt(text::Pos pos);
     // Up to five replacements, the stress kept on its vowel.
     std::vector<std::u16string> suggestions(const Word& word);
-    // Puts `replacement` in place of the word as one undo step, the caret behind it.
+    // Puts `replacement` in place of the word as one undo step, the caret behind it; nothing
+    // when the text there is no longer the word.
     void replace(const Word& word, const std::u16string& replacement);
     // Takes the word as correct from now on and writes the word list file; false when the file
     // could not be written (the word is still taken for this run).
@@ -85,6 +87,7 @@ private:
     void forgetResults();
 
     MemoView& m_view;
+    QPointer<MemoView> m_viewAlive;
     QTimer* m_idle = nullptr;
     bool m_on = true;
     bool m_noDictionaries = false;
