@@ -24,6 +24,6 @@ tovilo_install_deps() {
         "${missing[@]}" || { echo "error: apt-get install ${missing[*]} failed" >&2; return 1; }
 }
 
-# What every build needs.
+# What every build needs; the dictionaries are those the spell check looks for at run time.
 TOVILO_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-                       libxkbcommon-dev)
+                       libxkbcommon-dev libhunspell-dev hunspell-ru hunspell-en-us)

@@ -97,6 +97,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     buildMenus();
     buildPopupMenu();
     buildAddedCommands();
+    buildSpellCheck();
     resize(534, 355);
     move(128, 175);
 
@@ -235,8 +236,10 @@ void TForm1::FormCreate() {
     KanjiJapantoHangulSelectAreaType21->setVisible(false);
     // 3. The context menu of the editor.
     Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(Memo1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { PopupMenu1->popup(Memo1->mapToGlobal(pos)); });
+    connect(Memo1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        showSpellItems(pos);
+        PopupMenu1->popup(Memo1->mapToGlobal(pos));
+    });
     // 4.
     TimerMemo->stop();
     TimerMemo->setInterval(500);

@@ -8,6 +8,7 @@
 #include <memory>
 
 class DiskWatch;
+class SpellMarks;
 namespace enc {
 struct FileResult;
 struct FileStamp;
@@ -110,6 +111,8 @@ public:
     QAction* retypeasLatin1 = nullptr;
     QMenu* recentfiles1 = nullptr;
     QMenu* reopenas1 = nullptr;
+    // "spell check" at the end of the edit menu, with a check mark while checking is on.
+    QAction* spellcheck1 = nullptr;
 
     // Dialogs, created on first use and configured by each command before it shows them.
     QFileDialog& OpenDialog1();
@@ -205,6 +208,10 @@ public:
     // Switches wrap and keeps the toggle's caption and the wrap panel in step.
     void setWordWrapShown(bool on);
 
+    // --- spell checking (unit1_spell.cpp)
+    void spellcheck1Click();
+    SpellMarks& spellMarks() { return *m_spell; }
+
     // --- closing (unit1_close.cpp)
     void exit1Click();
     // Returns false when the close must not go ahead: the user asked to save and the save did
@@ -267,6 +274,10 @@ private:
     void buildAddedCommands();
     // Replaces the selection by retype(selected text), leaving the result selected.
     void retypeSelection(QString (*retype)(QStringView, int));
+    void buildSpellCheck();
+    // Puts the spell items at the top of the context menu when `viewportPos` is on a word the
+    // check flags, and takes those of the last time away.
+    void showSpellItems(const QPoint& viewportPos);
     // Reads a file into the editor as the open command does after its checks, the caret at the
     // start; a file read is noted (noteOpenedFile). 0, or -2 as LoadTextFile gives it.
     int loadNamedFile(const QString& fileName, int encoding, int bomKind);
@@ -322,6 +333,8 @@ private:
     bool m_lastSaveWrote = false;
     bool m_askingAboutDisk = false;
     DiskWatch* m_diskWatch = nullptr;
+    SpellMarks* m_spell = nullptr;
+    QList<QAction*> m_spellItems;
     int m_quietTextChanges = 0;
     // The font's character-set number as stored in fontedit.dat; Qt fonts carry none.
     int m_fontCharSet = 0;

@@ -63,13 +63,14 @@ private slots:
         QCOMPARE(captions(app::state().Form1->reopenas1->actions()),
                  (QStringList{u"Shift_JIS"_qs, u"EUC-JP"_qs, u"UTF-16 LE"_qs, u"UTF-16 BE"_qs,
                               u"UTF-8"_qs, u"Windows-1251"_qs, u"KOI8-R"_qs, u"CP866"_qs}));
-        QCOMPARE(captions(app::state().Form1->edit1->actions()),
-                 (QStringList{
-                     u"find"_qs, u"find next"_qs, u"Wrap Line on(toggle)"_qs, u"change font"_qs,
-                     u"Screen keyboard"_qs, u"Accent PAD"_qs, u"on Japanese OS(Japanese IME)"_qs,
-                     u"create Shortcut in Program menu"_qs, u"create Shortcut in Desktop menu"_qs,
-                     u"-"_qs, u"Undo"_qs, u"Redo"_qs, u"-"_qs, u"retype as RussiaRoma"_qs,
-                     u"retype as RussiaDirect"_qs, u"retype as Latin"_qs}));
+        QCOMPARE(
+            captions(app::state().Form1->edit1->actions()),
+            (QStringList{u"find"_qs, u"find next"_qs, u"Wrap Line on(toggle)"_qs, u"change font"_qs,
+                         u"Screen keyboard"_qs, u"Accent PAD"_qs,
+                         u"on Japanese OS(Japanese IME)"_qs, u"create Shortcut in Program menu"_qs,
+                         u"create Shortcut in Desktop menu"_qs, u"-"_qs, u"Undo"_qs, u"Redo"_qs,
+                         u"-"_qs, u"retype as RussiaRoma"_qs, u"retype as RussiaDirect"_qs,
+                         u"retype as Latin"_qs, u"-"_qs, u"spell check"_qs}));
         QCOMPARE(
             captions(app::state().Form1->ime1->actions()),
             (QStringList{u"Russian Romanized input built-in IME"_qs,

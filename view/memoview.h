@@ -6,6 +6,7 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QColor>
 #include <QElapsedTimer>
 #include <QTextCharFormat>
 #include <QTextOption>
@@ -14,6 +15,7 @@
 #include <limits>
 #include <optional>
 #include <utility>
+#include <vector>
 
 class QDrag;
 class QMenu;
@@ -114,6 +116,17 @@ public:
     // returns the action the drop took. Unset, QDrag::exec runs it; tests set it to drop
     // events of their own while the drag lasts.
     std::function<Qt::DropAction(QDrag&, Qt::DropActions)> runDrag;
+    // A wavy underline under the units [from, to).
+    struct Marker {
+        text::Pos from = 0;
+        text::Pos to = 0;
+        QColor color;
+    };
+    // Called while painting with the positions of the first and the last unit in sight; appends
+    // the underlines to draw there.
+    std::function<void(text::Pos from, text::Pos to, std::vector<Marker>& out)> markerSource;
+    // The first position of the top row and the last position of the bottom row in sight.
+    std::pair<text::Pos, text::Pos> visibleRange() const;
 
     // --- Commands named as QPlainTextEdit names them.
     // Replaces the whole text (line feeds, CR LF and lone CRs become CR LF), forgets the undo
@@ -336,6 +349,11 @@ private:
     void updateFontMetrics();
     void drawPiece(QPainter& painter, const view::LineLayout& layout, bool lastPiece, int firstRow,
                    const QPointF& origin, const QRect& clip) const;
+    // memoview_markers.cpp: the underlines of markerSource on the rows that reach into clip,
+    // drawn over the text.
+    void paintMarkers(QPainter& painter, const QRect& clip) const;
+    // The first position of a row in sight, or its last (end) position in sight.
+    text::Pos rowEdge(const RowRef& row, bool end) const;
     void repairMarks(QPainter& painter, const view::LineLayout& layout, int row,
                      const QPointF& origin, const QRect& clip) const;
 

@@ -847,6 +847,8 @@ void MemoView::paintEvent(QPaintEvent* event) {
             break;
     }
 
+    if (markerSource)
+        paintMarkers(painter, clip);
     const bool caretShown =
         m_caretOn && hasFocus() && !m_readOnly && (m_preedit.isEmpty() || m_preeditShowsCaret);
     if (caretShown) {

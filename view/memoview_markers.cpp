@@ -1,0 +1,130 @@
+// The underlines that markerSource asks for (misspelled words), drawn over the painted text.
+#include "view/memoview.h"
+
+#include <QPainter>
+#include <QTextLine>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Height and half period of the wave, in pixels.
+constexpr qreal kWaveHeight = 2;
+constexpr qreal kWaveStep = 2;
+
+// The strokes of a zigzag from x1 to x2 whose lowest points lie on `bottom`, as pairs of points.
+void addWave(QList<QPointF>& strokes, qreal x1, qreal x2, qreal bottom) {
+    QPointF from(x1, bottom);
+    bool up = true;
+    for (qreal x = x1 + kWaveStep; x < x2 + kWaveStep; x += kWaveStep) {
+        const QPointF to(std::min(x, x2), up ? bottom - kWaveHeight : bottom);
+        strokes.append(from);
+        strokes.append(to);
+        from = to;
+        up = !up;
+    }
+}
+
+} // namespace
+
+text::Pos MemoView::rowEdge(const RowRef& row, bool end) const {
+    if (!m_wordWrap) {
+        // A line is one row, as wide as its text: the part between the viewport's edges.
+        const qreal left = -textOrigin().x();
+        return positionInRow(row, end ? left + viewport()->width() : std::max<qreal>(0, left));
+    }
+    const view::LineLayout* layout = layoutFor(row.line, row.segment);
+    const QTextLine line = layout->layout->lineAt(row.row);
+    if (!line.isValid())
+        return end ? layout->start + layout->length : layout->start;
+    const int at = end ? line.textStart() + line.textLength() : line.textStart();
+    return layout->start + std::clamp<text::Pos>(layout->fromLayout(at), 0, layout->length);
+}
+
+std::pair<text::Pos, text::Pos> MemoView::visibleRange() const {
+    RowRef last = m_top;
+    for (int i = 1; i < visibleRows(); ++i) {
+        if (!nextRow(last))
+            break;
+    }
+    return {rowEdge(m_top, false), rowEdge(last, true)};
+}
+
+void MemoView::paintMarkers(QPainter& painter, const QRect& clip) const {
+    // The rows in sight that the paint reaches and their tops, in order.
+    std::vector<std::pair<RowRef, int>> rows;
+    RowRef at = m_top;
+    for (int i = 0, y = textOrigin().y(); i < visibleRows(); ++i, y += m_rowHeight) {
+        if (y < clip.bottom() + 1 && y + m_rowHeight > clip.top())
+            rows.emplace_back(at, y);
+        if (!nextRow(at))
+            break;
+    }
+    if (rows.empty())
+        return;
+    const text::Pos first = rowEdge(rows.front().first, false);
+    const text::Pos last = rowEdge(rows.back().first, true);
+    std::vector<Marker> markers;
+    markerSource(first, last, markers);
+    if (markers.empty())
+        return;
+    auto rowTop = [&rows](const RowRef& row) -> std::optional<int> {
+        const auto found = std::lower_bound(
+            rows.begin(), rows.end(), row,
+            [](const std::pair<RowRef, int>& entry, const RowRef& r) { return entry.first < r; });
+        if (found == rows.end() || found->first != row)
+            return std::nullopt;
+        return found->second;
+    };
+    // The strokes of each colour, drawn in one call per colour.
+    std::vector<std::pair<QColor, QList<QPointF>>> strokes;
+    const qreal originX = textOrigin().x();
+    for (const Marker& marker : markers) {
+        const text::Pos from = std::max(marker.from, first);
+        const text::Pos to = std::min(marker.to, last);
+        if (from >= to)
+            continue;
+        auto same = std::find_if(strokes.begin(), strokes.end(),
+                                 [&](const auto& entry) { return entry.first == marker.color; });
+        if (same == strokes.end())
+            same = strokes.insert(same, {marker.color, QList<QPointF>()});
+        QList<QPointF>& wave = same->second;
+        // A word that wraps is underlined on each of its rows.
+        const RowRef startRow = rowOf(from);
+        RowRef row = startRow;
+        const RowRef endRow = rowOf(to);
+        for (int guard = 0; guard <= visibleRows(); ++guard) {
+            const std::optional<int> y = rowTop(row);
+            if (y && !m_wordWrap) {
+                // Pieces of an unwrapped line stand side by side: x in line coordinates.
+                const qreal x1 = xOf(from);
+                const qreal x2 = xOf(to);
+                if (x2 - x1 >= 1)
+                    addWave(wave, originX + std::floor(x1), originX + std::floor(x2),
+                            *y + m_rowHeight - 1);
+                break;
+            }
+            const view::LineLayout* layout = layoutFor(row.line, row.segment);
+            const QTextLine line = layout->layout->lineAt(row.row);
+            if (y && line.isValid()) {
+                const qreal x1 = row == startRow ? line.cursorToX(layoutPosOf(*layout, from))
+                                                 : line.cursorToX(line.textStart());
+                const qreal x2 = row == endRow
+                                     ? line.cursorToX(layoutPosOf(*layout, to))
+                                     : line.cursorToX(line.textStart() + line.textLength());
+                if (x2 - x1 >= 1)
+                    addWave(wave, originX + std::floor(x1), originX + std::floor(x2),
+                            *y + m_rowHeight - 1);
+            }
+            if (!(row < endRow) || !nextRow(row))
+                break;
+        }
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const auto& [color, points] : strokes) {
+        painter.setPen(QPen(color, 1));
+        painter.drawLines(points.constData(), int(points.size() / 2));
+    }
+    painter.restore();
+}
