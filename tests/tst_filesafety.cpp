@@ -6,12 +6,15 @@
 #include "shell/commandline.h"
 #include "shell/diskwatch.h"
 #include "shell/localname.h"
+#include "shell/recentfiles.h"
 #include "shell/statusbar.h"
 #include "view/memoview.h"
 #include "windowrun.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
@@ -776,6 +779,60 @@ private slots:
         QVERIFY(again >= 0 && ::read(again, back, sizeof back) == 5);
         ::close(again);
         QCOMPARE(QByteArray(back), QByteArray("saved"));
+    }
+
+    // A recent file whose name is not UTF-8 is kept as its bytes: the menu shows it readably
+    // and choosing it opens it.
+    void recentNameKeptByteForByte() {
+        const std::string name = bytesOf(m_run->path({})) + "/r\xff.txt";
+        const auto remove = qScopeGuard([&] { ::unlink(name.c_str()); });
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, "text", 4) == 4);
+        ::close(fd);
+        m_run->start({"toviloeditru", fromLocalName(name)});
+        QCOMPARE(m_run->get(QString::fromLatin1(recent::kRecentFileName)),
+                 QByteArray::fromStdString(name + "\n"));
+        m_run->start();
+        app::state().Form1->refreshRecentMenu();
+        const QList<QAction*> items = app::state().Form1->recentfiles1->actions();
+        QCOMPARE(items.size(), 1);
+        QVERIFY2(items.first()->text().endsWith(u"/r\uFFFD.txt"_qs),
+                 qPrintable(items.first()->text()));
+        Answers answers;
+        items.first()->trigger();
+        QCOMPARE(answers.seen, QStringList());
+        QCOMPARE(app::state().Form1->Memo1->toPlainText(), QStringLiteral("text"));
+        QCOMPARE(toLocalName(app::state().RememberedFileName), name);
+    }
+
+    // The first argument names a file even when it looks like one of Qt's options: the
+    // program itself, started with it, opens the file (and lists it in its recent files).
+    void argumentLikeAQtOption_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("toviloeditru -reverse") << QStringList{"-reverse"};
+        QTest::newRow("toviloeditru -style X") << QStringList{"-style", "X"};
+    }
+    void argumentLikeAQtOption() {
+        QFETCH(QStringList, arguments);
+        // A copy of the program in a folder of its own keeps its settings and recent files there.
+        const QString dir = m_run->path("program");
+        QVERIFY(QDir().mkpath(dir));
+        const QString program = dir + "/toviloeditru";
+        QVERIFY(QFile::copy(TOVILO_PROGRAM, program));
+        writeBytes(dir + "/" + arguments.first(), "text");
+        QProcess editor;
+        editor.setWorkingDirectory(dir);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        editor.setProcessEnvironment(env);
+        editor.start(program, arguments);
+        const auto stop = qScopeGuard([&] {
+            editor.kill();
+            editor.waitForFinished(20000);
+        });
+        QVERIFY(editor.waitForStarted());
+        const QByteArray listed = QFile::encodeName(dir + "/" + arguments.first()) + "\n";
+        QTRY_COMPARE_WITH_TIMEOUT(readAll(dir + "/" + recent::kRecentFileName), listed, 20000);
     }
 
     // The permission cases, as uid 65534 (the child's own output says which case failed).
