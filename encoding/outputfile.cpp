@@ -18,7 +18,11 @@ constexpr std::size_t kCopyBlock = 1 << 20;
 
 } // namespace
 
-OutputFile::OutputFile(Sync sync) : m_sync(sync) {}
+OutputFile::OutputFile(Sync sync) : m_sync(sync) {
+    // A file-size limit then fails the write, which leaves the target as it was, instead of
+    // ending the program with the text unsaved.
+    platform::IgnoreFileSizeSignal();
+}
 
 OutputFile::~OutputFile() {
     cancel();

@@ -33,6 +33,7 @@ struct Target;
 //   the console's Ctrl+C, Ctrl+Break and close), and each open removes temporaries of ours older
 //   than an hour from the target's folder (left behind by a program that was killed outright);
 //   younger ones may belong to a save still running.
+// - A write beyond the file-size limit fails (EFBIG) instead of ending the program.
 class OutputFile {
 public:
     // Durable: the data reaches the disk (fsync) before the file takes the target's place, so a

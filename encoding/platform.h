@@ -8,10 +8,11 @@
 #include <string_view>
 
 // The system's side of file access and of the memory of large texts: every call that the
-// Qt-free code makes to the file system or to map memory goes through here. platform_posix.cpp implements it with POSIX calls, platform_win32.cpp with
-// the Win32 API (names are UTF-8 there and are converted to UTF-16; a name that is not UTF-8
-// fails with EILSEQ rather than name another file). Each of the two also implements StampOf,
-// OpenRegularFile and PhysicalMemory of fileaccess.h.
+// Qt-free code makes to the file system or to map memory goes through here. platform_posix.cpp
+// implements it with POSIX calls, platform_win32.cpp with the Win32 API (names are UTF-8 there and
+// are converted to UTF-16; a name that is not UTF-8 fails with EILSEQ rather than name another
+// file). Each of the two also implements StampOf, OpenRegularFile and PhysicalMemory of
+// fileaccess.h.
 //
 // Failures come back as FileResult holding an errno value; the Windows file gives the errno
 // value nearest to the system's error, so the reasons read the same on every system.
@@ -92,6 +93,12 @@ void Remove(const std::string& path);
 // decide who may remove them).
 void RemoveStale(const std::string& folder, bool (*ours)(std::string_view name),
                  std::int64_t seconds);
+
+// ---- Signals
+
+// Makes a write beyond the file-size limit (ulimit -f) fail with EFBIG, which the save reports
+// like a full disk, instead of ending the program with SIGXFSZ. Windows has no such limit.
+void IgnoreFileSizeSignal();
 
 // ---- Temporary files removed when the program is ended
 

@@ -309,6 +309,10 @@ void RemoveStale(const std::string& folder, bool (*ours)(std::string_view name),
     ::closedir(dir);
 }
 
+void IgnoreFileSizeSignal() {
+    ::signal(SIGXFSZ, SIG_IGN);
+}
+
 int WatchTemporary(const std::string& path) {
     installSignalCleanup();
     return g_pending.add(path);

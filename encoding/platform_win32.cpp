@@ -480,6 +480,8 @@ void RemoveStale(const std::string& folder, bool (*ours)(std::string_view name),
     ::FindClose(find);
 }
 
+void IgnoreFileSizeSignal() {}
+
 int WatchTemporary(const std::string& path) {
     static const bool installed = ::SetConsoleCtrlHandler(removePendingTemporaries, TRUE) != 0;
     (void)installed;

@@ -1,4 +1,5 @@
 #include "app/appstate.h"
+#include "encoding/platform.h"
 #include "shell/commandline.h"
 #include "shell/localname.h"
 #include "shell/startup.h"
@@ -9,6 +10,7 @@
 #include <exception>
 
 int main(int argc, char** argv) {
+    enc::platform::IgnoreFileSizeSignal();
     // The batch commands need no window and no display: they run before any Qt GUI exists.
     if (argc >= 2 && cli::isCommand(argv[1]))
         return cli::run(argc, argv);

@@ -25,6 +25,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -637,6 +638,60 @@ private slots:
         }
         QCOMPARE(readAll(old), QByteArray("old contents"));
         QCOMPARE(temporariesIn(disk), QStringList());
+        if (route == "link")
+            QCOMPARE(statOf(old).st_nlink, nlink_t(2));
+    }
+
+    // A write beyond the file-size limit (ulimit -f) is reported like a full disk: the program
+    // goes on, the old file stays whole and no temporary is left. The window's save runs here
+    // under a lowered limit; the command line runs the program itself under it.
+    void fileSizeLimit_data() {
+        QTest::addColumn<QString>("route");
+        QTest::newRow("overwrite save, file replaced by a rename") << "replace";
+        QTest::newRow("overwrite save, file with a second hard link (in place)") << "link";
+        QTest::newRow("toviloeditru --convert") << "cli";
+    }
+    void fileSizeLimit() {
+        QFETCH(QString, route);
+        constexpr rlim_t kLimit = 64 * 1024;
+        const QString old = path("old.txt");
+        writeBytes(old, "old contents");
+        if (route == "link")
+            QVERIFY(::link(bytesOf(old).c_str(), bytesOf(path("other.txt")).c_str()) == 0);
+        const QString text(100000, u'ж');
+        if (route == "cli") {
+            writeBytes(path("big.txt"), text.toUtf8());
+            QProcess convert;
+            convert.setChildProcessModifier([] {
+                std::signal(SIGXFSZ, SIG_DFL); // not ignored, whatever started the test
+                rlimit limit{};
+                ::getrlimit(RLIMIT_FSIZE, &limit);
+                limit.rlim_cur = kLimit;
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
+            convert.start(TOVILO_PROGRAM, {"--convert", path("big.txt"), old});
+            QVERIFY(convert.waitForFinished(20000));
+            QCOMPARE(convert.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(convert.exitCode(), 1);
+            QCOMPARE(QString::fromLocal8Bit(convert.readAllStandardError()),
+                     "toviloeditru: can't write file: " + old + ": " + reason(EFBIG) + "\n");
+        } else {
+            setText(text, 1);
+            app::state().RememberedFileName = old;
+            Answers answers({"OK"});
+            rlimit limit{};
+            QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+            const rlimit before = limit;
+            limit.rlim_cur = kLimit;
+            QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
+            app::state().Form1->overwritesavefileUTF81Click();
+            ::setrlimit(RLIMIT_FSIZE, &before);
+            QCOMPARE(answers.seen, QStringList{"can't file open"});
+            QCOMPARE(answers.details, QStringList{old + "\n" + reason(EFBIG)});
+            QCOMPARE(app::state().TextModified, 1);
+        }
+        QCOMPARE(readAll(old), QByteArray("old contents"));
+        QCOMPARE(temporariesIn(m_run->path({})), QStringList());
         if (route == "link")
             QCOMPARE(statOf(old).st_nlink, nlink_t(2));
     }
