@@ -30,9 +30,10 @@ struct Target;
 //   is overwritten, so a full disk leaves it untouched.
 // - A symbolic link keeps pointing at the file it names, and that file is written.
 // - Temporary files are removed when the program is ended by SIGINT, SIGTERM or SIGHUP (Windows:
-//   the console's Ctrl+C, Ctrl+Break and close), and each open removes temporaries of ours older
-//   than an hour from the target's folder (left behind by a program that was killed outright);
-//   younger ones may belong to a save still running.
+//   the console's Ctrl+C, Ctrl+Break and close). Each temporary is recorded, with the process
+//   that made it, in the user's state folder (platform::StateFolder) while it exists; each open
+//   removes the recorded temporaries whose process is gone (killed outright), in any folder.
+//   A file is never removed for its name alone.
 // - A write beyond the file-size limit fails (EFBIG) instead of ending the program.
 class OutputFile {
 public:
@@ -95,6 +96,7 @@ private:
     FileResult m_result;
     std::string m_target;
     std::string m_temp;
+    std::string m_record; // the temporary's record in the state folder
 };
 
 } // namespace enc

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The system's side of file access and of the memory of large texts: every call that the
 // Qt-free code makes to the file system or to map memory goes through here. platform_posix.cpp
@@ -88,11 +89,24 @@ FileResult Sync(NativeFile file);
 FileResult Replace(const std::string& from, const std::string& to);
 // Removes a name; a failure is not reported.
 void Remove(const std::string& path);
-// Removes the regular files of `folder` whose names `ours` accepts, that were last written more
-// than `seconds` ago and that belong to the user (POSIX; on Windows the folder's permissions
-// decide who may remove them).
-void RemoveStale(const std::string& folder, bool (*ours)(std::string_view name),
-                 std::int64_t seconds);
+// When the file a path names (links not followed) was made, in nanoseconds since 1970; 0 when
+// the file system does not say or there is no such file. With the device and inode it tells a
+// file from a later one that was given the same inode.
+std::int64_t BirthOf(const std::string& path);
+// The names of the regular files in `folder` (none when it cannot be read).
+std::vector<std::string> FilesIn(const std::string& folder);
+
+// ---- The user's state folder and processes
+
+// The folder that keeps this user's records of the program: $XDG_STATE_HOME/toviloeditru, else
+// ~/.local/state/toviloeditru (Windows: %LOCALAPPDATA%\toviloeditru\state). It is made when
+// missing, readable by the user alone (0700). Empty when there is none: no home, or a folder
+// that is not the user's own.
+std::string StateFolder();
+// This process's id.
+std::uint64_t ProcessId();
+// True when no process of this id runs any more.
+bool ProcessGone(std::uint64_t id);
 
 // ---- Signals
 

@@ -291,22 +291,73 @@ void Remove(const std::string& path) {
     ::unlink(path.c_str());
 }
 
-void RemoveStale(const std::string& folder, bool (*ours)(std::string_view name),
-                 std::int64_t seconds) {
+std::int64_t BirthOf(const std::string& path) {
+    struct statx st {};
+    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &st) != 0 ||
+        (st.stx_mask & STATX_BTIME) == 0)
+        return 0;
+    return static_cast<std::int64_t>(st.stx_btime.tv_sec) * 1'000'000'000 + st.stx_btime.tv_nsec;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
-        return;
-    const std::time_t now = std::time(nullptr);
+        return names;
     const int dirFd = ::dirfd(dir);
     while (const dirent* entry = ::readdir(dir)) {
-        if (!ours(entry->d_name))
-            continue;
         struct stat st {};
-        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-            st.st_uid == ::geteuid() && st.st_mtime < now - seconds)
-            ::unlinkat(dirFd, entry->d_name, 0);
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            names.emplace_back(entry->d_name);
     }
     ::closedir(dir);
+    return names;
+}
+
+namespace {
+
+// Makes the folder `path` readable by the user alone, creating it when missing; false when it
+// is not a folder of the user's own.
+bool ownPrivateFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    return (st.st_mode & 07777) == 0700 || ::chmod(path.c_str(), 0700) == 0;
+}
+
+} // namespace
+
+std::string StateFolder() {
+    std::string base;
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/') {
+        base = state;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || *home != '/')
+            return {};
+        // The folders above the state folder are made as private as it, as a first start
+        // in a fresh home finds none of them.
+        base = Joined(home, ".local");
+        if (::mkdir(base.c_str(), 0700) != 0 && errno != EEXIST)
+            return {};
+        base = Joined(base, "state");
+    }
+    if (::mkdir(base.c_str(), 0700) != 0 && errno != EEXIST)
+        return {};
+    const std::string folder = Joined(base, "toviloeditru");
+    return ownPrivateFolder(folder) ? folder : std::string();
+}
+
+std::uint64_t ProcessId() {
+    return static_cast<std::uint64_t>(::getpid());
+}
+
+bool ProcessGone(std::uint64_t id) {
+    // EPERM: the process runs, under another user.
+    return id == 0 || id > std::uint64_t(INT_MAX) ||
+           (::kill(static_cast<pid_t>(id), 0) != 0 && errno == ESRCH);
 }
 
 void IgnoreFileSizeSignal() {

@@ -355,9 +355,34 @@ class TestFileSafety : public QObject {
         }
     }
 
+    // A conversion into the temporary folder's "busy" folder that is still writing: a sparse
+    // input of 4 GB of NUL bytes (each one a line) takes far longer than the test waits.
+    void startLongConversion(QProcess& convert) {
+        const QString in = path("large.txt");
+        if (!QFile::exists(in)) {
+            QFile f(in);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(qint64(4) << 30));
+        }
+        QDir().mkpath(path("busy"));
+        convert.setChildProcessModifier([] {
+            for (const int s : {SIGINT, SIGTERM, SIGHUP})
+                std::signal(s, SIG_DFL); // not ignored, whatever started the test
+        });
+        convert.start(TOVILO_PROGRAM, {"--convert", in, path("busy/out.txt")});
+        QVERIFY(convert.waitForStarted());
+        const auto writing = [&] {
+            const QStringList temporaries = temporariesIn(path("busy"));
+            return !temporaries.isEmpty() &&
+                   QFileInfo(path("busy/" + temporaries.first())).size() > 0;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(writing(), 20000);
+    }
+
 private slots:
     void init() {
         m_run = std::make_unique<WindowRun>();
+        // The records of temporaries go to a state folder of the test's own.
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_run->path("state")));
         m_run->start();
         app::state().Form1->show();
     }
@@ -733,40 +758,69 @@ private slots:
     }
 
     // A save removes the temporaries that programs killed outright (SIGKILL, a power cut) left
-    // in its folder, but none that a save still running may be writing.
+    // behind, in any folder, as their records in the state folder name them; never a file for
+    // its name alone, nor one a save still running is writing.
     void staleTemporaries_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("age");
-        QTest::addColumn<bool>("ours");
+        QTest::addColumn<QString>("left");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("ours, two hours old: removed")
-            << ".out.txt.toviloeditru-Ab12Cd" << 7200 << true << true;
-        QTest::newRow("ours for another file, two hours old: removed")
-            << ".notes.txt.toviloeditru-zz9Y0x" << 7200 << true << true;
-        QTest::newRow("ours, a minute old: kept")
-            << ".out.txt.toviloeditru-Ef34Gh" << 60 << true << false;
-        QTest::newRow("like ours without the mark, two hours old: kept")
-            << "out.txt.Ab12Cd" << 7200 << true << false;
-        QTest::newRow("another user's, two hours old: kept")
-            << ".out.txt.toviloeditru-Qq11Ww" << 7200 << false << false;
+        QTest::newRow("recorded by a conversion killed with SIGKILL: removed") << "killed" << true;
+        QTest::newRow("recorded by a conversion still running: kept") << "running" << false;
+        QTest::newRow("recorded, killed, the name since given to a file of the user: kept")
+            << "renamed" << false;
+        QTest::newRow("user's .notes.toviloeditru-backup, two hours old: kept")
+            << ".notes.toviloeditru-backup" << false;
+        QTest::newRow("unrecorded .out.txt.toviloeditru-Ab12Cd, two hours old: kept")
+            << ".out.txt.toviloeditru-Ab12Cd" << false;
     }
     void staleTemporaries() {
-        QFETCH(QString, name);
-        QFETCH(int, age);
-        QFETCH(bool, ours);
+        QFETCH(QString, left);
         QFETCH(bool, removed);
-        const QString folder = path("folder");
-        QDir().mkpath(folder);
-        const QString left = folder + "/" + name;
-        writeBytes(left, "left over");
-        if (!ours && ::chown(bytesOf(left).c_str(), kNobody, kNobody) != 0)
-            QSKIP("giving a file to another user needs root");
-        const timespec times[2] = {{std::time(nullptr) - age, 0}, {std::time(nullptr) - age, 0}};
-        QVERIFY(::utimensat(AT_FDCWD, bytesOf(left).c_str(), times, 0) == 0);
+        QProcess convert;
+        const auto stop = qScopeGuard([&] {
+            convert.kill();
+            convert.waitForFinished(20000);
+        });
+        QString file;
+        if (left.startsWith('.')) {
+            QDir().mkpath(path("busy"));
+            file = path("busy/" + left);
+            writeBytes(file, "the user's own");
+            const timespec times[2] = {{std::time(nullptr) - 7200, 0},
+                                       {std::time(nullptr) - 7200, 0}};
+            QVERIFY(::utimensat(AT_FDCWD, bytesOf(file).c_str(), times, 0) == 0);
+        } else {
+            startLongConversion(convert);
+            if (QTest::currentTestFailed())
+                return;
+            file = path("busy/" + temporariesIn(path("busy")).value(0));
+            if (left != "running") {
+                convert.kill();
+                QVERIFY(convert.waitForFinished(20000));
+                QVERIFY(QFile::exists(file));
+            }
+            if (left == "renamed") {
+                QVERIFY(QFile::remove(file));
+                writeBytes(file, "the user's own");
+            }
+        }
+        // The state folder and its records are the user's alone.
+        const QString state = qEnvironmentVariable("XDG_STATE_HOME") + "/toviloeditru";
+        if (left == "running") {
+            QCOMPARE(statOf(state).st_mode & 0777, mode_t(0700));
+            const QStringList records = QDir(state).entryList(QDir::Files);
+            QCOMPARE(records.size(), 1);
+            QCOMPARE(statOf(state + "/" + records.first()).st_mode & 0777, mode_t(0600));
+        }
         writeBytes(path("in.txt"), "text");
-        QCOMPARE(runCli({"--convert", bytesOf(path("in.txt")), bytesOf(folder + "/out.txt")}).code,
-                 0);
-        QCOMPARE(QFile::exists(left), !removed);
+        QDir().mkpath(path("elsewhere"));
+        QCOMPARE(
+            runCli({"--convert", bytesOf(path("in.txt")), bytesOf(path("elsewhere/out.txt"))}).code,
+            0);
+        QCOMPARE(QFile::exists(file), !removed);
+        if (removed || left == "renamed")
+            QCOMPARE(QDir(state).entryList(QDir::Files), QStringList());
+        if (!removed && left != "running")
+            QCOMPARE(readAll(file), QByteArray("the user's own"));
     }
 
     // Names on the command line are used as the bytes given, also when they are not UTF-8.
@@ -916,6 +970,7 @@ private slots:
         env.insert("HOME", dir + "/home");
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.remove("XDG_RUNTIME_DIR");
+        env.remove("XDG_STATE_HOME"); // the user's state folder is under its home
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::MergedChannels);
         if (root)
