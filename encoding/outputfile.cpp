@@ -204,7 +204,7 @@ bool OutputFile::createTemporary(const std::string& folder, const platform::Targ
     }
     m_slot = platform::WatchTemporary(m_temp);
     m_record = writeRecord(m_temp);
-    if (const FileResult kept = platform::MatchTarget(m_file, existing); !kept) {
+    if (const FileResult kept = platform::MatchTarget(m_file, existing, m_targetFile); !kept) {
         m_result = kept;
         platform::Close(std::exchange(m_file, kNoFile));
         platform::Remove(m_temp);

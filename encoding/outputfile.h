@@ -20,14 +20,15 @@ struct Target;
 // - A target that is not a regular file (a folder, a FIFO, a device) is refused, and so is a
 //   file the user may not write: nothing is created or changed.
 // - Normally the bytes go to a temporary file beside the target, which takes the target's
-//   place (one rename) only when every byte was written; it gets the target's mode, owner and
-//   group first. A new file gets the usual 0666 less the umask. (Windows: the replacement takes
-//   over the old file's security and attributes, a new file its folder's.)
+//   place (one rename) only when every byte was written; it gets the target's mode, owner,
+//   group and extended attributes (the ACL among them) first. A new file gets the usual 0666
+//   less the umask. (Windows: the replacement takes over the old file's security and
+//   attributes, a new file its folder's.)
 // - A file that a rename would change in other ways is written in place instead: one whose
-//   folder the user may not write, one with more than one hard link, and one whose owner or
-//   group the new file cannot be given. The bytes are first spooled to an unnamed file, and the
-//   target is written only after all of them came, with its room reserved before its first byte
-//   is overwritten, so a full disk leaves it untouched.
+//   folder the user may not write, one with more than one hard link, and one whose owner,
+//   group or extended attributes (an ACL) the new file cannot be given. The bytes are first
+//   spooled to an unnamed file, and the target is written only after all of them came, with
+//   its room reserved before its first byte is overwritten, so a full disk leaves it untouched.
 // - A symbolic link keeps pointing at the file it names, and that file is written.
 // - Temporary files are removed when the program is ended by SIGINT, SIGTERM or SIGHUP (Windows:
 //   the console's Ctrl+C, Ctrl+Break and close). Each temporary is recorded, with the process

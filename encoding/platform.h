@@ -65,10 +65,14 @@ bool FolderWritable(const std::string& folder);
 // Creates a new, empty file open for reading and writing under `name`, whose last six
 // characters ("XXXXXX") are replaced by letters and digits that make the name unused.
 FileResult CreateUnique(std::string& name, NativeFile& file);
-// Gives a file that will replace `target` the target's owner, group and permission bits, or a
-// new file (no target) the usual 0666 less the umask. Windows: nothing to do, as Replace
-// carries the old file's security and attributes over, and a new file takes its folder's.
-FileResult MatchTarget(NativeFile file, const Target* target);
+// Gives a file that will replace `target` the target's owner, group and permission bits and
+// then the extended attributes of `targetFile` (the target, open), its ACL among them (Linux
+// keeps an ACL in the attribute system.posix_acl_access); attributes the new file has and the
+// target lacks (an ACL inherited from the folder) are taken away. A new file (no target) gets
+// the usual 0666 less the umask. A failure means the replacement would differ from the target.
+// Windows: nothing to do, as Replace carries the old file's security and attributes over, and
+// a new file takes its folder's.
+FileResult MatchTarget(NativeFile file, const Target* target, NativeFile targetFile);
 // Opens a scratch file for reading and writing that has no name left, so nothing stays behind
 // whatever ends the program: in `folder` where its file system allows, else in the temporary
 // folder (under `stem` and six letters, removed at once, or deleted on close on Windows).

@@ -4,6 +4,7 @@
 #include "encoding/pendingnames.h"
 #include "encoding/platform.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -17,6 +18,7 @@
 #include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -208,11 +210,64 @@ FileResult CreateUnique(std::string& name, NativeFile& file) {
     return file >= 0 ? FileResult{} : lastError();
 }
 
-FileResult MatchTarget(NativeFile file, const Target* target) {
+namespace {
+
+// The names of a file's extended attributes (none where the file system keeps none); false
+// when they cannot be listed.
+bool attributeNames(int fd, std::vector<std::string>& names) {
+    names.clear();
+    for (;;) {
+        const ssize_t size = ::flistxattr(fd, nullptr, 0);
+        if (size < 0)
+            return errno == ENOTSUP;
+        std::vector<char> list(static_cast<std::size_t>(size));
+        const ssize_t got = size == 0 ? 0 : ::flistxattr(fd, list.data(), list.size());
+        if (got < 0 && errno == ERANGE)
+            continue; // an attribute was added meanwhile
+        if (got < 0)
+            return false;
+        for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
+            names.emplace_back(list.data() + at);
+            at += names.back().size() + 1;
+        }
+        return true;
+    }
+}
+
+// Gives `to` the extended attributes of `from`, and only those.
+bool copyAttributes(int from, int to) {
+    std::vector<std::string> wanted;
+    std::vector<std::string> present;
+    if (!attributeNames(from, wanted) || !attributeNames(to, present))
+        return false;
+    for (const std::string& name : present) {
+        if (std::find(wanted.begin(), wanted.end(), name) == wanted.end() &&
+            ::fremovexattr(to, name.c_str()) != 0 && errno != ENODATA)
+            return false;
+    }
+    std::vector<char> value;
+    for (const std::string& name : wanted) {
+        ssize_t size = ::fgetxattr(from, name.c_str(), nullptr, 0);
+        if (size < 0 && errno == ENODATA)
+            continue; // removed meanwhile
+        if (size < 0)
+            return false;
+        value.resize(static_cast<std::size_t>(size) + 1);
+        size = ::fgetxattr(from, name.c_str(), value.data(), value.size());
+        if (size < 0 || ::fsetxattr(to, name.c_str(), value.data(), std::size_t(size), 0) != 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+FileResult MatchTarget(NativeFile file, const Target* target, NativeFile targetFile) {
     bool kept = true;
     if (target) {
         // The new file must be what the old one was: same owner and group (before the mode, as
-        // a change of owner clears the set-user-ID bits), same mode.
+        // a change of owner clears the set-user-ID bits), same mode, then the same attributes
+        // (an ACL last: it sets the group bits of the mode to its mask).
         const auto owner = static_cast<uid_t>(target->owner);
         const auto group = static_cast<gid_t>(target->group);
         struct stat made {};
@@ -220,6 +275,7 @@ FileResult MatchTarget(NativeFile file, const Target* target) {
         if (kept && (made.st_uid != owner || made.st_gid != group))
             kept = ::fchown(file, owner, group) == 0;
         kept = kept && ::fchmod(file, static_cast<mode_t>(target->mode) & 07777) == 0;
+        kept = kept && (targetFile == kNoFile || copyAttributes(targetFile, file));
     } else {
         kept = ::fchmod(file, newFileMode()) == 0;
     }

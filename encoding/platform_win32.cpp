@@ -358,7 +358,7 @@ FileResult CreateUnique(std::string& name, NativeFile& file) {
     return createNew(name, FILE_ATTRIBUTE_NORMAL, file);
 }
 
-FileResult MatchTarget(NativeFile, const Target*) {
+FileResult MatchTarget(NativeFile, const Target*, NativeFile) {
     return {};
 }
 

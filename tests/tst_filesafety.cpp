@@ -29,6 +29,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -106,6 +107,19 @@ CliRun runCli(std::vector<std::string> args) {
 
 std::string bytesOf(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+// The extended attributes of a file, name and value (the ACL is system.posix_acl_access).
+QMap<QByteArray, QByteArray> attributesOf(const QString& path) {
+    QMap<QByteArray, QByteArray> attributes;
+    char names[4096];
+    const ssize_t size = ::listxattr(bytesOf(path).c_str(), names, sizeof names);
+    for (ssize_t at = 0; at < size; at += ssize_t(std::strlen(names + at)) + 1) {
+        char value[4096];
+        const ssize_t n = ::getxattr(bytesOf(path).c_str(), names + at, value, sizeof value);
+        attributes.insert(names + at, QByteArray(value, n < 0 ? 0 : qsizetype(n)));
+    }
+    return attributes;
 }
 
 // Reads that reach past this many bytes of a file fail as on a failing disk.
@@ -665,6 +679,55 @@ private slots:
         QCOMPARE(temporariesIn(disk), QStringList());
         if (route == "link")
             QCOMPARE(statOf(old).st_nlink, nlink_t(2));
+    }
+
+    // A replaced file keeps its ACL and its other extended attributes.
+    void attributesKept_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("route");
+        QTest::newRow("ACL entry for user 65534, overwrite save") << "acl"
+                                                                  << "save";
+        QTest::newRow("ACL entry for user 65534, --convert") << "acl"
+                                                             << "cli";
+        QTest::newRow("user.origin attribute, overwrite save") << "user"
+                                                               << "save";
+        QTest::newRow("user.origin attribute, --convert") << "user"
+                                                          << "cli";
+    }
+    void attributesKept() {
+        QFETCH(QString, kind);
+        QFETCH(QString, route);
+        const QString file = path("old.txt");
+        writeBytes(file, "old");
+        ::chmod(bytesOf(file).c_str(), 0640);
+        if (kind == "acl") {
+            QProcess setfacl;
+            setfacl.setProcessChannelMode(QProcess::MergedChannels);
+            setfacl.start("setfacl", {"-m", "u:65534:rw", file});
+            QVERIFY2(setfacl.waitForFinished(),
+                     "setfacl did not run: install the acl package (test.sh does)");
+            if (setfacl.exitCode() != 0)
+                QSKIP(qPrintable("this file system keeps no ACL: " + setfacl.readAll()));
+        } else if (::setxattr(bytesOf(file).c_str(), "user.origin", "tovilo", 6, 0) != 0) {
+            QSKIP(qPrintable("this file system keeps no user.* attributes: " + reason(errno)));
+        }
+        const QMap<QByteArray, QByteArray> before = attributesOf(file);
+        QVERIFY(before.contains(kind == "acl" ? "system.posix_acl_access" : "user.origin"));
+        const struct stat old = statOf(file);
+        if (route == "cli") {
+            writeBytes(path("in.txt"), "new text");
+            QCOMPARE(runCli({"--convert", bytesOf(path("in.txt")), bytesOf(file)}).code, 0);
+        } else {
+            setText("new text", 1);
+            app::state().RememberedFileName = file;
+            Answers answers;
+            app::state().Form1->overwritesavefileUTF81Click();
+            QCOMPARE(answers.seen, QStringList());
+        }
+        QCOMPARE(readAll(file), QByteArray("new text"));
+        QCOMPARE(attributesOf(file), before);
+        QCOMPARE(statOf(file).st_mode, old.st_mode);
+        QVERIFY(statOf(file).st_ino != old.st_ino); // replaced by a rename, not written in place
     }
 
     // A write beyond the file-size limit (ulimit -f) is reported like a full disk: the program
