@@ -163,6 +163,8 @@ bool OutputFile::open(const std::string& fileName) {
     m_result = {};
     m_size = 0;
     m_mode = Mode::Replace;
+    m_withoutCopy = false;
+    m_touched = false;
     if (fileName.empty())
         return fail(FileResult::fromErrno(ENOENT));
     m_target = resolvedTarget(fileName);
@@ -251,6 +253,64 @@ bool OutputFile::write(std::string_view bytes) {
     return m_file != kNoFile && m_ok;
 }
 
+bool OutputFile::copyOriginal() {
+    if (m_mode != Mode::InPlace || !m_copy.empty())
+        return true;
+    const std::string folder = platform::StateFolder();
+    if (folder.empty()) {
+        m_result = FileResult::noCopy(ENOENT);
+        return false;
+    }
+    NativeFile in = kNoFile;
+    FileStamp stamp;
+    if (const FileResult opened = OpenRegularFile(m_target, in, &stamp); !opened) {
+        m_result = FileResult::noCopy(opened.error != 0 ? opened.error : EINVAL);
+        return false;
+    }
+    std::string name = platform::Joined(folder, "inplace-XXXXXX");
+    NativeFile out = kNoFile;
+    FileResult went = platform::CreateUnique(name, out);
+    if (went) {
+        const std::string header = "toviloeditru in-place copy\n" +
+                                   std::to_string(platform::ProcessId()) + "\n" +
+                                   std::to_string(stamp.size) + "\n" + m_target + '\0';
+        const std::uint64_t total = header.size() + stamp.size;
+        // The room first, so that a full disk is found before anything is copied.
+        went = platform::Reserve(out, total);
+        if (went)
+            went = platform::WriteAt(out, header.data(), header.size(), 0);
+        std::vector<char> block(kCopyBlock);
+        for (std::uint64_t at = header.size(); went && at < total;) {
+            const std::ptrdiff_t got =
+                ReadSome(in, reinterpret_cast<std::uint8_t*>(block.data()), block.size());
+            if (got <= 0) // an error, or a file that became shorter meanwhile
+                went = FileResult::fromErrno(got < 0 ? errno : EIO);
+            else
+                went = platform::WriteAt(out, block.data(), std::size_t(got), at);
+            at += got > 0 ? std::uint64_t(got) : 0;
+        }
+        if (went)
+            went = platform::Sync(out);
+        const FileResult closed = platform::Close(out);
+        if (went)
+            went = closed;
+        if (!went)
+            platform::Remove(name);
+    }
+    platform::Close(in);
+    if (!went) {
+        m_result = FileResult::noCopy(went.error != 0 ? went.error : EIO);
+        return false;
+    }
+    m_copy = name;
+    return true;
+}
+
+void OutputFile::dropCopy() {
+    if (!m_copy.empty())
+        platform::Remove(std::exchange(m_copy, std::string()));
+}
+
 FileResult OutputFile::copySpoolToTarget() {
     // Reserve the room first: a full disk is found before the first old byte is overwritten.
     if (m_size > 0) {
@@ -258,6 +318,7 @@ FileResult OutputFile::copySpoolToTarget() {
             return reserved;
     }
     std::vector<char> block(kCopyBlock);
+    m_touched = true;
     for (std::uint64_t at = 0; at < m_size;) {
         std::size_t got = 0;
         if (const FileResult read = platform::ReadAt(m_file, block.data(), block.size(), at, got);
@@ -267,9 +328,11 @@ FileResult OutputFile::copySpoolToTarget() {
             return wrote;
         at += got;
     }
+    m_touched = true;
     if (const FileResult cut = platform::Truncate(m_targetFile, m_size); !cut)
         return cut;
-    return m_sync == Sync::Fast ? FileResult{} : platform::Sync(m_targetFile);
+    // Always to the disk: the copy of the old bytes may go only once the new ones are there.
+    return platform::Sync(m_targetFile);
 }
 
 bool OutputFile::commit() {
@@ -284,11 +347,21 @@ bool OutputFile::commit() {
         }
     };
     if (m_mode == Mode::InPlace) {
+        // A signal that would end the program waits until the target is whole again.
+        platform::HoldEndSignals();
+        if (done && !m_withoutCopy && !copyOriginal())
+            done = false; // m_result says why
         if (done)
             step(copySpoolToTarget());
         // Closing reports delayed write errors (NFS, quotas) that the writes did not.
         step(platform::Close(std::exchange(m_targetFile, kNoFile)));
         platform::Close(std::exchange(m_file, kNoFile));
+        // A write that failed after changing the target leaves the copy: it is the old file.
+        if (done || !m_touched)
+            dropCopy();
+        else
+            m_copy.clear();
+        platform::ReleaseEndSignals();
     } else {
         if (done && m_sync == Sync::Durable)
             step(platform::Sync(m_file));
@@ -305,6 +378,8 @@ bool OutputFile::commit() {
 }
 
 void OutputFile::cancel() {
+    if (!m_touched)
+        dropCopy();
     if (m_file != kNoFile) {
         platform::Close(std::exchange(m_file, kNoFile));
         if (!m_temp.empty())

@@ -127,6 +127,11 @@ void IgnoreFileSizeSignal();
 int WatchTemporary(const std::string& path);
 // Takes the name of a slot out of the list again; -1 is no slot.
 void UnwatchTemporary(int slot);
+// Holds SIGINT, SIGTERM and SIGHUP from HoldEndSignals until ReleaseEndSignals (a write in
+// place that must not stop half way): one that comes meanwhile takes effect on the release, as
+// it would have without the hold. The calls do not nest. Windows: nothing is held.
+void HoldEndSignals();
+void ReleaseEndSignals();
 
 // ---- Memory of large texts
 

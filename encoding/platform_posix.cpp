@@ -43,7 +43,20 @@ FileResult lastError() {
 // The names of the temporary files being written, for the signal handler.
 PendingNames<char, PATH_MAX> g_pending;
 
+// While a write in place runs, a signal is noted here and acted on when the write is done. The
+// signal mask holds it for the writing thread; the flag holds it for the others.
+std::atomic<bool> g_holding{false};
+std::atomic<int> g_held{0};
+sigset_t g_maskBeforeHold;
+
+void catchSignal(int signal);
+
 extern "C" void removePendingTemporaries(int signal) {
+    if (g_holding.load()) {
+        g_held.store(signal);
+        catchSignal(signal); // SA_RESETHAND put the default action back
+        return;
+    }
     g_pending.forEach([](const char* path) { ::unlink(path); });
     // The handler was installed with SA_RESETHAND, so the signal, blocked until this returns,
     // then ends the program with its default action, as if it had never been caught.
@@ -61,12 +74,24 @@ void installSignalCleanup() {
         if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL ||
             (current.sa_flags & SA_SIGINFO) != 0)
             continue;
-        struct sigaction action {};
-        action.sa_handler = removePendingTemporaries;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        ::sigaction(signal, &action, nullptr);
+        catchSignal(signal);
     }
+}
+
+void catchSignal(int signal) {
+    struct sigaction action {};
+    action.sa_handler = removePendingTemporaries;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    ::sigaction(signal, &action, nullptr);
+}
+
+sigset_t endSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&set, signal);
+    return set;
 }
 
 mode_t newFileMode() {
@@ -414,6 +439,22 @@ bool ProcessGone(std::uint64_t id) {
     // EPERM: the process runs, under another user.
     return id == 0 || id > std::uint64_t(INT_MAX) ||
            (::kill(static_cast<pid_t>(id), 0) != 0 && errno == ESRCH);
+}
+
+void HoldEndSignals() {
+    installSignalCleanup();
+    const sigset_t set = endSignals();
+    ::pthread_sigmask(SIG_BLOCK, &set, &g_maskBeforeHold);
+    g_holding.store(true);
+}
+
+void ReleaseEndSignals() {
+    g_holding.store(false);
+    // A signal held by the mask arrives as the mask goes back; one that another thread noted
+    // is raised again.
+    ::pthread_sigmask(SIG_SETMASK, &g_maskBeforeHold, nullptr);
+    if (const int signal = g_held.exchange(0))
+        ::raise(signal);
 }
 
 void IgnoreFileSizeSignal() {

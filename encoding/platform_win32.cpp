@@ -532,6 +532,10 @@ void UnwatchTemporary(int slot) {
     g_pending.remove(slot);
 }
 
+void HoldEndSignals() {}
+
+void ReleaseEndSignals() {}
+
 std::size_t PageSize() {
     static const std::size_t size = [] {
         SYSTEM_INFO info;

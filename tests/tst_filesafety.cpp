@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -782,6 +783,107 @@ private slots:
         QCOMPARE(temporariesIn(m_run->path({})), QStringList());
         if (route == "link")
             QCOMPARE(statOf(old).st_nlink, nlink_t(2));
+    }
+
+    // A file written in place (it has a second hard link) is copied into the state folder
+    // first: SIGTERM during the write waits until the new text is whole, SIGKILL leaves the
+    // old text whole in the copy, and where no copy can be kept nothing is written unless the
+    // user agrees.
+    void inPlaceSave_data() {
+        QTest::addColumn<QString>("route");
+        QTest::newRow("SIGTERM during an in-place --convert: the new text whole, no copy left")
+            << "SIGTERM";
+        QTest::newRow("SIGKILL during an in-place --convert: the old text kept in the state folder")
+            << "SIGKILL";
+        QTest::newRow("no room for the copy, --convert: refused, the file unchanged") << "cli";
+        QTest::newRow("no room for the copy, save, No: the file unchanged") << "No";
+        QTest::newRow("no room for the copy, save, Yes: written in place") << "Yes";
+    }
+    void inPlaceSave() {
+        QFETCH(QString, route);
+        const QString target = path("old.txt");
+        const QByteArray old = "old contents";
+        writeBytes(target, old);
+        QVERIFY(::link(bytesOf(target).c_str(), bytesOf(path("other.txt")).c_str()) == 0);
+        const QString state = qEnvironmentVariable("XDG_STATE_HOME") + "/toviloeditru";
+        const auto copies = [&] { return QDir(state).entryList({"inplace-*"}, QDir::Files); };
+
+        if (route.startsWith("SIG")) {
+            // 100 MB of lines without a line break at the end, which the conversion writes back
+            // byte for byte.
+            const QByteArray line = QByteArray(98, 'x') + "\r\n";
+            QByteArray text = line.repeated(1 << 20);
+            text.chop(2);
+            writeBytes(path("in.txt"), text);
+            QProcess convert;
+            convert.setChildProcessModifier([] {
+                for (const int s : {SIGINT, SIGTERM, SIGHUP})
+                    std::signal(s, SIG_DFL); // not ignored, whatever started the test
+            });
+            convert.start(TOVILO_PROGRAM, {"--convert", path("in.txt"), target});
+            QVERIFY(convert.waitForStarted());
+            const qint64 pid = convert.processId();
+            // The moment the old file starts to change (its room is reserved first).
+            const auto start = std::chrono::steady_clock::now();
+            while (statOf(target).st_size == old.size() &&
+                   std::chrono::steady_clock::now() - start < std::chrono::seconds(60))
+                ::usleep(200);
+            QVERIFY2(statOf(target).st_size != old.size(), "the write in place never began");
+            ::kill(static_cast<pid_t>(convert.processId()), route == "SIGTERM" ? SIGTERM : SIGKILL);
+            QVERIFY(convert.waitForFinished(60000));
+            QCOMPARE(convert.exitStatus(), QProcess::CrashExit); // ended by the signal
+            if (route == "SIGTERM") {
+                QVERIFY2(readAll(target) == text, "the file is not the whole new text");
+                QCOMPARE(copies(), QStringList());
+            } else {
+                QCOMPARE(copies().size(), 1);
+                const QByteArray copy = readAll(state + "/" + copies().first());
+                QCOMPARE(copy.left(copy.indexOf('\0') + 1),
+                         "toviloeditru in-place copy\n" + QByteArray::number(pid) + "\n" +
+                             QByteArray::number(old.size()) + "\n" + QFile::encodeName(target) +
+                             '\0');
+                QCOMPARE(copy.mid(copy.indexOf('\0') + 1), old);
+                QCOMPARE(statOf(state + "/" + copies().first()).st_mode & 0777, mode_t(0600));
+            }
+            QCOMPARE(statOf(target).st_nlink, nlink_t(2));
+            return;
+        }
+
+        // A state folder on a full disk.
+        const QString disk = path("fullstate");
+        QDir().mkpath(disk);
+        if (::mount("tmpfs", bytesOf(disk).c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") != 0)
+            QSKIP(qPrintable("cannot mount a small tmpfs here (" + reason(errno) + ")"));
+        const auto unmount = qScopeGuard([&] { ::umount2(bytesOf(disk).c_str(), MNT_DETACH); });
+        QFile filler(disk + "/filler");
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(4096, 'f')) == 4096) {
+        }
+        filler.close();
+        const QByteArray oldState = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", QFile::encodeName(disk));
+        const auto restore = qScopeGuard([&] { qputenv("XDG_STATE_HOME", oldState); });
+        const QString why =
+            "no copy of the file can be kept while it is written in place: " + reason(ENOSPC);
+        if (route == "cli") {
+            writeBytes(path("in.txt"), "new text");
+            const CliRun run = runCli({"--convert", bytesOf(path("in.txt")), bytesOf(target)});
+            QCOMPARE(run.code, 1);
+            QCOMPARE(QString::fromLocal8Bit(run.err),
+                     "toviloeditru: can't write file: " + target + ": " + why + "\n");
+        } else {
+            setText("new text", 1);
+            app::state().RememberedFileName = target;
+            Answers answers({route});
+            app::state().Form1->overwritesavefileUTF81Click();
+            QCOMPARE(answers.seen, QStringList{"No copy of the file can be kept while it is "
+                                               "overwritten. Save without a copy?"});
+            QCOMPARE(answers.details, QStringList{target + "\n" + why});
+            QCOMPARE(app::state().TextModified, route == "Yes" ? 0 : 1);
+        }
+        QCOMPARE(readAll(target), route == "Yes" ? QByteArray("new text") : old);
+        QCOMPARE(readAll(path("other.txt")), readAll(target));
+        QCOMPARE(QDir(disk + "/toviloeditru").entryList(QDir::Files), QStringList());
     }
 
     // A conversion ended by a signal part way leaves no temporary file behind.
