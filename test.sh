@@ -24,9 +24,10 @@ if [ $full -eq 1 ]; then
     fi
 fi
 # Fonts: the tests measure and draw text (font heights, the pads' pictures); the checks of the
-# installed desktop files run desktop-file-validate and appstreamcli.
+# installed desktop files run desktop-file-validate and appstreamcli; the saves' ACL rows give
+# files an ACL entry with setfacl (acl).
 tovilo_install_deps "${TOVILO_BUILD_PACKAGES[@]}" python3 fonts-dejavu-core desktop-file-utils \
-    appstream \
+    appstream acl \
     "${extra[@]}"
 
 export QT_QPA_PLATFORM=offscreen

@@ -24,6 +24,8 @@ enum class FileFault : int {
                 // the errno value nearest to the system's error)
     NotRegular, // a FIFO, a device, a socket or a folder: never read and never replaced
     TooBig,     // the text would not fit in the machine's memory
+    NoCopy,     // a file to be written in place could not be copied aside first; error holds
+                // the errno value of the failed call
 };
 
 // The outcome of an operation on a file: nothing failed, or what did.
@@ -39,10 +41,12 @@ struct FileResult {
     static FileResult fromErrno(int error) { return {FileFault::System, error}; }
     static FileResult notRegular() { return {FileFault::NotRegular, 0}; }
     static FileResult tooBig() { return {FileFault::TooBig, 0}; }
+    static FileResult noCopy(int error) { return {FileFault::NoCopy, error}; }
 };
 
 // The reason in words, for messages: the system's text of the error ("Permission denied",
-// "No space left on device"), "not a regular file" or "too big for memory"; empty when nothing
+// "No space left on device"), "not a regular file", "too big for memory" or "no copy of the
+// file can be kept while it is written in place" and the system's text; empty when nothing
 // failed.
 std::string FileReason(const FileResult& result);
 

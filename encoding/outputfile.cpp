@@ -4,6 +4,7 @@
 #include "encoding/platform.h"
 
 #include <cerrno>
+#include <charconv>
 #include <utility>
 #include <vector>
 
@@ -12,13 +13,115 @@ namespace {
 
 constexpr std::string_view kMarker = ".toviloeditru-";
 constexpr std::size_t kRandomLetters = 6;
-// A temporary older than this is left over from a program that was killed: saves take less.
-constexpr std::int64_t kStaleSeconds = 60 * 60;
 constexpr std::size_t kCopyBlock = 1 << 20;
+
+// The record of one temporary file in the state folder, named "temp-" + six letters:
+//   toviloeditru temporary
+//   the creating process's id
+//   the file's device, inode and time of birth (the file itself, not only a file of its name,
+//   nor a later one that was given the same inode)
+//   the temporary's full name, to the end of the record
+constexpr std::string_view kRecordPrefix = "temp-";
+constexpr std::string_view kRecordHead = "toviloeditru temporary\n";
+constexpr std::size_t kRecordMax = 8192;
+
+struct Record {
+    std::uint64_t process = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t birth = 0;
+    std::string path;
+};
+
+// The record written for `path` in the state folder; its name, empty when none could be made.
+std::string writeRecord(const std::string& path) {
+    const std::string folder = platform::StateFolder();
+    const FileStamp stamp = StampOf(path);
+    if (folder.empty() || !stamp.exists)
+        return {};
+    std::string name = platform::Joined(folder, std::string(kRecordPrefix) + "XXXXXX");
+    NativeFile file = kNoFile;
+    if (!platform::CreateUnique(name, file))
+        return {};
+    const std::string text = std::string(kRecordHead) + std::to_string(platform::ProcessId()) +
+                             "\n" + std::to_string(stamp.device) + "\n" +
+                             std::to_string(stamp.inode) + "\n" +
+                             std::to_string(platform::BirthOf(path)) + "\n" + path;
+    const bool wrote = bool(platform::WriteAt(file, text.data(), text.size(), 0));
+    const bool closed = bool(platform::Close(file));
+    if (!wrote || !closed) {
+        platform::Remove(name);
+        return {};
+    }
+    return name;
+}
+
+bool takeNumber(std::string_view& text, std::uint64_t& value) {
+    const std::size_t end = text.find('\n');
+    if (end == std::string_view::npos)
+        return false;
+    const auto [ptr, error] = std::from_chars(text.data(), text.data() + end, value);
+    if (error != std::errc() || ptr != text.data() + end)
+        return false;
+    text.remove_prefix(end + 1);
+    return true;
+}
+
+// Reads a record; false when the file is no whole record.
+bool readRecord(const std::string& name, Record& record) {
+    NativeFile file = kNoFile;
+    if (!OpenRegularFile(name, file, nullptr))
+        return false;
+    std::string bytes(kRecordMax, '\0');
+    std::size_t got = 0;
+    for (std::ptrdiff_t n = 0; got < bytes.size(); got += std::size_t(n)) {
+        n = platform::Read(file, bytes.data() + got, bytes.size() - got);
+        if (n <= 0)
+            break;
+    }
+    platform::Close(file);
+    bytes.resize(got);
+    std::string_view text = bytes;
+    if (!text.starts_with(kRecordHead))
+        return false;
+    text.remove_prefix(kRecordHead.size());
+    if (!takeNumber(text, record.process) || !takeNumber(text, record.device) ||
+        !takeNumber(text, record.inode) || !takeNumber(text, record.birth) || text.empty())
+        return false;
+    record.path = std::string(text);
+    return true;
+}
+
+// Removes the temporaries whose records name a process that is gone, and those records. A file
+// is removed only when it is still the file recorded, under a name of ours: a file of the user
+// that merely looks like one, or took its name since, stays.
+void removeStaleTemporaries() {
+    const std::string folder = platform::StateFolder();
+    if (folder.empty())
+        return;
+    for (const std::string& entry : platform::FilesIn(folder)) {
+        if (!entry.starts_with(kRecordPrefix))
+            continue;
+        const std::string name = platform::Joined(folder, entry);
+        Record record;
+        if (!readRecord(name, record) || !platform::ProcessGone(record.process))
+            continue;
+        const FileStamp stamp = StampOf(record.path);
+        if (stamp.exists && stamp.device == record.device && stamp.inode == record.inode &&
+            std::uint64_t(platform::BirthOf(record.path)) == record.birth &&
+            OutputFile::isTemporaryName(platform::BaseOf(record.path)))
+            platform::Remove(record.path);
+        platform::Remove(name);
+    }
+}
 
 } // namespace
 
-OutputFile::OutputFile(Sync sync) : m_sync(sync) {}
+OutputFile::OutputFile(Sync sync) : m_sync(sync) {
+    // A file-size limit then fails the write, which leaves the target as it was, instead of
+    // ending the program with the text unsaved.
+    platform::IgnoreFileSizeSignal();
+}
 
 OutputFile::~OutputFile() {
     cancel();
@@ -51,6 +154,8 @@ bool OutputFile::fail(FileResult result) {
 void OutputFile::unwatch() {
     platform::UnwatchTemporary(m_slot);
     m_slot = -1;
+    if (!m_record.empty())
+        platform::Remove(std::exchange(m_record, std::string()));
 }
 
 bool OutputFile::open(const std::string& fileName) {
@@ -58,11 +163,13 @@ bool OutputFile::open(const std::string& fileName) {
     m_result = {};
     m_size = 0;
     m_mode = Mode::Replace;
+    m_withoutCopy = false;
+    m_touched = false;
     if (fileName.empty())
         return fail(FileResult::fromErrno(ENOENT));
     m_target = resolvedTarget(fileName);
     const std::string folder = platform::FolderOf(m_target);
-    platform::RemoveStale(folder, isTemporaryName, kStaleSeconds);
+    removeStaleTemporaries();
 
     platform::Target existing;
     if (const FileResult looked = platform::OpenTarget(m_target, m_targetFile, existing); !looked)
@@ -98,7 +205,8 @@ bool OutputFile::createTemporary(const std::string& folder, const platform::Targ
         return false;
     }
     m_slot = platform::WatchTemporary(m_temp);
-    if (const FileResult kept = platform::MatchTarget(m_file, existing); !kept) {
+    m_record = writeRecord(m_temp);
+    if (const FileResult kept = platform::MatchTarget(m_file, existing, m_targetFile); !kept) {
         m_result = kept;
         platform::Close(std::exchange(m_file, kNoFile));
         platform::Remove(m_temp);
@@ -145,6 +253,64 @@ bool OutputFile::write(std::string_view bytes) {
     return m_file != kNoFile && m_ok;
 }
 
+bool OutputFile::copyOriginal() {
+    if (m_mode != Mode::InPlace || !m_copy.empty())
+        return true;
+    const std::string folder = platform::StateFolder();
+    if (folder.empty()) {
+        m_result = FileResult::noCopy(ENOENT);
+        return false;
+    }
+    NativeFile in = kNoFile;
+    FileStamp stamp;
+    if (const FileResult opened = OpenRegularFile(m_target, in, &stamp); !opened) {
+        m_result = FileResult::noCopy(opened.error != 0 ? opened.error : EINVAL);
+        return false;
+    }
+    std::string name = platform::Joined(folder, "inplace-XXXXXX");
+    NativeFile out = kNoFile;
+    FileResult went = platform::CreateUnique(name, out);
+    if (went) {
+        const std::string header = "toviloeditru in-place copy\n" +
+                                   std::to_string(platform::ProcessId()) + "\n" +
+                                   std::to_string(stamp.size) + "\n" + m_target + '\0';
+        const std::uint64_t total = header.size() + stamp.size;
+        // The room first, so that a full disk is found before anything is copied.
+        went = platform::Reserve(out, total);
+        if (went)
+            went = platform::WriteAt(out, header.data(), header.size(), 0);
+        std::vector<char> block(kCopyBlock);
+        for (std::uint64_t at = header.size(); went && at < total;) {
+            const std::ptrdiff_t got =
+                ReadSome(in, reinterpret_cast<std::uint8_t*>(block.data()), block.size());
+            if (got <= 0) // an error, or a file that became shorter meanwhile
+                went = FileResult::fromErrno(got < 0 ? errno : EIO);
+            else
+                went = platform::WriteAt(out, block.data(), std::size_t(got), at);
+            at += got > 0 ? std::uint64_t(got) : 0;
+        }
+        if (went)
+            went = platform::Sync(out);
+        const FileResult closed = platform::Close(out);
+        if (went)
+            went = closed;
+        if (!went)
+            platform::Remove(name);
+    }
+    platform::Close(in);
+    if (!went) {
+        m_result = FileResult::noCopy(went.error != 0 ? went.error : EIO);
+        return false;
+    }
+    m_copy = name;
+    return true;
+}
+
+void OutputFile::dropCopy() {
+    if (!m_copy.empty())
+        platform::Remove(std::exchange(m_copy, std::string()));
+}
+
 FileResult OutputFile::copySpoolToTarget() {
     // Reserve the room first: a full disk is found before the first old byte is overwritten.
     if (m_size > 0) {
@@ -152,6 +318,7 @@ FileResult OutputFile::copySpoolToTarget() {
             return reserved;
     }
     std::vector<char> block(kCopyBlock);
+    m_touched = true;
     for (std::uint64_t at = 0; at < m_size;) {
         std::size_t got = 0;
         if (const FileResult read = platform::ReadAt(m_file, block.data(), block.size(), at, got);
@@ -161,9 +328,11 @@ FileResult OutputFile::copySpoolToTarget() {
             return wrote;
         at += got;
     }
+    m_touched = true;
     if (const FileResult cut = platform::Truncate(m_targetFile, m_size); !cut)
         return cut;
-    return m_sync == Sync::Fast ? FileResult{} : platform::Sync(m_targetFile);
+    // Always to the disk: the copy of the old bytes may go only once the new ones are there.
+    return platform::Sync(m_targetFile);
 }
 
 bool OutputFile::commit() {
@@ -178,11 +347,21 @@ bool OutputFile::commit() {
         }
     };
     if (m_mode == Mode::InPlace) {
+        // A signal that would end the program waits until the target is whole again.
+        platform::HoldEndSignals();
+        if (done && !m_withoutCopy && !copyOriginal())
+            done = false; // m_result says why
         if (done)
             step(copySpoolToTarget());
         // Closing reports delayed write errors (NFS, quotas) that the writes did not.
         step(platform::Close(std::exchange(m_targetFile, kNoFile)));
         platform::Close(std::exchange(m_file, kNoFile));
+        // A write that failed after changing the target leaves the copy: it is the old file.
+        if (done || !m_touched)
+            dropCopy();
+        else
+            m_copy.clear();
+        platform::ReleaseEndSignals();
     } else {
         if (done && m_sync == Sync::Durable)
             step(platform::Sync(m_file));
@@ -199,6 +378,8 @@ bool OutputFile::commit() {
 }
 
 void OutputFile::cancel() {
+    if (!m_touched)
+        dropCopy();
     if (m_file != kNoFile) {
         platform::Close(std::exchange(m_file, kNoFile));
         if (!m_temp.empty())

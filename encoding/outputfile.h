@@ -20,19 +20,26 @@ struct Target;
 // - A target that is not a regular file (a folder, a FIFO, a device) is refused, and so is a
 //   file the user may not write: nothing is created or changed.
 // - Normally the bytes go to a temporary file beside the target, which takes the target's
-//   place (one rename) only when every byte was written; it gets the target's mode, owner and
-//   group first. A new file gets the usual 0666 less the umask. (Windows: the replacement takes
-//   over the old file's security and attributes, a new file its folder's.)
+//   place (one rename) only when every byte was written; it gets the target's mode, owner,
+//   group and extended attributes (the ACL among them) first. A new file gets the usual 0666
+//   less the umask. (Windows: the replacement takes over the old file's security and
+//   attributes, a new file its folder's.)
 // - A file that a rename would change in other ways is written in place instead: one whose
-//   folder the user may not write, one with more than one hard link, and one whose owner or
-//   group the new file cannot be given. The bytes are first spooled to an unnamed file, and the
-//   target is written only after all of them came, with its room reserved before its first byte
-//   is overwritten, so a full disk leaves it untouched.
+//   folder the user may not write, one with more than one hard link, and one whose owner,
+//   group or extended attributes (an ACL) the new file cannot be given. The bytes are first
+//   spooled to an unnamed file, and the target is written only after all of them came, with
+//   its room reserved before its first byte is overwritten, so a full disk leaves it untouched.
+//   The old bytes are first copied into the user's state folder (copyOriginal), and SIGINT,
+//   SIGTERM and SIGHUP are held while the target is written, so the write never stops half
+//   way but for SIGKILL or a power cut, which leave the copy behind. The write in place always
+//   waits for the disk, whatever Sync says.
 // - A symbolic link keeps pointing at the file it names, and that file is written.
 // - Temporary files are removed when the program is ended by SIGINT, SIGTERM or SIGHUP (Windows:
-//   the console's Ctrl+C, Ctrl+Break and close), and each open removes temporaries of ours older
-//   than an hour from the target's folder (left behind by a program that was killed outright);
-//   younger ones may belong to a save still running.
+//   the console's Ctrl+C, Ctrl+Break and close). Each temporary is recorded, with the process
+//   that made it, in the user's state folder (platform::StateFolder) while it exists; each open
+//   removes the recorded temporaries whose process is gone (killed outright), in any folder.
+//   A file is never removed for its name alone.
+// - A write beyond the file-size limit fails (EFBIG) instead of ending the program.
 class OutputFile {
 public:
     // Durable: the data reaches the disk (fsync) before the file takes the target's place, so a
@@ -66,6 +73,23 @@ public:
     // Drops what was written; the target is left as it was.
     void cancel();
 
+    // Writing in place only (see mode()): copies the target's bytes into the user's state
+    // folder, where they stay, synced, until the new bytes are on the disk, so that a program
+    // killed in the middle of the write leaves the whole old file there. commit() makes the
+    // copy itself when it has not been made. False when it cannot be made (no room, no state
+    // folder, a file the user may not read): result() says why (FileFault::NoCopy), and
+    // commit() then refuses, unless writeWithoutCopy() was called. True when writing replaces.
+    //
+    // The copy is one file named "inplace-" and six letters; it starts with a header:
+    //   toviloeditru in-place copy
+    //   the writing process's id
+    //   the size of the old file in bytes
+    //   the old file's full name, ended by a NUL byte
+    // and the old file's bytes follow.
+    bool copyOriginal();
+    // Lets commit() write in place without the copy (the user has agreed to the risk).
+    void writeWithoutCopy() { m_withoutCopy = true; }
+
     // Why the last open, write or commit failed (success when nothing failed).
     FileResult result() const { return m_result; }
     // How the target of the last open is written.
@@ -80,6 +104,7 @@ public:
 private:
     bool fail(FileResult result);
     bool createTemporary(const std::string& folder, const platform::Target* existing);
+    void dropCopy();
     bool openSpool(const std::string& folder);
     FileResult copySpoolToTarget();
     void unwatch();
@@ -94,6 +119,10 @@ private:
     FileResult m_result;
     std::string m_target;
     std::string m_temp;
+    std::string m_record; // the temporary's record in the state folder
+    std::string m_copy;   // the copy of the old bytes when writing in place
+    bool m_withoutCopy = false;
+    bool m_touched = false; // writing in place has begun to change the target
 };
 
 } // namespace enc

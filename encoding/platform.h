@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The system's side of file access and of the memory of large texts: every call that the
-// Qt-free code makes to the file system or to map memory goes through here. platform_posix.cpp implements it with POSIX calls, platform_win32.cpp with
-// the Win32 API (names are UTF-8 there and are converted to UTF-16; a name that is not UTF-8
-// fails with EILSEQ rather than name another file). Each of the two also implements StampOf,
-// OpenRegularFile and PhysicalMemory of fileaccess.h.
+// Qt-free code makes to the file system or to map memory goes through here. platform_posix.cpp
+// implements it with POSIX calls, platform_win32.cpp with the Win32 API (names are UTF-8 there and
+// are converted to UTF-16; a name that is not UTF-8 fails with EILSEQ rather than name another
+// file). Each of the two also implements StampOf, OpenRegularFile and PhysicalMemory of
+// fileaccess.h.
 //
 // Failures come back as FileResult holding an errno value; the Windows file gives the errno
 // value nearest to the system's error, so the reasons read the same on every system.
@@ -63,10 +65,14 @@ bool FolderWritable(const std::string& folder);
 // Creates a new, empty file open for reading and writing under `name`, whose last six
 // characters ("XXXXXX") are replaced by letters and digits that make the name unused.
 FileResult CreateUnique(std::string& name, NativeFile& file);
-// Gives a file that will replace `target` the target's owner, group and permission bits, or a
-// new file (no target) the usual 0666 less the umask. Windows: nothing to do, as Replace
-// carries the old file's security and attributes over, and a new file takes its folder's.
-FileResult MatchTarget(NativeFile file, const Target* target);
+// Gives a file that will replace `target` the target's owner, group and permission bits and
+// then the extended attributes of `targetFile` (the target, open), its ACL among them (Linux
+// keeps an ACL in the attribute system.posix_acl_access); attributes the new file has and the
+// target lacks (an ACL inherited from the folder) are taken away. A new file (no target) gets
+// the usual 0666 less the umask. A failure means the replacement would differ from the target.
+// Windows: nothing to do, as Replace carries the old file's security and attributes over, and
+// a new file takes its folder's.
+FileResult MatchTarget(NativeFile file, const Target* target, NativeFile targetFile);
 // Opens a scratch file for reading and writing that has no name left, so nothing stays behind
 // whatever ends the program: in `folder` where its file system allows, else in the temporary
 // folder (under `stem` and six letters, removed at once, or deleted on close on Windows).
@@ -87,11 +93,30 @@ FileResult Sync(NativeFile file);
 FileResult Replace(const std::string& from, const std::string& to);
 // Removes a name; a failure is not reported.
 void Remove(const std::string& path);
-// Removes the regular files of `folder` whose names `ours` accepts, that were last written more
-// than `seconds` ago and that belong to the user (POSIX; on Windows the folder's permissions
-// decide who may remove them).
-void RemoveStale(const std::string& folder, bool (*ours)(std::string_view name),
-                 std::int64_t seconds);
+// When the file a path names (links not followed) was made, in nanoseconds since 1970; 0 when
+// the file system does not say or there is no such file. With the device and inode it tells a
+// file from a later one that was given the same inode.
+std::int64_t BirthOf(const std::string& path);
+// The names of the regular files in `folder` (none when it cannot be read).
+std::vector<std::string> FilesIn(const std::string& folder);
+
+// ---- The user's state folder and processes
+
+// The folder that keeps this user's records of the program: $XDG_STATE_HOME/toviloeditru, else
+// ~/.local/state/toviloeditru (Windows: %LOCALAPPDATA%\toviloeditru\state). It is made when
+// missing, readable by the user alone (0700). Empty when there is none: no home, or a folder
+// that is not the user's own.
+std::string StateFolder();
+// This process's id.
+std::uint64_t ProcessId();
+// True when no process of this id runs any more.
+bool ProcessGone(std::uint64_t id);
+
+// ---- Signals
+
+// Makes a write beyond the file-size limit (ulimit -f) fail with EFBIG, which the save reports
+// like a full disk, instead of ending the program with SIGXFSZ. Windows has no such limit.
+void IgnoreFileSizeSignal();
 
 // ---- Temporary files removed when the program is ended
 
@@ -102,6 +127,11 @@ void RemoveStale(const std::string& folder, bool (*ours)(std::string_view name),
 int WatchTemporary(const std::string& path);
 // Takes the name of a slot out of the list again; -1 is no slot.
 void UnwatchTemporary(int slot);
+// Holds SIGINT, SIGTERM and SIGHUP from HoldEndSignals until ReleaseEndSignals (a write in
+// place that must not stop half way): one that comes meanwhile takes effect on the release, as
+// it would have without the hold. The calls do not nest. Windows: nothing is held.
+void HoldEndSignals();
+void ReleaseEndSignals();
 
 // ---- Memory of large texts
 

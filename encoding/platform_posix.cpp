@@ -4,6 +4,7 @@
 #include "encoding/pendingnames.h"
 #include "encoding/platform.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -17,6 +18,7 @@
 #include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -41,7 +43,20 @@ FileResult lastError() {
 // The names of the temporary files being written, for the signal handler.
 PendingNames<char, PATH_MAX> g_pending;
 
+// While a write in place runs, a signal is noted here and acted on when the write is done. The
+// signal mask holds it for the writing thread; the flag holds it for the others.
+std::atomic<bool> g_holding{false};
+std::atomic<int> g_held{0};
+sigset_t g_maskBeforeHold;
+
+void catchSignal(int signal);
+
 extern "C" void removePendingTemporaries(int signal) {
+    if (g_holding.load()) {
+        g_held.store(signal);
+        catchSignal(signal); // SA_RESETHAND put the default action back
+        return;
+    }
     g_pending.forEach([](const char* path) { ::unlink(path); });
     // The handler was installed with SA_RESETHAND, so the signal, blocked until this returns,
     // then ends the program with its default action, as if it had never been caught.
@@ -59,12 +74,24 @@ void installSignalCleanup() {
         if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL ||
             (current.sa_flags & SA_SIGINFO) != 0)
             continue;
-        struct sigaction action {};
-        action.sa_handler = removePendingTemporaries;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        ::sigaction(signal, &action, nullptr);
+        catchSignal(signal);
     }
+}
+
+void catchSignal(int signal) {
+    struct sigaction action {};
+    action.sa_handler = removePendingTemporaries;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    ::sigaction(signal, &action, nullptr);
+}
+
+sigset_t endSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&set, signal);
+    return set;
 }
 
 mode_t newFileMode() {
@@ -208,11 +235,64 @@ FileResult CreateUnique(std::string& name, NativeFile& file) {
     return file >= 0 ? FileResult{} : lastError();
 }
 
-FileResult MatchTarget(NativeFile file, const Target* target) {
+namespace {
+
+// The names of a file's extended attributes (none where the file system keeps none); false
+// when they cannot be listed.
+bool attributeNames(int fd, std::vector<std::string>& names) {
+    names.clear();
+    for (;;) {
+        const ssize_t size = ::flistxattr(fd, nullptr, 0);
+        if (size < 0)
+            return errno == ENOTSUP;
+        std::vector<char> list(static_cast<std::size_t>(size));
+        const ssize_t got = size == 0 ? 0 : ::flistxattr(fd, list.data(), list.size());
+        if (got < 0 && errno == ERANGE)
+            continue; // an attribute was added meanwhile
+        if (got < 0)
+            return false;
+        for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
+            names.emplace_back(list.data() + at);
+            at += names.back().size() + 1;
+        }
+        return true;
+    }
+}
+
+// Gives `to` the extended attributes of `from`, and only those.
+bool copyAttributes(int from, int to) {
+    std::vector<std::string> wanted;
+    std::vector<std::string> present;
+    if (!attributeNames(from, wanted) || !attributeNames(to, present))
+        return false;
+    for (const std::string& name : present) {
+        if (std::find(wanted.begin(), wanted.end(), name) == wanted.end() &&
+            ::fremovexattr(to, name.c_str()) != 0 && errno != ENODATA)
+            return false;
+    }
+    std::vector<char> value;
+    for (const std::string& name : wanted) {
+        ssize_t size = ::fgetxattr(from, name.c_str(), nullptr, 0);
+        if (size < 0 && errno == ENODATA)
+            continue; // removed meanwhile
+        if (size < 0)
+            return false;
+        value.resize(static_cast<std::size_t>(size) + 1);
+        size = ::fgetxattr(from, name.c_str(), value.data(), value.size());
+        if (size < 0 || ::fsetxattr(to, name.c_str(), value.data(), std::size_t(size), 0) != 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+FileResult MatchTarget(NativeFile file, const Target* target, NativeFile targetFile) {
     bool kept = true;
     if (target) {
         // The new file must be what the old one was: same owner and group (before the mode, as
-        // a change of owner clears the set-user-ID bits), same mode.
+        // a change of owner clears the set-user-ID bits), same mode, then the same attributes
+        // (an ACL last: it sets the group bits of the mode to its mask).
         const auto owner = static_cast<uid_t>(target->owner);
         const auto group = static_cast<gid_t>(target->group);
         struct stat made {};
@@ -220,6 +300,7 @@ FileResult MatchTarget(NativeFile file, const Target* target) {
         if (kept && (made.st_uid != owner || made.st_gid != group))
             kept = ::fchown(file, owner, group) == 0;
         kept = kept && ::fchmod(file, static_cast<mode_t>(target->mode) & 07777) == 0;
+        kept = kept && (targetFile == kNoFile || copyAttributes(targetFile, file));
     } else {
         kept = ::fchmod(file, newFileMode()) == 0;
     }
@@ -291,22 +372,93 @@ void Remove(const std::string& path) {
     ::unlink(path.c_str());
 }
 
-void RemoveStale(const std::string& folder, bool (*ours)(std::string_view name),
-                 std::int64_t seconds) {
+std::int64_t BirthOf(const std::string& path) {
+    struct statx st {};
+    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &st) != 0 ||
+        (st.stx_mask & STATX_BTIME) == 0)
+        return 0;
+    return static_cast<std::int64_t>(st.stx_btime.tv_sec) * 1'000'000'000 + st.stx_btime.tv_nsec;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
-        return;
-    const std::time_t now = std::time(nullptr);
+        return names;
     const int dirFd = ::dirfd(dir);
     while (const dirent* entry = ::readdir(dir)) {
-        if (!ours(entry->d_name))
-            continue;
         struct stat st {};
-        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-            st.st_uid == ::geteuid() && st.st_mtime < now - seconds)
-            ::unlinkat(dirFd, entry->d_name, 0);
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            names.emplace_back(entry->d_name);
     }
     ::closedir(dir);
+    return names;
+}
+
+namespace {
+
+// Makes the folder `path` readable by the user alone, creating it when missing; false when it
+// is not a folder of the user's own.
+bool ownPrivateFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    return (st.st_mode & 07777) == 0700 || ::chmod(path.c_str(), 0700) == 0;
+}
+
+} // namespace
+
+std::string StateFolder() {
+    std::string base;
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/') {
+        base = state;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || *home != '/')
+            return {};
+        // The folders above the state folder are made as private as it, as a first start
+        // in a fresh home finds none of them.
+        base = Joined(home, ".local");
+        if (::mkdir(base.c_str(), 0700) != 0 && errno != EEXIST)
+            return {};
+        base = Joined(base, "state");
+    }
+    if (::mkdir(base.c_str(), 0700) != 0 && errno != EEXIST)
+        return {};
+    const std::string folder = Joined(base, "toviloeditru");
+    return ownPrivateFolder(folder) ? folder : std::string();
+}
+
+std::uint64_t ProcessId() {
+    return static_cast<std::uint64_t>(::getpid());
+}
+
+bool ProcessGone(std::uint64_t id) {
+    // EPERM: the process runs, under another user.
+    return id == 0 || id > std::uint64_t(INT_MAX) ||
+           (::kill(static_cast<pid_t>(id), 0) != 0 && errno == ESRCH);
+}
+
+void HoldEndSignals() {
+    installSignalCleanup();
+    const sigset_t set = endSignals();
+    ::pthread_sigmask(SIG_BLOCK, &set, &g_maskBeforeHold);
+    g_holding.store(true);
+}
+
+void ReleaseEndSignals() {
+    g_holding.store(false);
+    // A signal held by the mask arrives as the mask goes back; one that another thread noted
+    // is raised again.
+    ::pthread_sigmask(SIG_SETMASK, &g_maskBeforeHold, nullptr);
+    if (const int signal = g_held.exchange(0))
+        ::raise(signal);
+}
+
+void IgnoreFileSizeSignal() {
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 int WatchTemporary(const std::string& path) {

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <new>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 namespace enc {
@@ -357,7 +358,7 @@ FileResult CreateUnique(std::string& name, NativeFile& file) {
     return createNew(name, FILE_ATTRIBUTE_NORMAL, file);
 }
 
-FileResult MatchTarget(NativeFile, const Target*) {
+FileResult MatchTarget(NativeFile, const Target*, NativeFile) {
     return {};
 }
 
@@ -456,29 +457,67 @@ void Remove(const std::string& path) {
         ::DeleteFileW(wide.c_str());
 }
 
-void RemoveStale(const std::string& folder, bool (*ours)(std::string_view name),
-                 std::int64_t seconds) {
+std::int64_t BirthOf(const std::string& path) {
+    std::wstring wide;
+    if (!widen(path, wide))
+        return 0;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) == 0)
+        return 0;
+    return (ticksOf(data.ftCreationTime) - kUnixEpochTicks) * 100;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
     std::wstring pattern;
     if (!widen(Joined(folder, "*"), pattern))
-        return;
+        return names;
     WIN32_FIND_DATAW entry{};
     const HANDLE find = ::FindFirstFileW(pattern.c_str(), &entry);
     if (find == INVALID_HANDLE_VALUE)
-        return;
-    FILETIME nowTime{};
-    ::GetSystemTimeAsFileTime(&nowTime);
-    const std::int64_t oldest = ticksOf(nowTime) - seconds * 10'000'000;
+        return names;
     do {
         if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
             0)
             continue;
         const std::wstring_view wideName(entry.cFileName);
-        const std::string name = narrow(wideName.data(), wideName.size());
-        if (ours(name) && ticksOf(entry.ftLastWriteTime) < oldest)
-            Remove(Joined(folder, name));
+        names.push_back(narrow(wideName.data(), wideName.size()));
     } while (::FindNextFileW(find, &entry) != 0);
     ::FindClose(find);
+    return names;
 }
+
+std::string StateFolder() {
+    // The user's local application data is the user's own; its folders inherit that.
+    wchar_t local[MAX_PATH + 1];
+    const DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH)
+        return {};
+    std::string folder = narrow(local, n);
+    for (const char* part : {"toviloeditru", "state"}) {
+        folder = Joined(folder, part);
+        std::wstring wide;
+        if (!widen(folder, wide) || (::CreateDirectoryW(wide.c_str(), nullptr) == 0 &&
+                                     ::GetLastError() != ERROR_ALREADY_EXISTS))
+            return {};
+    }
+    return folder;
+}
+
+std::uint64_t ProcessId() {
+    return ::GetCurrentProcessId();
+}
+
+bool ProcessGone(std::uint64_t id) {
+    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+    if (process == nullptr)
+        return ::GetLastError() == ERROR_INVALID_PARAMETER; // no process has this id
+    const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    ::CloseHandle(process);
+    return ended;
+}
+
+void IgnoreFileSizeSignal() {}
 
 int WatchTemporary(const std::string& path) {
     static const bool installed = ::SetConsoleCtrlHandler(removePendingTemporaries, TRUE) != 0;
@@ -492,6 +531,10 @@ int WatchTemporary(const std::string& path) {
 void UnwatchTemporary(int slot) {
     g_pending.remove(slot);
 }
+
+void HoldEndSignals() {}
+
+void ReleaseEndSignals() {}
 
 std::size_t PageSize() {
     static const std::size_t size = [] {

@@ -257,6 +257,9 @@ WriteResult WriteResult::failed(WriteFault step, FileResult cause, std::uint64_t
 #if defined(EDQUOT)
     full = full || (cause.fault == FileFault::System && cause.error == EDQUOT);
 #endif
+    // A write beyond the user's file-size limit (ulimit -f) leaves the file as short as a full
+    // disk does.
+    full = full || (cause.fault == FileFault::System && cause.error == EFBIG);
     if (full && (step == WriteFault::Write || step == WriteFault::Commit))
         step = WriteFault::NoSpace;
     return {step, cause, offset};

@@ -88,7 +88,7 @@ enum class WriteFault {
     None,
     Open,    // the file could not be opened or created
     Write,   // writing its bytes failed
-    NoSpace, // the disk, or the user's share of it, is full
+    NoSpace, // the disk, or the user's share of it, is full, or the file-size limit is reached
     Commit,  // the bytes were written but could not be put in the file's place
 };
 

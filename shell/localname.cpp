@@ -78,3 +78,14 @@ std::string toLocalName(const QString& name) {
     flush();
     return bytes;
 }
+
+QString displayName(const QString& name) {
+    QString shown = name;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const char16_t u = shown.at(i).unicode();
+        const bool pairedLow = i > 0 && QChar::isHighSurrogate(shown.at(i - 1).unicode());
+        if (u >= 0xDC80 && u <= 0xDCFF && !pairedLow)
+            shown[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return shown;
+}

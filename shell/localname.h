@@ -11,3 +11,7 @@
 // names from the file dialogs (valid text) encode as plain UTF-8.
 QString fromLocalName(std::string_view bytes);
 std::string toLocalName(const QString& name);
+
+// The name for showing in a menu or a message: each byte of the name that is not part of valid
+// UTF-8 shows as U+FFFD, so the rest stays readable.
+QString displayName(const QString& name);

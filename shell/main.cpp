@@ -1,4 +1,5 @@
 #include "app/appstate.h"
+#include "encoding/platform.h"
 #include "shell/commandline.h"
 #include "shell/localname.h"
 #include "shell/startup.h"
@@ -9,15 +10,19 @@
 #include <exception>
 
 int main(int argc, char** argv) {
+    enc::platform::IgnoreFileSizeSignal();
     // The batch commands need no window and no display: they run before any Qt GUI exists.
     if (argc >= 2 && cli::isCommand(argv[1]))
         return cli::run(argc, argv);
-    QApplication app(argc, argv);
+    // The arguments as given, so a file name that is not valid UTF-8 keeps its bytes. They are
+    // taken before Qt sees the command line, and Qt is given none of them: the first argument
+    // names a file even when it looks like one of Qt's options ("-reverse", "-style").
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << fromLocalName(argv[i]);
+    int qtArgc = argc > 0 ? 1 : 0;
+    QApplication app(qtArgc, argv);
     try {
-        // The arguments as given, so a file name that is not valid UTF-8 keeps its bytes.
-        QStringList arguments;
-        for (int i = 0; i < argc; ++i)
-            arguments << fromLocalName(argv[i]);
         createApplicationWindows(arguments);
         app::state().Form1->show();
         const int code = QApplication::exec();

@@ -1,5 +1,6 @@
 #include "shell/recentfiles.h"
 
+#include "shell/localname.h"
 #include "shell/settings.h"
 
 namespace recent {
@@ -24,7 +25,9 @@ QStringList parseList(QByteArrayView text) {
         // A line feed never belongs to a name; a NUL cannot be part of a path either.
         if (line.isEmpty() || line.contains('\0'))
             continue;
-        const QString name = QString::fromUtf8(line);
+        // Names are kept as the system's bytes, UTF-8 or not.
+        const QString name =
+            fromLocalName(std::string_view(line.data(), static_cast<std::size_t>(line.size())));
         if (!names.contains(name))
             names << name;
     }
@@ -33,8 +36,10 @@ QStringList parseList(QByteArrayView text) {
 
 QByteArray formatList(const QStringList& names) {
     QByteArray out;
-    for (const QString& name : names)
-        out += name.toUtf8() + '\n';
+    for (const QString& name : names) {
+        const std::string bytes = toLocalName(name);
+        out += QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())) + '\n';
+    }
     return out;
 }
 

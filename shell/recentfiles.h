@@ -6,7 +6,8 @@
 #include <QStringList>
 
 // The list of recently opened files, newest first, kept in recentedit.dat beside the two
-// settings files: UTF-8, one full path per line. The list functions are pure; load and save
+// settings files: one full path per line, as the system's bytes (UTF-8 or not; see
+// localname.h). The list functions are pure; load and save
 // go through the settings folder and write the file whole or not at all.
 namespace recent {
 

@@ -1,6 +1,9 @@
 #include "shell/settings.h"
 
 #include "app/appstate.h"
+#include "encoding/fileaccess.h"
+#include "encoding/platform.h"
+#include "shell/localname.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +11,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 
@@ -225,15 +229,34 @@ QString folder() {
 }
 
 std::optional<QByteArray> readFile(const char* name, qint64 maxBytes) {
-    QFile file(folder() + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened without ever waiting: a FIFO, a device or a folder in the file's place is refused
+    // at once, as a missing file is, and the start goes on with start values.
+    enc::NativeFile file = enc::kNoFile;
+    if (!enc::OpenRegularFile(toLocalName(folder() + QLatin1String(name)), file))
         return std::nullopt;
-    return file.read(maxBytes);
+    QByteArray bytes(maxBytes, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < maxBytes) {
+        const std::ptrdiff_t n =
+            enc::platform::Read(file, bytes.data() + got, static_cast<std::size_t>(maxBytes - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    enc::platform::Close(file);
+    bytes.truncate(got);
+    return bytes;
 }
 
 bool writeFile(const char* name, const QByteArray& bytes) {
     const QString dir = folder();
     if (!QDir().mkpath(dir))
+        return false;
+    // Something other than a file in the file's place (a FIFO would keep the write waiting for
+    // a reader) is left alone.
+    if (const QFileInfo there(dir + QLatin1String(name)); there.exists() && !there.isFile())
         return false;
     QSaveFile file(dir + QLatin1String(name));
     if (!file.open(QIODevice::WriteOnly))

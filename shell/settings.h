@@ -81,11 +81,13 @@ QString folder();
 // normal choice.
 void setFolderOverride(const QString& folder);
 
-// Reads at most maxBytes of the named file from folder(). Empty when it cannot be opened.
+// Reads at most maxBytes of the named file from folder(). Empty when it cannot be opened or is
+// not a regular file (a FIFO or a device is refused without waiting on it).
 std::optional<QByteArray> readFile(const char* name, qint64 maxBytes);
 
 // Replaces the named file in folder() with `bytes`, whole or not at all. Returns false when it
-// could not be written (the previous file then stays as it was).
+// could not be written (the previous file then stays as it was), also when something other
+// than a regular file stands in its place.
 bool writeFile(const char* name, const QByteArray& bytes);
 
 } // namespace settings

@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <string>
 #include <utility>
 
@@ -75,6 +76,23 @@ bool writeEditorText(TForm1& form, const QString& fileName, enc::OutputFormat fo
     enc::WriteResult written = file.open(localPath(fileName))
                                    ? TextWalk(form.Memo1->buffer(), format, file)
                                    : enc::WriteResult::failed(enc::WriteFault::Open, file.result());
+    // A file written in place is first copied aside, so that the save cannot leave it half
+    // old, half new; where no copy can be kept, the user decides.
+    if (written && !file.copyOriginal()) {
+        if (TForm1::AskYesNo(
+                QStringLiteral("No copy of the file can be kept while it is overwritten. "
+                               "Save without a copy?"),
+                QStringLiteral("confirm"),
+                fileName + u'\n' + QString::fromLocal8Bit(enc::FileReason(file.result()))) ==
+            QMessageBox::Yes) {
+            file.writeWithoutCopy();
+        } else {
+            file.cancel();
+            form.Memo1->show();
+            form.Memo1->setFocus();
+            return false;
+        }
+    }
     if (written && !file.commit())
         written = enc::WriteResult::failed(enc::WriteFault::Commit, file.result(), written.offset);
     if (!written) {

@@ -2,6 +2,7 @@
 // and files dropped on the window, and the steps every open shares once the file is chosen.
 #include "app/appstate.h"
 #include "encoding/detect.h"
+#include "encoding/fileaccess.h"
 #include "encoding/readings.h"
 #include "shell/localname.h"
 #include "shell/recentfiles.h"
@@ -25,7 +26,7 @@ namespace {
 // its middle left out so the menu stays within a screen.
 QString menuCaption(int index, const QString& fileName, const QFontMetrics& metrics) {
     const int widest = 60 * metrics.averageCharWidth();
-    QString shown = metrics.elidedText(fileName, Qt::ElideMiddle, widest);
+    QString shown = metrics.elidedText(displayName(fileName), Qt::ElideMiddle, widest);
     shown.replace(u'&', QStringLiteral("&&"));
     return QStringLiteral("&%1 %2").arg((index + 1) % 10).arg(shown);
 }
@@ -33,11 +34,12 @@ QString menuCaption(int index, const QString& fileName, const QFontMetrics& metr
 } // namespace
 
 void TForm1::openRecentFile(const QString& fileName) {
-    if (!QFileInfo::exists(fileName)) {
+    if (!enc::StampOf(toLocalName(fileName)).exists) {
         QStringList names = recent::load();
         names.removeAll(fileName);
         recent::save(names);
-        ShowError(QStringLiteral("file not found, removed from recent files:\n") + fileName,
+        ShowError(QStringLiteral("file not found, removed from recent files:\n") +
+                      displayName(fileName),
                   QStringLiteral("ERROR"));
         return;
     }
@@ -100,7 +102,7 @@ void TForm1::refreshRecentMenu() {
         const QString name = names[i];
         QAction* item = recentfiles1->addAction(menuCaption(i, name, recentfiles1->fontMetrics()));
         item->setData(name);
-        item->setToolTip(name);
+        item->setToolTip(displayName(name));
         connect(item, &QAction::triggered, this, [this, name] { openRecentFile(name); });
     }
     recentfiles1->menuAction()->setEnabled(!names.isEmpty());

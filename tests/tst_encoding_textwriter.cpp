@@ -200,6 +200,7 @@ private slots:
 #if defined(EDQUOT)
         QTest::newRow("EDQUOT: no space") << EDQUOT << enc::WriteFault::NoSpace;
 #endif
+        QTest::newRow("EFBIG (ulimit -f): no space") << EFBIG << enc::WriteFault::NoSpace;
     }
     void writeTextStopsAtAFailedWrite() {
         QFETCH(int, error);

@@ -6,10 +6,12 @@
 #include "shell/commandline.h"
 #include "shell/diskwatch.h"
 #include "shell/localname.h"
+#include "shell/recentfiles.h"
 #include "shell/statusbar.h"
 #include "view/memoview.h"
 #include "windowrun.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
@@ -18,14 +20,17 @@
 #include <QTest>
 #include <QTimer>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -103,6 +108,19 @@ CliRun runCli(std::vector<std::string> args) {
 
 std::string bytesOf(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+// The extended attributes of a file, name and value (the ACL is system.posix_acl_access).
+QMap<QByteArray, QByteArray> attributesOf(const QString& path) {
+    QMap<QByteArray, QByteArray> attributes;
+    char names[4096];
+    const ssize_t size = ::listxattr(bytesOf(path).c_str(), names, sizeof names);
+    for (ssize_t at = 0; at < size; at += ssize_t(std::strlen(names + at)) + 1) {
+        char value[4096];
+        const ssize_t n = ::getxattr(bytesOf(path).c_str(), names + at, value, sizeof value);
+        attributes.insert(names + at, QByteArray(value, n < 0 ? 0 : qsizetype(n)));
+    }
+    return attributes;
 }
 
 // Reads that reach past this many bytes of a file fail as on a failing disk.
@@ -352,9 +370,34 @@ class TestFileSafety : public QObject {
         }
     }
 
+    // A conversion into the temporary folder's "busy" folder that is still writing: a sparse
+    // input of 4 GB of NUL bytes (each one a line) takes far longer than the test waits.
+    void startLongConversion(QProcess& convert) {
+        const QString in = path("large.txt");
+        if (!QFile::exists(in)) {
+            QFile f(in);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(qint64(4) << 30));
+        }
+        QDir().mkpath(path("busy"));
+        convert.setChildProcessModifier([] {
+            for (const int s : {SIGINT, SIGTERM, SIGHUP})
+                std::signal(s, SIG_DFL); // not ignored, whatever started the test
+        });
+        convert.start(TOVILO_PROGRAM, {"--convert", in, path("busy/out.txt")});
+        QVERIFY(convert.waitForStarted());
+        const auto writing = [&] {
+            const QStringList temporaries = temporariesIn(path("busy"));
+            return !temporaries.isEmpty() &&
+                   QFileInfo(path("busy/" + temporaries.first())).size() > 0;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(writing(), 20000);
+    }
+
 private slots:
     void init() {
         m_run = std::make_unique<WindowRun>();
+        // The records of temporaries go to a state folder of the test's own.
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_run->path("state")));
         m_run->start();
         app::state().Form1->show();
     }
@@ -709,6 +752,210 @@ private slots:
             QCOMPARE(statOf(old).st_nlink, nlink_t(2));
     }
 
+    // A replaced file keeps its ACL and its other extended attributes.
+    void attributesKept_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("route");
+        QTest::newRow("ACL entry for user 65534, overwrite save") << "acl"
+                                                                  << "save";
+        QTest::newRow("ACL entry for user 65534, --convert") << "acl"
+                                                             << "cli";
+        QTest::newRow("user.origin attribute, overwrite save") << "user"
+                                                               << "save";
+        QTest::newRow("user.origin attribute, --convert") << "user"
+                                                          << "cli";
+    }
+    void attributesKept() {
+        QFETCH(QString, kind);
+        QFETCH(QString, route);
+        const QString file = path("old.txt");
+        writeBytes(file, "old");
+        ::chmod(bytesOf(file).c_str(), 0640);
+        if (kind == "acl") {
+            QProcess setfacl;
+            setfacl.setProcessChannelMode(QProcess::MergedChannels);
+            setfacl.start("setfacl", {"-m", "u:65534:rw", file});
+            QVERIFY2(setfacl.waitForFinished(),
+                     "setfacl did not run: install the acl package (test.sh does)");
+            if (setfacl.exitCode() != 0)
+                QSKIP(qPrintable("this file system keeps no ACL: " + setfacl.readAll()));
+        } else if (::setxattr(bytesOf(file).c_str(), "user.origin", "tovilo", 6, 0) != 0) {
+            QSKIP(qPrintable("this file system keeps no user.* attributes: " + reason(errno)));
+        }
+        const QMap<QByteArray, QByteArray> before = attributesOf(file);
+        QVERIFY(before.contains(kind == "acl" ? "system.posix_acl_access" : "user.origin"));
+        const struct stat old = statOf(file);
+        if (route == "cli") {
+            writeBytes(path("in.txt"), "new text");
+            QCOMPARE(runCli({"--convert", bytesOf(path("in.txt")), bytesOf(file)}).code, 0);
+        } else {
+            setText("new text", 1);
+            app::state().RememberedFileName = file;
+            Answers answers;
+            app::state().Form1->overwritesavefileUTF81Click();
+            QCOMPARE(answers.seen, QStringList());
+        }
+        QCOMPARE(readAll(file), QByteArray("new text"));
+        QCOMPARE(attributesOf(file), before);
+        QCOMPARE(statOf(file).st_mode, old.st_mode);
+        QVERIFY(statOf(file).st_ino != old.st_ino); // replaced by a rename, not written in place
+    }
+
+    // A write beyond the file-size limit (ulimit -f) is reported like a full disk: the program
+    // goes on, the old file stays whole and no temporary is left. The window's save runs here
+    // under a lowered limit; the command line runs the program itself under it.
+    void fileSizeLimit_data() {
+        QTest::addColumn<QString>("route");
+        QTest::newRow("overwrite save, file replaced by a rename") << "replace";
+        QTest::newRow("overwrite save, file with a second hard link (in place)") << "link";
+        QTest::newRow("toviloeditru --convert") << "cli";
+    }
+    void fileSizeLimit() {
+        QFETCH(QString, route);
+        constexpr rlim_t kLimit = 64 * 1024;
+        const QString old = path("old.txt");
+        writeBytes(old, "old contents");
+        if (route == "link")
+            QVERIFY(::link(bytesOf(old).c_str(), bytesOf(path("other.txt")).c_str()) == 0);
+        const QString text(100000, u'ж');
+        if (route == "cli") {
+            writeBytes(path("big.txt"), text.toUtf8());
+            QProcess convert;
+            convert.setChildProcessModifier([] {
+                std::signal(SIGXFSZ, SIG_DFL); // not ignored, whatever started the test
+                rlimit limit{};
+                ::getrlimit(RLIMIT_FSIZE, &limit);
+                limit.rlim_cur = kLimit;
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
+            convert.start(TOVILO_PROGRAM, {"--convert", path("big.txt"), old});
+            QVERIFY(convert.waitForFinished(20000));
+            QCOMPARE(convert.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(convert.exitCode(), 1);
+            QCOMPARE(QString::fromLocal8Bit(convert.readAllStandardError()),
+                     "toviloeditru: can't write file: " + old + ": " + reason(EFBIG) + "\n");
+        } else {
+            setText(text, 1);
+            app::state().RememberedFileName = old;
+            Answers answers({"OK"});
+            rlimit limit{};
+            QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+            const rlimit before = limit;
+            limit.rlim_cur = kLimit;
+            QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
+            app::state().Form1->overwritesavefileUTF81Click();
+            ::setrlimit(RLIMIT_FSIZE, &before);
+            QCOMPARE(answers.seen, QStringList{"can't file open"});
+            QCOMPARE(answers.details, QStringList{old + "\n" + reason(EFBIG)});
+            QCOMPARE(app::state().TextModified, 1);
+        }
+        QCOMPARE(readAll(old), QByteArray("old contents"));
+        QCOMPARE(temporariesIn(m_run->path({})), QStringList());
+        if (route == "link")
+            QCOMPARE(statOf(old).st_nlink, nlink_t(2));
+    }
+
+    // A file written in place (it has a second hard link) is copied into the state folder
+    // first: SIGTERM during the write waits until the new text is whole, SIGKILL leaves the
+    // old text whole in the copy, and where no copy can be kept nothing is written unless the
+    // user agrees.
+    void inPlaceSave_data() {
+        QTest::addColumn<QString>("route");
+        QTest::newRow("SIGTERM during an in-place --convert: the new text whole, no copy left")
+            << "SIGTERM";
+        QTest::newRow("SIGKILL during an in-place --convert: the old text kept in the state folder")
+            << "SIGKILL";
+        QTest::newRow("no room for the copy, --convert: refused, the file unchanged") << "cli";
+        QTest::newRow("no room for the copy, save, No: the file unchanged") << "No";
+        QTest::newRow("no room for the copy, save, Yes: written in place") << "Yes";
+    }
+    void inPlaceSave() {
+        QFETCH(QString, route);
+        const QString target = path("old.txt");
+        const QByteArray old = "old contents";
+        writeBytes(target, old);
+        QVERIFY(::link(bytesOf(target).c_str(), bytesOf(path("other.txt")).c_str()) == 0);
+        const QString state = qEnvironmentVariable("XDG_STATE_HOME") + "/toviloeditru";
+        const auto copies = [&] { return QDir(state).entryList({"inplace-*"}, QDir::Files); };
+
+        if (route.startsWith("SIG")) {
+            // 100 MB of lines without a line break at the end, which the conversion writes back
+            // byte for byte.
+            const QByteArray line = QByteArray(98, 'x') + "\r\n";
+            QByteArray text = line.repeated(1 << 20);
+            text.chop(2);
+            writeBytes(path("in.txt"), text);
+            QProcess convert;
+            convert.setChildProcessModifier([] {
+                for (const int s : {SIGINT, SIGTERM, SIGHUP})
+                    std::signal(s, SIG_DFL); // not ignored, whatever started the test
+            });
+            convert.start(TOVILO_PROGRAM, {"--convert", path("in.txt"), target});
+            QVERIFY(convert.waitForStarted());
+            const qint64 pid = convert.processId();
+            // The moment the old file starts to change (its room is reserved first).
+            const auto start = std::chrono::steady_clock::now();
+            while (statOf(target).st_size == old.size() &&
+                   std::chrono::steady_clock::now() - start < std::chrono::seconds(60))
+                ::usleep(200);
+            QVERIFY2(statOf(target).st_size != old.size(), "the write in place never began");
+            ::kill(static_cast<pid_t>(convert.processId()), route == "SIGTERM" ? SIGTERM : SIGKILL);
+            QVERIFY(convert.waitForFinished(60000));
+            QCOMPARE(convert.exitStatus(), QProcess::CrashExit); // ended by the signal
+            if (route == "SIGTERM") {
+                QVERIFY2(readAll(target) == text, "the file is not the whole new text");
+                QCOMPARE(copies(), QStringList());
+            } else {
+                QCOMPARE(copies().size(), 1);
+                const QByteArray copy = readAll(state + "/" + copies().first());
+                QCOMPARE(copy.left(copy.indexOf('\0') + 1),
+                         "toviloeditru in-place copy\n" + QByteArray::number(pid) + "\n" +
+                             QByteArray::number(old.size()) + "\n" + QFile::encodeName(target) +
+                             '\0');
+                QCOMPARE(copy.mid(copy.indexOf('\0') + 1), old);
+                QCOMPARE(statOf(state + "/" + copies().first()).st_mode & 0777, mode_t(0600));
+            }
+            QCOMPARE(statOf(target).st_nlink, nlink_t(2));
+            return;
+        }
+
+        // A state folder on a full disk.
+        const QString disk = path("fullstate");
+        QDir().mkpath(disk);
+        if (::mount("tmpfs", bytesOf(disk).c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") != 0)
+            QSKIP(qPrintable("cannot mount a small tmpfs here (" + reason(errno) + ")"));
+        const auto unmount = qScopeGuard([&] { ::umount2(bytesOf(disk).c_str(), MNT_DETACH); });
+        QFile filler(disk + "/filler");
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(4096, 'f')) == 4096) {
+        }
+        filler.close();
+        const QByteArray oldState = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", QFile::encodeName(disk));
+        const auto restore = qScopeGuard([&] { qputenv("XDG_STATE_HOME", oldState); });
+        const QString why =
+            "no copy of the file can be kept while it is written in place: " + reason(ENOSPC);
+        if (route == "cli") {
+            writeBytes(path("in.txt"), "new text");
+            const CliRun run = runCli({"--convert", bytesOf(path("in.txt")), bytesOf(target)});
+            QCOMPARE(run.code, 1);
+            QCOMPARE(QString::fromLocal8Bit(run.err),
+                     "toviloeditru: can't write file: " + target + ": " + why + "\n");
+        } else {
+            setText("new text", 1);
+            app::state().RememberedFileName = target;
+            Answers answers({route});
+            app::state().Form1->overwritesavefileUTF81Click();
+            QCOMPARE(answers.seen, QStringList{"No copy of the file can be kept while it is "
+                                               "overwritten. Save without a copy?"});
+            QCOMPARE(answers.details, QStringList{target + "\n" + why});
+            QCOMPARE(app::state().TextModified, route == "Yes" ? 0 : 1);
+        }
+        QCOMPARE(readAll(target), route == "Yes" ? QByteArray("new text") : old);
+        QCOMPARE(readAll(path("other.txt")), readAll(target));
+        QCOMPARE(QDir(disk + "/toviloeditru").entryList(QDir::Files), QStringList());
+    }
+
     // A conversion ended by a signal part way leaves no temporary file behind.
     void signalRemovesTheTemporary_data() {
         QTest::addColumn<int>("signal");
@@ -746,40 +993,70 @@ private slots:
     }
 
     // A save removes the temporaries that programs killed outright (SIGKILL, a power cut) left
-    // in its folder, but none that a save still running may be writing.
+    // behind, in any folder, as their records in the state folder name them; never a file for
+    // its name alone, nor one a save still running is writing.
     void staleTemporaries_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("age");
-        QTest::addColumn<bool>("ours");
+        QTest::addColumn<QString>("left");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("ours, two hours old: removed")
-            << ".out.txt.toviloeditru-Ab12Cd" << 7200 << true << true;
-        QTest::newRow("ours for another file, two hours old: removed")
-            << ".notes.txt.toviloeditru-zz9Y0x" << 7200 << true << true;
-        QTest::newRow("ours, a minute old: kept")
-            << ".out.txt.toviloeditru-Ef34Gh" << 60 << true << false;
-        QTest::newRow("like ours without the mark, two hours old: kept")
-            << "out.txt.Ab12Cd" << 7200 << true << false;
-        QTest::newRow("another user's, two hours old: kept")
-            << ".out.txt.toviloeditru-Qq11Ww" << 7200 << false << false;
+        QTest::newRow("recorded by a conversion killed with SIGKILL: removed") << "killed" << true;
+        QTest::newRow("recorded by a conversion still running: kept") << "running" << false;
+        QTest::newRow("recorded, killed, the name since given to a file of the user: kept")
+            << "renamed" << false;
+        QTest::newRow("user's .notes.toviloeditru-backup, two hours old: kept")
+            << ".notes.toviloeditru-backup" << false;
+        QTest::newRow("unrecorded .out.txt.toviloeditru-Ab12Cd, two hours old: kept")
+            << ".out.txt.toviloeditru-Ab12Cd" << false;
     }
     void staleTemporaries() {
-        QFETCH(QString, name);
-        QFETCH(int, age);
-        QFETCH(bool, ours);
+        QFETCH(QString, left);
         QFETCH(bool, removed);
-        const QString folder = path("folder");
-        QDir().mkpath(folder);
-        const QString left = folder + "/" + name;
-        writeBytes(left, "left over");
-        if (!ours && ::chown(bytesOf(left).c_str(), kNobody, kNobody) != 0)
-            QSKIP("giving a file to another user needs root");
-        const timespec times[2] = {{std::time(nullptr) - age, 0}, {std::time(nullptr) - age, 0}};
-        QVERIFY(::utimensat(AT_FDCWD, bytesOf(left).c_str(), times, 0) == 0);
+        QProcess convert;
+        const auto stop = qScopeGuard([&] {
+            convert.kill();
+            convert.waitForFinished(20000);
+        });
+        QString file;
+        if (left.startsWith('.')) {
+            QDir().mkpath(path("busy"));
+            file = path("busy/" + left);
+            writeBytes(file, "the user's own");
+            const timespec times[2] = {{std::time(nullptr) - 7200, 0},
+                                       {std::time(nullptr) - 7200, 0}};
+            QVERIFY(::utimensat(AT_FDCWD, bytesOf(file).c_str(), times, 0) == 0);
+        } else {
+            startLongConversion(convert);
+            if (QTest::currentTestFailed())
+                return;
+            file = path("busy/" + temporariesIn(path("busy")).value(0));
+            if (left != "running") {
+                convert.kill();
+                QVERIFY(convert.waitForFinished(20000));
+                QVERIFY(QFile::exists(file));
+            }
+            if (left == "renamed") {
+                QVERIFY(QFile::remove(file));
+                writeBytes(file, "the user's own");
+            }
+        }
+        // The state folder and its records are the user's alone.
+        const QString state = qEnvironmentVariable("XDG_STATE_HOME") + "/toviloeditru";
+        if (left == "running") {
+            QCOMPARE(statOf(state).st_mode & 0777, mode_t(0700));
+            const QStringList records = QDir(state).entryList(QDir::Files);
+            QCOMPARE(records.size(), 1);
+            QCOMPARE(statOf(state + "/" + records.first()).st_mode & 0777, mode_t(0600));
+        }
+        // A look-alike is saved beside, where a sweep by names would look; a recorded temporary
+        // is removed by a save into any folder.
         writeBytes(path("in.txt"), "text");
-        QCOMPARE(runCli({"--convert", bytesOf(path("in.txt")), bytesOf(folder + "/out.txt")}).code,
-                 0);
-        QCOMPARE(QFile::exists(left), !removed);
+        QDir().mkpath(path("elsewhere"));
+        const QString out = left.startsWith('.') ? path("busy/out.txt") : path("elsewhere/out.txt");
+        QCOMPARE(runCli({"--convert", bytesOf(path("in.txt")), bytesOf(out)}).code, 0);
+        QCOMPARE(QFile::exists(file), !removed);
+        if (removed || left == "renamed")
+            QCOMPARE(QDir(state).entryList(QDir::Files), QStringList());
+        if (!removed && left != "running")
+            QCOMPARE(readAll(file), QByteArray("the user's own"));
     }
 
     // Names on the command line are used as the bytes given, also when they are not UTF-8.
@@ -849,6 +1126,60 @@ private slots:
         QCOMPARE(QByteArray(back), QByteArray("saved"));
     }
 
+    // A recent file whose name is not UTF-8 is kept as its bytes: the menu shows it readably
+    // and choosing it opens it.
+    void recentNameKeptByteForByte() {
+        const std::string name = bytesOf(m_run->path({})) + "/r\xff.txt";
+        const auto remove = qScopeGuard([&] { ::unlink(name.c_str()); });
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, "text", 4) == 4);
+        ::close(fd);
+        m_run->start({"toviloeditru", fromLocalName(name)});
+        QCOMPARE(m_run->get(QString::fromLatin1(recent::kRecentFileName)),
+                 QByteArray::fromStdString(name + "\n"));
+        m_run->start();
+        app::state().Form1->refreshRecentMenu();
+        const QList<QAction*> items = app::state().Form1->recentfiles1->actions();
+        QCOMPARE(items.size(), 1);
+        QVERIFY2(items.first()->text().endsWith(u"/r\uFFFD.txt"_qs),
+                 qPrintable(items.first()->text()));
+        Answers answers;
+        items.first()->trigger();
+        QCOMPARE(answers.seen, QStringList());
+        QCOMPARE(app::state().Form1->Memo1->toPlainText(), QStringLiteral("text"));
+        QCOMPARE(toLocalName(app::state().RememberedFileName), name);
+    }
+
+    // The first argument names a file even when it looks like one of Qt's options: the
+    // program itself, started with it, opens the file (and lists it in its recent files).
+    void argumentLikeAQtOption_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("toviloeditru -reverse") << QStringList{"-reverse"};
+        QTest::newRow("toviloeditru -style X") << QStringList{"-style", "X"};
+    }
+    void argumentLikeAQtOption() {
+        QFETCH(QStringList, arguments);
+        // A copy of the program in a folder of its own keeps its settings and recent files there.
+        const QString dir = m_run->path("program");
+        QVERIFY(QDir().mkpath(dir));
+        const QString program = dir + "/toviloeditru";
+        QVERIFY(QFile::copy(TOVILO_PROGRAM, program));
+        writeBytes(dir + "/" + arguments.first(), "text");
+        QProcess editor;
+        editor.setWorkingDirectory(dir);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        editor.setProcessEnvironment(env);
+        editor.start(program, arguments);
+        const auto stop = qScopeGuard([&] {
+            editor.kill();
+            editor.waitForFinished(20000);
+        });
+        QVERIFY(editor.waitForStarted());
+        const QByteArray listed = QFile::encodeName(dir + "/" + arguments.first()) + "\n";
+        QTRY_COMPARE_WITH_TIMEOUT(readAll(dir + "/" + recent::kRecentFileName), listed, 20000);
+    }
+
     // The permission cases, as uid 65534 (the child's own output says which case failed).
     void asAnOrdinaryUser() {
         const bool root = ::geteuid() == 0;
@@ -875,6 +1206,7 @@ private slots:
         env.insert("HOME", dir + "/home");
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.remove("XDG_RUNTIME_DIR");
+        env.remove("XDG_STATE_HOME"); // the user's state folder is under its home
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::MergedChannels);
         if (root)

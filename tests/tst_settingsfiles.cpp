@@ -1,6 +1,7 @@
 // The two settings files: their line and byte rules, what the main window makes of them at
 // start-up (also when they are damaged), where they live, and a close-and-restart cycle.
 #include "search/find.h"
+#include "shell/recentfiles.h"
 #include "shell/statusbar.h"
 #include "view/memoview.h"
 #include "windowrun.h"
@@ -13,7 +14,9 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <climits>
+#include <csignal>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -52,6 +55,9 @@ private slots:
     void firstRunFont();
     void storedFont_data();
     void storedFont();
+
+    void notRegularFile_data();
+    void notRegularFile();
 
     void damagedSettingsSweep();
     void damagedFontSweep();
@@ -377,6 +383,41 @@ void TstSettingsFiles::damagedFontSweep() {
         QCOMPARE(app::state().searchform->Edit1->font(), font);
         m_run().stop();
     }
+}
+
+extern "C" void startBlocked(int) {
+    static const char message[] = "FAIL! the start waited on a FIFO for 20 seconds\n";
+    [[maybe_unused]] const ssize_t n = ::write(2, message, sizeof message - 1);
+    ::_exit(1);
+}
+
+void TstSettingsFiles::notRegularFile_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("setteiedit.dat is a FIFO") << QString::fromLatin1(settings::kSettingsFileName);
+    QTest::newRow("fontedit.dat is a FIFO") << QString::fromLatin1(settings::kFontFileName);
+    QTest::newRow("recentedit.dat is a FIFO") << QString::fromLatin1(recent::kRecentFileName);
+}
+
+// A FIFO in the place of a settings file is refused without waiting for a writer: the window
+// comes up with start values, and closing leaves the FIFO alone.
+void TstSettingsFiles::notRegularFile() {
+    QFETCH(QString, name);
+    const QByteArray fifo = QFile::encodeName(m_run().path(name));
+    QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+    std::signal(SIGALRM, startBlocked); // a start that waits fails instead of hanging
+    ::alarm(20);
+    m_run().start();
+    app::state().Form1->show();
+    QVERIFY(QTest::qWaitForWindowExposed(app::state().Form1));
+    QCOMPARE(QRect(app::state().Form1->x(), app::state().Form1->y(), app::state().Form1->width(),
+                   app::state().Form1->height()),
+             QRect(357, 86, 416, 480));
+    QCOMPARE(app::state().ImeMode, 1);
+    QCOMPARE(app::state().Form1->Memo1->font().pixelSize(), 19);
+    QVERIFY(app::state().Form1->close());
+    ::alarm(0);
+    struct stat st {};
+    QVERIFY(::lstat(fifo.constData(), &st) == 0 && S_ISFIFO(st.st_mode));
 }
 
 void TstSettingsFiles::folderChoice() {
