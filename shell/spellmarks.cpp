@@ -173,24 +173,24 @@ bool SpellMarks::checkLinesInSight() {
         return false;
     if (m_noDictionaries)
         return true;
-    const auto [first, last] = m_view.visibleRange();
     const text::TextBuffer& buffer = m_view.buffer();
     bool checked = false;
-    forLinesInSight(first, last, [&](const LineInSight& line) {
-        if (line.result)
-            return;
-        const text::Pos length = buffer.lineEnd(line.line) - line.start;
-        text::Pos from = 0;
-        text::Pos to = length;
-        if (length > kWholeLineUnits) {
-            from = std::max<text::Pos>(0, line.from - kPieceSlack);
-            to = std::min(length, line.to + kPieceSlack);
-        }
-        const std::u16string units = buffer.text(line.start + from, to - from);
-        m_lines.store(line.line,
-                      spell::checkPiece(m_checker, units, from, from == 0, to == length));
-        checked = true;
-    });
+    for (const auto& [first, last] : m_view.visibleRanges())
+        forLinesInSight(first, last, [&](const LineInSight& line) {
+            if (line.result)
+                return;
+            const text::Pos length = buffer.lineEnd(line.line) - line.start;
+            text::Pos from = 0;
+            text::Pos to = length;
+            if (length > kWholeLineUnits) {
+                from = std::max<text::Pos>(0, line.from - kPieceSlack);
+                to = std::min(length, line.to + kPieceSlack);
+            }
+            const std::u16string units = buffer.text(line.start + from, to - from);
+            m_lines.store(line.line,
+                          spell::checkPiece(m_checker, units, from, from == 0, to == length));
+            checked = true;
+        });
     if (checked)
         m_view.viewport()->update();
     return true;

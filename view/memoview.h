@@ -125,8 +125,10 @@ public:
     // Called while painting with the positions of the first and the last unit in sight; appends
     // the underlines to draw there.
     std::function<void(text::Pos from, text::Pos to, std::vector<Marker>& out)> markerSource;
-    // The first position of the top row and the last position of the bottom row in sight.
-    std::pair<text::Pos, text::Pos> visibleRange() const;
+    // The text in sight, in order: with wrap one range from the top row's first position to
+    // the bottom row's last; without it one range a row, the part of its line between the
+    // viewport's edges.
+    std::vector<std::pair<text::Pos, text::Pos>> visibleRanges() const;
 
     // --- Commands named as QPlainTextEdit names them.
     // Replaces the whole text (line feeds, CR LF and lone CRs become CR LF), forgets the undo

@@ -41,13 +41,20 @@ text::Pos MemoView::rowEdge(const RowRef& row, bool end) const {
     return layout->start + std::clamp<text::Pos>(layout->fromLayout(at), 0, layout->length);
 }
 
-std::pair<text::Pos, text::Pos> MemoView::visibleRange() const {
+std::vector<std::pair<text::Pos, text::Pos>> MemoView::visibleRanges() const {
+    std::vector<std::pair<text::Pos, text::Pos>> ranges;
+    RowRef row = m_top;
     RowRef last = m_top;
-    for (int i = 1; i < visibleRows(); ++i) {
-        if (!nextRow(last))
+    for (int i = 0; i < visibleRows(); ++i) {
+        last = row;
+        if (!m_wordWrap)
+            ranges.emplace_back(rowEdge(row, false), rowEdge(row, true));
+        if (!nextRow(row))
             break;
     }
-    return {rowEdge(m_top, false), rowEdge(last, true)};
+    if (m_wordWrap)
+        ranges.emplace_back(rowEdge(m_top, false), rowEdge(last, true));
+    return ranges;
 }
 
 void MemoView::paintMarkers(QPainter& painter, const QRect& clip) const {
@@ -62,12 +69,6 @@ void MemoView::paintMarkers(QPainter& painter, const QRect& clip) const {
     }
     if (rows.empty())
         return;
-    const text::Pos first = rowEdge(rows.front().first, false);
-    const text::Pos last = rowEdge(rows.back().first, true);
-    std::vector<Marker> markers;
-    markerSource(first, last, markers);
-    if (markers.empty())
-        return;
     auto rowTop = [&rows](const RowRef& row) -> std::optional<int> {
         const auto found = std::lower_bound(
             rows.begin(), rows.end(), row,
@@ -76,48 +77,64 @@ void MemoView::paintMarkers(QPainter& painter, const QRect& clip) const {
             return std::nullopt;
         return found->second;
     };
+    // The ranges of the text in sight: with wrap the rows follow each other in the text; without
+    // it each row is a line of which only the part between the viewport's edges is in sight
+    // (a long line may hold far more underlines than that part).
+    std::vector<std::pair<text::Pos, text::Pos>> ranges;
+    if (m_wordWrap) {
+        ranges.emplace_back(rowEdge(rows.front().first, false), rowEdge(rows.back().first, true));
+    } else {
+        for (const auto& entry : rows)
+            ranges.emplace_back(rowEdge(entry.first, false), rowEdge(entry.first, true));
+    }
     // The strokes of each colour, drawn in one call per colour.
     std::vector<std::pair<QColor, QList<QPointF>>> strokes;
     const qreal originX = textOrigin().x();
-    for (const Marker& marker : markers) {
-        const text::Pos from = std::max(marker.from, first);
-        const text::Pos to = std::min(marker.to, last);
-        if (from >= to)
-            continue;
-        auto same = std::find_if(strokes.begin(), strokes.end(),
-                                 [&](const auto& entry) { return entry.first == marker.color; });
-        if (same == strokes.end())
-            same = strokes.insert(same, {marker.color, QList<QPointF>()});
-        QList<QPointF>& wave = same->second;
-        // A word that wraps is underlined on each of its rows.
-        const RowRef startRow = rowOf(from);
-        RowRef row = startRow;
-        const RowRef endRow = rowOf(to);
-        for (int guard = 0; guard <= visibleRows(); ++guard) {
-            const std::optional<int> y = rowTop(row);
-            if (y && !m_wordWrap) {
-                // Pieces of an unwrapped line stand side by side: x in line coordinates.
-                const qreal x1 = xOf(from);
-                const qreal x2 = xOf(to);
-                if (x2 - x1 >= 1)
-                    addWave(wave, originX + std::floor(x1), originX + std::floor(x2),
-                            *y + m_rowHeight - 1);
-                break;
+    std::vector<Marker> markers;
+    for (const auto& [first, last] : ranges) {
+        markers.clear();
+        markerSource(first, last, markers);
+        for (const Marker& marker : markers) {
+            const text::Pos from = std::max(marker.from, first);
+            const text::Pos to = std::min(marker.to, last);
+            if (from >= to)
+                continue;
+            auto same = std::find_if(strokes.begin(), strokes.end(), [&](const auto& entry) {
+                return entry.first == marker.color;
+            });
+            if (same == strokes.end())
+                same = strokes.insert(same, {marker.color, QList<QPointF>()});
+            QList<QPointF>& wave = same->second;
+            // A word that wraps is underlined on each of its rows.
+            const RowRef startRow = rowOf(from);
+            RowRef row = startRow;
+            const RowRef endRow = rowOf(to);
+            for (int guard = 0; guard <= visibleRows(); ++guard) {
+                const std::optional<int> y = rowTop(row);
+                if (y && !m_wordWrap) {
+                    // Pieces of an unwrapped line stand side by side: x in line coordinates.
+                    const qreal x1 = xOf(from);
+                    const qreal x2 = xOf(to);
+                    if (x2 - x1 >= 1)
+                        addWave(wave, originX + std::floor(x1), originX + std::floor(x2),
+                                *y + m_rowHeight - 1);
+                    break;
+                }
+                const view::LineLayout* layout = layoutFor(row.line, row.segment);
+                const QTextLine line = layout->layout->lineAt(row.row);
+                if (y && line.isValid()) {
+                    const qreal x1 = row == startRow ? line.cursorToX(layoutPosOf(*layout, from))
+                                                     : line.cursorToX(line.textStart());
+                    const qreal x2 = row == endRow
+                                         ? line.cursorToX(layoutPosOf(*layout, to))
+                                         : line.cursorToX(line.textStart() + line.textLength());
+                    if (x2 - x1 >= 1)
+                        addWave(wave, originX + std::floor(x1), originX + std::floor(x2),
+                                *y + m_rowHeight - 1);
+                }
+                if (!(row < endRow) || !nextRow(row))
+                    break;
             }
-            const view::LineLayout* layout = layoutFor(row.line, row.segment);
-            const QTextLine line = layout->layout->lineAt(row.row);
-            if (y && line.isValid()) {
-                const qreal x1 = row == startRow ? line.cursorToX(layoutPosOf(*layout, from))
-                                                 : line.cursorToX(line.textStart());
-                const qreal x2 = row == endRow
-                                     ? line.cursorToX(layoutPosOf(*layout, to))
-                                     : line.cursorToX(line.textStart() + line.textLength());
-                if (x2 - x1 >= 1)
-                    addWave(wave, originX + std::floor(x1), originX + std::floor(x2),
-                            *y + m_rowHeight - 1);
-            }
-            if (!(row < endRow) || !nextRow(row))
-                break;
         }
     }
     painter.save();
