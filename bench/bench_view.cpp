@@ -94,8 +94,8 @@ Figures measure(text::TextBuilder builder) {
 
 // 1 MiB of random bytes as a UTF-16 BE file gives: random units, a line break every 32768
 // units or so, marks, surrogates and every script.
-QString randomUnits(unsigned seed) {
-    std::mt19937 random(seed);
+QString randomUnits(unsigned start) {
+    std::mt19937 random(start);
     QString units(512 * 1024, Qt::Uninitialized);
     for (QChar& unit : units)
         unit = QChar(static_cast<char16_t>(random() & 0xFFFF));
