@@ -67,6 +67,18 @@ QString mismatch(const TextBuffer& b, const std::u16string& t) {
         if (p < len && b.at(p) != t[p])
             return QStringLiteral("at(%1)").arg(p);
     }
+    // The k-th unit that is not an LF, for every k and one past them.
+    Pos k = 0;
+    for (Pos p = 0; p <= len; ++p) {
+        if (p < len && t[p] == u'\n')
+            continue;
+        if (b.positionSkippingLfs(k) != p)
+            return QStringLiteral("positionSkippingLfs(%1) %2, want %3")
+                .arg(k)
+                .arg(b.positionSkippingLfs(k))
+                .arg(p);
+        ++k;
+    }
     // Out of range: clamped to the text.
     const Pos last = Pos(starts.size()) - 1;
     if (b.at(-1) != 0 || b.at(len) != 0 || b.lineOf(-3) != 0 || b.lineOf(len + 7) != last ||

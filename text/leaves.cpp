@@ -351,6 +351,31 @@ Pos LeafTree::afterLf(Pos k) const {
     return leafOfLf(k, start, line, offset) ? start + offset + 1 : length();
 }
 
+Pos LeafTree::nonLfUnit(Pos k) const {
+    // Subtrees count their units and their LF units; the difference is what is counted here.
+    const Node* n = m_root;
+    Pos start = 0;
+    while (n) {
+        const Pos left = unitsOf(n->left) - linesOf(n->left);
+        if (k < left) {
+            n = n->left;
+            continue;
+        }
+        k -= left;
+        start += unitsOf(n->left);
+        if (k < n->len - n->lfs) {
+            for (Pos i = 0; i < n->len; ++i) {
+                if (n->data[i] != kLf && k-- == 0)
+                    return start + i;
+            }
+        }
+        k -= n->len - n->lfs;
+        start += n->len;
+        n = n->right;
+    }
+    return length();
+}
+
 Pos LeafTree::breakOf(Pos k) const {
     Pos start = 0, line = 0, offset = 0;
     const Node* n = leafOfLf(k, start, line, offset);

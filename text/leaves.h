@@ -53,6 +53,9 @@ public:
     Pos lfsBefore(Pos pos) const;
     // Position after the k-th LF unit, 1 <= k <= lfCount().
     Pos afterLf(Pos k) const;
+    // Position of the k-th unit that is not an LF, counted from 0 (length() when there are not
+    // that many), 0 <= k. One descent and a scan of one leaf.
+    Pos nonLfUnit(Pos k) const;
     // Where the line break of the k-th LF unit starts: at the CR just before it, else at the
     // LF itself; 1 <= k <= lfCount().
     Pos breakOf(Pos k) const;

@@ -260,6 +260,10 @@ Pos TextBuffer::lineOf(Pos pos) const {
     return m_impl->units.lfsBefore(m_impl->clampPos(pos));
 }
 
+Pos TextBuffer::positionSkippingLfs(Pos offset) const {
+    return m_impl->units.nonLfUnit(std::max<Pos>(offset, 0));
+}
+
 Pos TextBuffer::lineStart(Pos line) const {
     const detail::LeafTree& t = m_impl->units;
     line = std::clamp<Pos>(line, 0, t.lfCount());

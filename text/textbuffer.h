@@ -91,6 +91,10 @@ public:
     Pos lineOf(Pos pos) const;
     // First unit of a line.
     Pos lineStart(Pos line) const;
+    // The position where the text, read with every LF unit left out, has `offset` units before
+    // it (a line break CR LF then counts as one unit): the position of the offset-th unit that
+    // is not an LF, or length() past the last one.
+    Pos positionSkippingLfs(Pos offset) const;
     // End of a line's text: the position of its CR LF (of a lone LF: of the LF), or length()
     // on the last line.
     Pos lineEnd(Pos line) const;

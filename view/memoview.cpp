@@ -240,20 +240,8 @@ text::Pos MemoView::accessibleOffset(text::Pos pos) const {
 }
 
 text::Pos MemoView::accessiblePosition(text::Pos offset) const {
-    offset = std::clamp<text::Pos>(offset, 0, accessibleLength());
-    // The last line whose start, counted as an offset, is not after `offset`; a line starts at
-    // an offset of its start less one unit for each line break before it. The line holding the
-    // position `offset` is the first that may be it, since each line break counts one unit less.
-    text::Pos lo = m_buffer.lineOf(offset);
-    text::Pos hi = m_buffer.lineCount() - 1;
-    while (lo < hi) {
-        const text::Pos mid = lo + (hi - lo + 1) / 2;
-        if (m_buffer.lineStart(mid) - mid <= offset)
-            lo = mid;
-        else
-            hi = mid - 1;
-    }
-    return std::min(offset + lo, m_buffer.lineEnd(lo));
+    // Every line break is one unit there: the offset counts the units that are not LF.
+    return m_buffer.positionSkippingLfs(std::clamp<text::Pos>(offset, 0, accessibleLength()));
 }
 
 qsizetype MemoView::length() const {
