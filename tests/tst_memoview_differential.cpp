@@ -320,6 +320,8 @@ private slots:
             {"words and punctuation",
              u"one two,three.four  five\n  (six) seven-eight\n\nnine"_s + words.repeated(2)},
             {"tabs", u"\ta\tbc\t\td\n\t\t\n1\t22\t333\t4444\tend"_s},
+            {"tabs in lines of some hundred units",
+             u"ab\tc "_s.repeated(120) + u"\n"_s + u"x\ty\t"_s.repeated(100) + u"\nend"_s},
             {"Cyrillic", u"Съешь же ещё этих мягких французских булок, да выпей же чаю.\n"
                          u"Широкая электрификация южных губерний\nё Ё й"_s},
             {"Japanese", u"日本語の文章です。漢字とひらがな、カタカナ。\n"

@@ -132,10 +132,16 @@ void MemoView::bufferChanged(const text::Change& change) {
     setPendingRange(0, 0);
     // Within one line, the segments before the edited one keep their text and their bounds
     // (a bound moves at most a few dozen units back, far less than a segment).
+    // That holds only while the line is in pieces both before and after the edit; a line laid
+    // out whole, or one that becomes whole, is laid out anew.
     int firstSegment = 0;
     if (change.linesRemoved == 0 && change.linesInserted == 0) {
-        const text::Pos offset = change.position - m_buffer.lineStart(change.firstLine);
-        firstSegment = static_cast<int>(std::max<text::Pos>(0, offset / pieceUnits() - 1));
+        const text::Pos length = lineLength(change.firstLine);
+        const text::Pos before = length - change.inserted + change.removed;
+        if (segmentsFor(length) > 1 && segmentsFor(before) > 1) {
+            const text::Pos offset = change.position - m_buffer.lineStart(change.firstLine);
+            firstSegment = static_cast<int>(std::max<text::Pos>(0, offset / pieceUnits() - 1));
+        }
     }
     m_cache.applyChange(change.firstLine, firstSegment, change.linesRemoved, change.linesInserted,
                         change.inserted - change.removed);

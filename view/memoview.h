@@ -43,9 +43,9 @@ class QUrl;
 class MemoView : public QAbstractScrollArea, public ime::TextTarget {
     Q_OBJECT
 public:
-    // With wrap, lines longer than this are laid out in pieces of about this many units.
+    // Lines longer than this are laid out in pieces: with wrap of about this many units.
     static constexpr text::Pos kSegmentUnits = 4096;
-    // Without wrap, lines longer than this are laid out in pieces of about this many units.
+    // Without wrap, the pieces of a line longer than kSegmentUnits are about this many units.
     static constexpr text::Pos kRowPieceUnits = 256;
     // Units each side of the caret that input methods see of a very long line.
     static constexpr text::Pos kImWindowUnits = 1024;

@@ -53,9 +53,11 @@ text::Pos MemoView::pieceUnits() const {
 }
 
 int MemoView::segmentsFor(text::Pos lineLength) const {
-    const text::Pos units = pieceUnits();
-    if (lineLength <= units)
+    // A line of up to kSegmentUnits units is laid out whole, so its tabs stand where the line's
+    // own tab stops are and its text is shaped as one; only longer lines are cut into pieces.
+    if (lineLength <= kSegmentUnits)
         return 1;
+    const text::Pos units = pieceUnits();
     return static_cast<int>((lineLength + units - 1) / units);
 }
 
