@@ -1,10 +1,13 @@
 // The underlines that markerSource asks for (misspelled words), drawn over the painted text.
 #include "view/memoview.h"
 
+#include <QBrush>
+#include <QImage>
 #include <QPainter>
 #include <QTextLine>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -12,17 +15,38 @@ namespace {
 constexpr qreal kWaveHeight = 2;
 constexpr qreal kWaveStep = 2;
 
-// The strokes of a zigzag from x1 to x2 whose lowest points lie on `bottom`, as pairs of points.
-void addWave(QList<QPointF>& strokes, qreal x1, qreal x2, qreal bottom) {
-    QPointF from(x1, bottom);
-    bool up = true;
-    for (qreal x = x1 + kWaveStep; x < x2 + kWaveStep; x += kWaveStep) {
-        const QPointF to(std::min(x, x2), up ? bottom - kWaveHeight : bottom);
-        strokes.append(from);
-        strokes.append(to);
-        from = to;
-        up = !up;
+// A brush of one period of the wave in `color`, its lowest points on its last pixel row, for
+// tiling: a screen of underlines then costs one image copy each instead of a stroke every two
+// pixels.
+const QBrush& waveTile(const QColor& color, qreal ratio) {
+    // Made once for each colour and pixel ratio: a screen shows two or three colours.
+    struct Made {
+        QRgb rgba;
+        qreal ratio;
+        QBrush tile;
+    };
+    static std::vector<Made> made;
+    for (const Made& m : made) {
+        if (m.rgba == color.rgba() && m.ratio == ratio)
+            return m.tile;
     }
+    const QSizeF size(2 * kWaveStep, kWaveHeight + 1);
+    QImage tile((size * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    tile.setDevicePixelRatio(ratio);
+    tile.fill(Qt::transparent);
+    QPainter painter(&tile);
+    painter.setPen(QPen(color, 1));
+    const qreal bottom = kWaveHeight;
+    painter.drawLine(QPointF(0, bottom), QPointF(kWaveStep, bottom - kWaveHeight));
+    painter.drawLine(QPointF(kWaveStep, bottom - kWaveHeight), QPointF(2 * kWaveStep, bottom));
+    painter.end();
+    made.push_back({color.rgba(), ratio, QBrush(tile)});
+    return made.back().tile;
+}
+
+// The band under a stretch from x1 to x2 whose lowest points lie on `bottom`.
+QRectF waveBand(qreal x1, qreal x2, qreal bottom) {
+    return QRectF(x1, bottom - kWaveHeight, x2 - x1, kWaveHeight + 1);
 }
 
 } // namespace
@@ -88,7 +112,7 @@ void MemoView::paintMarkers(QPainter& painter, const QRect& clip) const {
             ranges.emplace_back(rowEdge(entry.first, false), rowEdge(entry.first, true));
     }
     // The strokes of each colour, drawn in one call per colour.
-    std::vector<std::pair<QColor, QList<QPointF>>> strokes;
+    std::vector<std::pair<QColor, QList<QRectF>>> strokes;
     const qreal originX = textOrigin().x();
     std::vector<Marker> markers;
     for (const auto& [first, last] : ranges) {
@@ -103,8 +127,8 @@ void MemoView::paintMarkers(QPainter& painter, const QRect& clip) const {
                 return entry.first == marker.color;
             });
             if (same == strokes.end())
-                same = strokes.insert(same, {marker.color, QList<QPointF>()});
-            QList<QPointF>& wave = same->second;
+                same = strokes.insert(same, {marker.color, QList<QRectF>()});
+            QList<QRectF>& wave = same->second;
             // A word that wraps is underlined on each of its rows.
             const RowRef startRow = rowOf(from);
             RowRef row = startRow;
@@ -116,8 +140,8 @@ void MemoView::paintMarkers(QPainter& painter, const QRect& clip) const {
                     const qreal x1 = xOf(from);
                     const qreal x2 = xOf(to);
                     if (x2 - x1 >= 1)
-                        addWave(wave, originX + std::floor(x1), originX + std::floor(x2),
-                                *y + m_rowHeight - 1);
+                        wave.append(waveBand(originX + std::floor(x1), originX + std::floor(x2),
+                                             *y + m_rowHeight - 1));
                     break;
                 }
                 const view::LineLayout* layout = layoutFor(row.line, row.segment);
@@ -129,8 +153,8 @@ void MemoView::paintMarkers(QPainter& painter, const QRect& clip) const {
                                          ? line.cursorToX(layoutPosOf(*layout, to))
                                          : line.cursorToX(line.textStart() + line.textLength());
                     if (x2 - x1 >= 1)
-                        addWave(wave, originX + std::floor(x1), originX + std::floor(x2),
-                                *y + m_rowHeight - 1);
+                        wave.append(waveBand(originX + std::floor(x1), originX + std::floor(x2),
+                                             *y + m_rowHeight - 1));
                 }
                 if (!(row < endRow) || !nextRow(row))
                     break;
@@ -138,10 +162,13 @@ void MemoView::paintMarkers(QPainter& painter, const QRect& clip) const {
         }
     }
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    for (const auto& [color, points] : strokes) {
-        painter.setPen(QPen(color, 1));
-        painter.drawLines(points.constData(), int(points.size() / 2));
+    const qreal ratio = painter.device()->devicePixelRatioF();
+    for (const auto& [color, bands] : strokes) {
+        const QBrush& tile = waveTile(color, ratio);
+        for (const QRectF& band : bands) {
+            painter.setBrushOrigin(band.topLeft());
+            painter.fillRect(band, tile);
+        }
     }
     painter.restore();
 }
