@@ -4,6 +4,7 @@
 #include "app/appstate.h"
 #include "benchtable.h"
 #include "guiapp.h"
+#include "prosetext.h"
 #include "shell/settings.h"
 #include "shell/spellmarks.h"
 #include "shell/startup.h"
@@ -20,20 +21,7 @@ namespace {
 text::TextBuilder spellText(std::size_t megabytes) {
     const std::u16string words[] = {u"привет", u"мир",         u"превет", u"за\u0301мок",
                                     u"ввод",   u"за\u0301мак", u"строка", u"слон\u0301"};
-    text::TextBuilder builder;
-    const text::Pos target = static_cast<text::Pos>(megabytes) * 1000 * 1000 / 2;
-    std::u16string line;
-    for (std::size_t i = 0; builder.length() < target; ++i) {
-        line.clear();
-        const std::size_t count = 3 + (i * 7) % 13;
-        for (std::size_t w = 0; w < count; ++w) {
-            line += words[(i + w * 3) % 8];
-            line += u' ';
-        }
-        line += u"\r\n";
-        builder.append(line);
-    }
-    return builder;
+    return bench::proseText(megabytes, words);
 }
 
 void spellSuite(bench::Table& table, const bench::Options& options) {

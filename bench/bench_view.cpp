@@ -2,6 +2,7 @@
 // of a large text cost what they cost in an empty one.
 #include "benchtable.h"
 #include "guiapp.h"
+#include "prosetext.h"
 #include "view/memoview.h"
 
 #include <QApplication>
@@ -21,22 +22,7 @@ namespace {
 text::TextBuilder largeText(std::size_t megabytes) {
     const std::u16string words[] = {u"привет", u"мир",  u"текст",     u"редактор",
                                     u"ввод",   u"файл", u"сохранить", u"строка"};
-    text::TextBuilder builder;
-    // No megabytes: one screen of lines.
-    const text::Pos target =
-        megabytes > 0 ? static_cast<text::Pos>(megabytes) * 1000 * 1000 / 2 : 3000;
-    std::u16string line;
-    for (std::size_t i = 0; builder.length() < target; ++i) {
-        line.clear();
-        const std::size_t count = 3 + (i * 7) % 13;
-        for (std::size_t w = 0; w < count; ++w) {
-            line += words[(i + w * 3) % 8];
-            line += u' ';
-        }
-        line += u"\r\n";
-        builder.append(line);
-    }
-    return builder;
+    return bench::proseText(megabytes, words);
 }
 
 struct Figures {
