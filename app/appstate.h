@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/forwarded.h"
 #include "ime/inputcontext.h"
 
 #include <QString>
@@ -27,11 +28,13 @@ using FontRecordBytes = std::array<std::uint8_t, 216>;
 struct AppValues {
     // Folder of the executable, always ending in a separator.
     QString ProgramDir;
-    // Name of the file the open command last tried to open.
-    QString RememberedFileName;
+    // Name of the file the open command last tried to open: the name of the editor's document
+    // (where a save without a dialog goes), forwarded to it while the main window lives.
+    Forwarded<QString> RememberedFileName;
     // Input mode: 0 none, 1 romanized, 2 direct; shared by the editor and the find entry.
     int ImeMode = 1;
-    int TextModified = 0;
+    // The editor's document's modified flag, forwarded to it while the main window lives.
+    Forwarded<int> TextModified = 0;
     int OpenFromCommandLine = 0;
     int IsWin9x = 0;
     int IsVistaOrLater = 0;

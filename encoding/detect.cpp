@@ -286,4 +286,12 @@ Detection DetectEncodingBytes(std::span<const std::uint8_t> file) {
                           CheckEucSample(sample));
 }
 
+Detection DetectEncodingStream(ByteStream& in) {
+    return DetectEncodingBytes(in.peek(SampleSize + 3));
+}
+
+BomKind DetectBomStream(ByteStream& in) {
+    return DetectBomBytes(in.peek(3));
+}
+
 } // namespace enc

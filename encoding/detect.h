@@ -7,6 +7,8 @@
 
 namespace enc {
 
+class ByteStream;
+
 // The encoding a text file is read in. Detection gives the first five; the Cyrillic code pages
 // are read only when the user names them.
 enum TextEncoding : int {
@@ -90,6 +92,13 @@ std::span<const std::uint8_t> SampleOf(std::span<const std::uint8_t> start);
 // decides them. A file that cannot be opened gives (EncUtf8, BomOpenFailed). Never reports an
 // error itself.
 Detection DetectEncoding(const std::string& path);
+// The same decision for the file open in `in`, from the bytes at its start: they are read into
+// the stream's buffer and left there unread, so the read of the text that follows takes them
+// from there and the file is read once.
+Detection DetectEncodingStream(ByteStream& in);
+// The byte-order mark the file open in `in` starts with, read the same way.
+BomKind DetectBomStream(ByteStream& in);
+
 // The same decision for a file held in memory (only its first SampleSize + 3 bytes matter).
 Detection DetectEncodingBytes(std::span<const std::uint8_t> file);
 // The decision rules over the probes' results.

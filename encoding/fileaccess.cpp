@@ -26,6 +26,8 @@ std::string FileReason(const FileResult& result) {
         return "not a regular file";
     case FileFault::TooBig:
         return "too big for memory";
+    case FileFault::Busy:
+        return "another file is being read";
     case FileFault::NoCopy:
         return std::string("no copy of the file can be kept while it is written in place: ") +
                std::strerror(result.error);

@@ -24,6 +24,7 @@ enum class FileFault : int {
                 // the errno value nearest to the system's error)
     NotRegular, // a FIFO, a device, a socket or a folder: never read and never replaced
     TooBig,     // the text would not fit in the machine's memory
+    Busy,       // a read of a file was asked for while another one runs
     NoCopy,     // a file to be written in place could not be copied aside first; error holds
                 // the errno value of the failed call
 };
@@ -41,6 +42,7 @@ struct FileResult {
     static FileResult fromErrno(int error) { return {FileFault::System, error}; }
     static FileResult notRegular() { return {FileFault::NotRegular, 0}; }
     static FileResult tooBig() { return {FileFault::TooBig, 0}; }
+    static FileResult busy() { return {FileFault::Busy, 0}; }
     static FileResult noCopy(int error) { return {FileFault::NoCopy, error}; }
 };
 

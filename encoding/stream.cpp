@@ -1,5 +1,6 @@
 #include "encoding/stream.h"
 
+#include "encoding/checksum.h"
 #include "encoding/platform.h"
 
 #include <cerrno>
@@ -57,6 +58,7 @@ void ByteStream::close() {
     m_memory = false;
     m_fileSize = 0;
     m_filled = 0;
+    m_sum = nullptr;
     m_cur = m_end = m_buf.get();
 }
 
@@ -91,9 +93,17 @@ bool ByteStream::fillMore() {
     }
     if (got == 0)
         return false;
+    if (m_sum)
+        m_sum->update({m_end, static_cast<std::size_t>(got)});
     m_end += got;
     m_filled += static_cast<std::uint64_t>(got);
     return true;
+}
+
+std::span<const std::uint8_t> ByteStream::peek(std::size_t want) {
+    while (static_cast<std::size_t>(m_end - m_cur) < want && fillMore()) {
+    }
+    return {m_cur, static_cast<std::size_t>(m_end - m_cur)};
 }
 
 std::size_t ByteStream::read(std::uint8_t* dst, std::size_t n) {

@@ -10,6 +10,8 @@
 
 namespace enc {
 
+class Checksum;
+
 // A binary input stream with its own buffer: a file (read in large blocks, never one byte per
 // system call) or a span of bytes in memory. No line-end translation, no end-of-file character.
 //
@@ -74,6 +76,16 @@ public:
     // Does not change eof().
     bool fillMore();
 
+    // Every byte read from the file from now on is also handed to `sum` (nullptr: none), until
+    // the stream is closed.
+    void sumInto(Checksum* sum) { m_sum = sum; }
+    // The open file itself, for readers that take parts of it at their own offsets; kNoFile
+    // for a memory stream.
+    NativeFile nativeFile() const { return m_file; }
+    // Reads until at least `want` unread bytes are buffered or the file ends, without taking
+    // any: the unread bytes, which the next reads give again.
+    std::span<const std::uint8_t> peek(std::size_t want);
+
 private:
     std::unique_ptr<std::uint8_t[]> m_buf;
     std::size_t m_cap = 0;
@@ -87,6 +99,7 @@ private:
     bool m_memory = false;
     std::uint64_t m_fileSize = 0;
     std::uint64_t m_filled = 0; // bytes that came into the buffer since open
+    Checksum* m_sum = nullptr;
 };
 
 // Reads up to `max` bytes from the start of the file into dst and sets `got` to the number

@@ -128,14 +128,12 @@ int startReading(ByteStream& in, TextEncoding encoding) {
 // The whole-file loop over an open stream positioned at its start. Fails when the text cannot
 // fit in memory or a read fails part way.
 FileResult readAll(ByteStream& in, TextEncoding encoding, std::u16string& out) {
-    const int order = startReading(in, encoding);
-    const bool utf16 = isUtf16(encoding);
-    const Decoder decode = byteDecoder(encoding);
+    LineLoop loop(in, encoding);
 
     // A line of n bytes never gives more than n units (n / 2 for UTF-16), nor does its line
     // end give more than the one '\n', so the file's size bounds the text: reserve it once.
     const std::uint64_t size = in.fileSize();
-    const std::uint64_t unitBound = (utf16 ? size / 2 : size) + 16;
+    const std::uint64_t unitBound = (isUtf16(encoding) ? size / 2 : size) + 16;
     const std::uint64_t memory = PhysicalMemory();
     if ((memory > 0 && unitBound > memory / sizeof(char16_t)) || unitBound > out.max_size())
         return FileResult::tooBig();
@@ -148,11 +146,8 @@ FileResult readAll(ByteStream& in, TextEncoding encoding, std::u16string& out) {
     constexpr std::size_t kGrowStep = 256 * 1024;
     std::size_t pos = 0;
     bool first = true;
-    for (;;) {
-        const std::span<const std::uint8_t> raw =
-            utf16 ? TextLineReader::nextUtf16Line(in) : TextLineReader::nextByteLine(in);
-        const bool exhausted = in.atEndOrFailed();
-        const std::size_t need = pos + 1 + (utf16 ? raw.size() / 2 : raw.size()) + 1;
+    const auto room = [&](std::size_t units) {
+        const std::size_t need = pos + 1 + units;
         if (out.size() < need) {
             // Grow in steps, never past the bound a known file size gives: only what is used
             // gets touched. Without a size (a pipe), grow geometrically.
@@ -163,17 +158,13 @@ FileResult readAll(ByteStream& in, TextEncoding encoding, std::u16string& out) {
                 grown = 2 * out.size();
             out.resize(grown);
         }
-        char16_t* const lineStart = out.data() + pos + (first ? 0 : 1);
-        const std::size_t units =
-            utf16 ? Utf16BytesToUnits(raw, order, lineStart) : decode(raw, lineStart);
-        if (exhausted && units == 0)
-            break;
+        return out.data() + pos + (first ? 0 : 1);
+    };
+    while (const std::optional<std::size_t> units = loop.next(room)) {
         if (!first)
             out[pos++] = u'\n';
-        pos += units;
+        pos += *units;
         first = false;
-        if (exhausted)
-            break;
     }
     out.resize(pos);
     return in.result();
@@ -283,50 +274,51 @@ std::span<const std::uint8_t> TextLineReader::nextUtf16Line(ByteStream& in) {
     }
 }
 
+LineLoop::LineLoop(ByteStream& in, TextEncoding encoding)
+    : m_in(in), m_encoding(encoding), m_byteOrder(startReading(in, encoding)),
+      m_utf16(isUtf16(encoding)) {}
+
+std::span<const std::uint8_t> LineLoop::rawLine() {
+    return m_utf16 ? TextLineReader::nextUtf16Line(m_in) : TextLineReader::nextByteLine(m_in);
+}
+
+std::size_t LineLoop::decode(std::span<const std::uint8_t> raw, char16_t* out) const {
+    return m_utf16 ? Utf16BytesToUnits(raw, m_byteOrder, out) : byteDecoder(m_encoding)(raw, out);
+}
+
 FileResult TextLineReader::open(const std::string& path, TextEncoding encoding, BomKind bom) {
     (void)bom; // the byte order comes from the mark itself, as SkipBom reads it
-    m_done = true;
+    m_loop.reset();
     const FileResult opened = m_in.open(path);
     if (opened)
-        start(encoding);
+        m_loop.emplace(m_in, encoding);
     return opened;
 }
 
 void TextLineReader::openMemory(std::span<const std::uint8_t> bytes, TextEncoding encoding,
                                 BomKind bom) {
     (void)bom;
+    m_loop.reset();
     m_in.openMemory(bytes);
-    start(encoding);
-}
-
-void TextLineReader::start(TextEncoding encoding) {
-    m_encoding = encoding;
-    m_byteOrder = startReading(m_in, encoding);
-    m_done = false;
+    m_loop.emplace(m_in, encoding);
 }
 
 void TextLineReader::close() {
+    m_loop.reset();
     m_in.close();
-    m_done = true;
 }
 
 bool TextLineReader::next(std::u16string_view& line) {
-    if (m_done)
+    if (!m_loop)
         return false;
-    const bool utf16 = isUtf16(m_encoding);
-    const std::span<const std::uint8_t> raw = utf16 ? nextUtf16Line(m_in) : nextByteLine(m_in);
-    const bool exhausted = m_in.atEndOrFailed();
-    const std::size_t need = raw.size() + 1;
-    if (m_line.size() < need)
-        m_line.resize(need);
-    const std::size_t units = utf16 ? Utf16BytesToUnits(raw, m_byteOrder, m_line.data())
-                                    : byteDecoder(m_encoding)(raw, m_line.data());
-    if (exhausted) {
-        m_done = true;
-        if (units == 0)
-            return false;
-    }
-    line = std::u16string_view(m_line.data(), units);
+    const std::optional<std::size_t> units = m_loop->next([this](std::size_t room) {
+        if (m_line.size() < room)
+            m_line.resize(room);
+        return m_line.data();
+    });
+    if (!units)
+        return false;
+    line = std::u16string_view(m_line.data(), *units);
     return true;
 }
 

@@ -5,20 +5,60 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace enc {
 
-// Streams the lines of a text file exactly as the open command's line loop takes them: after
-// the byte-order mark (SkipBom; the Cyrillic code pages skip none, see SkipsByteOrderMark),
-// one line per call with the reader and decoder the encoding demands (EncUtf16 in the byte
-// order SkipBom gives, EncUtf16LeNoBom little-endian); the loop ends when the stream is exhausted
-// and the decoded line is empty, or right after a line that met the end of the stream. So
-// "a\r\nb\r\n" gives the lines "a" and "b", "a\r\n\r\n" gives "a" and "", an empty file no line.
-// Lines are read whole, of any length; the buffers are reused from line to line and from file to
-// file, so memory stays flat.
+// The one line loop of every reader of a text file (the editor's open, the command line, the
+// tests' reference): after the byte-order mark (SkipBom; the Cyrillic code pages skip none, see
+// SkipsByteOrderMark), one line per call with the line-end rules and the decoder the encoding
+// demands (EncUtf16 in the byte order SkipBom gives, EncUtf16LeNoBom little-endian). The loop
+// ends when the stream is exhausted and the decoded line is empty, or right after a line that
+// met the end of the stream. So "a\r\nb\r\n" gives the lines "a" and "b", "a\r\n\r\n" gives
+// "a" and "", an empty file no line. Where the decoded units go is the caller's choice.
+class LineLoop {
+public:
+    // Starts reading `in` at its present position (the file's start).
+    LineLoop(ByteStream& in, TextEncoding encoding);
+
+    // Decodes the next line into `room(units)`, a place the caller gives for at most `units`
+    // units (the decoder may write one more, so room for units + 1 is asked for), and gives
+    // the number of units decoded there; nothing when there are no more lines. A read error
+    // also ends the lines: the stream's result() tells.
+    template <class Room> std::optional<std::size_t> next(Room&& room) {
+        if (m_done)
+            return std::nullopt;
+        const std::span<const std::uint8_t> raw = rawLine();
+        const bool exhausted = m_in.atEndOrFailed();
+        char16_t* const out = room(maxUnits(raw.size()) + 1);
+        const std::size_t units = decode(raw, out);
+        if (exhausted) {
+            m_done = true;
+            if (units == 0)
+                return std::nullopt;
+        }
+        return units;
+    }
+
+    // The most units a line of `bytes` raw bytes decodes to.
+    std::size_t maxUnits(std::size_t bytes) const { return m_utf16 ? bytes / 2 : bytes; }
+
+private:
+    std::span<const std::uint8_t> rawLine();
+    std::size_t decode(std::span<const std::uint8_t> raw, char16_t* out) const;
+
+    ByteStream& m_in;
+    TextEncoding m_encoding;
+    int m_byteOrder;
+    bool m_utf16;
+    bool m_done = false;
+};
+
+// Streams the lines of a text file one at a time by the LineLoop. Lines are read whole, of any
+// length; the buffers are reused from line to line and from file to file, so memory stays flat.
 class TextLineReader {
 public:
     // Opens the file as ByteStream::open does; what failed when it cannot be opened.
@@ -40,12 +80,8 @@ public:
     static std::span<const std::uint8_t> nextUtf16Line(ByteStream& in);
 
 private:
-    void start(TextEncoding encoding);
-
     ByteStream m_in;
-    TextEncoding m_encoding = EncUtf8;
-    int m_byteOrder = 1;
-    bool m_done = true;
+    std::optional<LineLoop> m_loop;
     std::u16string m_line;
 };
 

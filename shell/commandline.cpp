@@ -1,5 +1,6 @@
 #include "shell/commandline.h"
 
+#include "document/document.h"
 #include "encoding/detect.h"
 #include "encoding/outputfile.h"
 #include "encoding/textfile.h"
@@ -53,54 +54,38 @@ int fail(const char* what, const char* name, const enc::FileResult& why = {}) {
     return 1;
 }
 
-// How `fileName` is read: as detection finds it, or in the reading the user named.
-enc::Detection readingOf(const std::string& fileName, std::optional<enc::Reading> from) {
+// How the opened file is read: as detection finds it, or in the reading the user named.
+enc::Detection readingOf(doc::OpenFile& file, std::optional<enc::Reading> from) {
     if (!from)
-        return enc::DetectEncoding(fileName);
-    return enc::ReadingDetection(*from, enc::DetectBom(fileName));
+        return file.detect();
+    return enc::ReadingDetection(*from, file.bom());
 }
 
 Result convert(const std::string& in, const std::string& out, enc::OutputFormat format,
                enc::FileResult& why, std::optional<enc::Reading> from) {
-    const enc::Detection found = readingOf(in, from);
-    enc::TextLineReader reader;
-    why = reader.open(in, found.encoding, found.bom);
+    // One open of IN: detection and the read take their bytes from it.
+    doc::OpenFile file;
+    why = file.open(in);
     if (!why)
         return InputNotOpened;
+    const enc::Detection found = readingOf(file, from);
     // The rename still keeps a half-written file from ever taking OUT's place; waiting for the
     // disk on top of that would cost more than the whole conversion.
-    enc::OutputFile file(enc::OutputFile::Sync::Fast);
-    if (!file.open(out)) {
-        why = file.result();
+    enc::OutputFile output(enc::OutputFile::Sync::Fast);
+    if (!output.open(out)) {
+        why = output.result();
         return OutputNotCreated;
     }
-
-    // The text is the lines joined by CR LF, as the editor holds it after opening the file, so
-    // the batch commands write the bytes the menus write; every other unit (U+2029, U+FDD0)
-    // is kept as it is.
-    const auto lines = [&](const enc::SpanVisitor& visit) {
-        std::u16string_view line;
-        bool first = true;
-        bool more = true;
-        while (more && reader.next(line)) {
-            if (!first)
-                more = visit(u"\r\n");
-            first = false;
-            text::EmitLine(line, [&](std::u16string_view piece) {
-                if (more)
-                    more = visit(piece);
-            });
-        }
-    };
-    const enc::WriteResult written = enc::WriteText(format, lines, file.sink());
+    enc::FileResult readFault;
+    const enc::WriteResult written =
+        doc::ConvertText(file, found, format, output.sink(), readFault);
     // A read error is not the end of the input: what came before it is not written.
-    if (!reader.result()) {
-        why = reader.result();
+    if (!readFault) {
+        why = readFault;
         return InputNotRead;
     }
-    reader.close();
-    if (!written || !file.commit()) {
-        why = written ? file.result() : written.cause;
+    if (!written || !output.commit()) {
+        why = written ? output.result() : written.cause;
         return OutputNotWritten;
     }
     return Done;
@@ -115,9 +100,19 @@ bool isCommand(const char* arg) {
                               std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--version") == 0);
 }
 
+namespace {
+
+std::string lineOf(doc::OpenFile& file, std::optional<enc::Reading> from) {
+    const enc::Detection found = readingOf(file, from);
+    return std::string(enc::EncodingLabel(found.encoding, found.bom)) + "  " + file.name();
+}
+
+} // namespace
+
 std::string detectLine(const std::string& fileName, std::optional<enc::Reading> from) {
-    const enc::Detection found = readingOf(fileName, from);
-    return std::string(enc::EncodingLabel(found.encoding, found.bom)) + "  " + fileName;
+    doc::OpenFile file;
+    file.open(fileName);
+    return lineOf(file, from);
 }
 
 Result convertFile(const std::string& in, const std::string& out, enc::OutputFormat format,
@@ -176,10 +171,12 @@ int run(int argc, char** argv) {
             return fail("usage", "--detect FILE...");
         int code = 0;
         for (int i = 2; i < argc; ++i) {
-            std::printf("%s\n", detectLine(argv[i], from).c_str());
-            if (const enc::FileResult usable = enc::CheckInputFile(argv[i]); !usable) {
+            doc::OpenFile file;
+            file.open(argv[i]);
+            std::printf("%s\n", lineOf(file, from).c_str());
+            if (!file.result()) {
                 std::fflush(stdout);
-                code = fail("can't file open", argv[i], usable);
+                code = fail("can't file open", argv[i], file.result());
             }
         }
         std::fflush(stdout);

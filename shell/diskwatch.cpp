@@ -1,25 +1,25 @@
 #include "shell/diskwatch.h"
 
+#include "document/document.h"
 #include "shell/localname.h"
 
 #include <QFileSystemWatcher>
 
-DiskWatch::DiskWatch(QObject* parent) : QObject(parent), m_watcher(new QFileSystemWatcher(this)) {
+DiskWatch::DiskWatch(const doc::Document& document, QObject* parent)
+    : QObject(parent), m_document(document), m_watcher(new QFileSystemWatcher(this)) {
     connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &DiskWatch::look);
 }
 
-void DiskWatch::follow(const QString& fileName, const enc::FileStamp& stamp) {
+void DiskWatch::follow() {
     forget();
-    m_name = fileName;
-    m_local = toLocalName(fileName);
-    m_stamp = stamp;
-    m_told = stamp;
+    const doc::FileInfo& file = m_document.file();
+    if (file.name.empty() || !file.stamp.exists)
+        return;
+    m_local = file.name;
+    m_name = fromLocalName(m_local);
+    m_told = file.stamp;
     m_following = true;
-    m_watcher->addPath(fileName);
-}
-
-void DiskWatch::followAsItIs(const QString& fileName) {
-    follow(fileName, enc::StampOf(toLocalName(fileName)));
+    m_watcher->addPath(m_name);
 }
 
 void DiskWatch::forget() {
@@ -28,18 +28,22 @@ void DiskWatch::forget() {
         m_watcher->removePaths(watched);
     m_name.clear();
     m_local.clear();
-    m_stamp = {};
     m_told = {};
     m_following = false;
 }
 
 DiskWatch::State DiskWatch::state() const {
-    if (!m_following)
+    if (!m_following || m_document.file().name != m_local)
         return State::Unchanged;
-    const enc::FileStamp now = enc::StampOf(m_local);
-    if (now == m_stamp)
-        return State::Unchanged;
-    return now.exists ? State::Changed : State::Deleted;
+    switch (m_document.diskState()) {
+    case doc::DiskState::Changed:
+        return State::Changed;
+    case doc::DiskState::Deleted:
+        return State::Deleted;
+    case doc::DiskState::Unchanged:
+        break;
+    }
+    return State::Unchanged;
 }
 
 void DiskWatch::acknowledge() {
@@ -53,7 +57,7 @@ void DiskWatch::look() {
     // A file replaced by a rename is a new file: the watch on the old one has ended.
     if (now.exists && !m_watcher->files().contains(m_name))
         m_watcher->addPath(m_name);
-    if (now == m_stamp || now == m_told)
+    if (now == m_document.file().stamp || now == m_told)
         return;
     emit changedOnDisk();
 }

@@ -7,27 +7,28 @@
 #include <string>
 
 class QFileSystemWatcher;
+namespace doc {
+class Document;
+}
 
-// Watches the file that the editor's text was last read from or written to, and tells when
-// another program changes or deletes it. What the editor itself writes is not a change: after
-// each read or write it follows the file's new stamp.
+// Watches the file that the editor's document was last read from or written to, and tells when
+// another program changes or deletes it. The document keeps what the file looked like; what the
+// editor itself writes is not a change, since the document then keeps the file's new stamp.
 class DiskWatch : public QObject {
     Q_OBJECT
 public:
     enum class State { Unchanged, Changed, Deleted };
 
-    explicit DiskWatch(QObject* parent = nullptr);
+    explicit DiskWatch(const doc::Document& document, QObject* parent = nullptr);
 
-    // The text now equals the file `fileName` as `stamp` describes it; watches that file.
-    void follow(const QString& fileName, const enc::FileStamp& stamp);
-    // The same with the file's stamp as it is now, right after the editor wrote it.
-    void followAsItIs(const QString& fileName);
-    // The text belongs to no file on disk: nothing is watched.
+    // The document has been read or saved: watches its file as it is now (nothing when the text
+    // belongs to no file on disk).
+    void follow();
     void forget();
 
     // The file followed (empty when none).
     QString fileName() const { return m_name; }
-    // The file as it is now against the stamp followed; Unchanged when nothing is followed.
+    // The file as it is now against the document's stamp; Unchanged when nothing is followed.
     State state() const;
     // The user has been told about the file as it is now: changedOnDisk() comes again only
     // when it changes once more.
@@ -40,10 +41,10 @@ signals:
 private:
     void look();
 
+    const doc::Document& m_document;
     QFileSystemWatcher* m_watcher;
     QString m_name;
     std::string m_local;
-    enc::FileStamp m_stamp;
     enc::FileStamp m_told;
     bool m_following = false;
 };

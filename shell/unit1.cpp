@@ -4,9 +4,12 @@
 #include "app/menucommand.h"
 #include "app/modal.h"
 #include "app/screenfit.h"
+#include "document/document.h"
 #include "encoding/readings.h"
 #include "shell/diskwatch.h"
+#include "shell/localname.h"
 #include "shell/menubarmarks.h"
+#include "shell/spellmarks.h"
 #include "shell/statusbar.h"
 #include "view/memoview.h"
 
@@ -38,7 +41,8 @@ QString programFolder() {
 } // namespace
 
 TForm1::TForm1(const QStringList& arguments, QWidget* parent)
-    : QMainWindow(parent), m_arguments(arguments) {
+    : QMainWindow(parent), m_document(std::make_unique<doc::Document>()), m_arguments(arguments) {
+    bindDocumentState();
     app::state().Form1 = this;
     app::state().mainWindow = this;
     app::state().ProgramDir = programFolder();
@@ -62,7 +66,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     m_readProgress->setGeometry(330, 118, 60, 16);
     m_readProgress->setFont(labelFont);
     m_readProgress->hide();
-    Memo1 = new MemoView(central);
+    Memo1 = new MemoView(m_document->buffer(), central);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -74,7 +78,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     layout->addWidget(Memo1);
     Label1->lower();
     setCentralWidget(central);
-    m_diskWatch = new DiskWatch(this);
+    m_diskWatch = new DiskWatch(*m_document, this);
     connect(m_diskWatch, &DiskWatch::changedOnDisk, this, &TForm1::fileChangedOnDisk);
 
     Memo1->onKeyPress = [this](QKeyEvent* event) { return handleEditorKey(event); };
@@ -109,6 +113,33 @@ TForm1::~TForm1() {
         app::state().Form1 = nullptr;
         app::state().mainWindow = nullptr;
     }
+    app::state().TextModified.unbind();
+    app::state().RememberedFileName.unbind();
+    // The view and what watches it go before the document whose buffer they show.
+    delete m_spell;
+    m_spell = nullptr;
+    delete takeCentralWidget();
+    Memo1 = nullptr;
+}
+
+void TForm1::bindDocumentState() {
+    // What the state held before the window (a test's set-up) becomes the document's.
+    app::AppValues& state = app::state();
+    if (const QString name = state.RememberedFileName; !name.isEmpty())
+        m_document->setFileName(toLocalName(name));
+    m_document->setModified(state.TextModified == 1);
+    doc::Document& document = *m_document;
+    state.TextModified.bind([&document] { return document.modified() ? 1 : 0; },
+                            [&document](const int& value) { document.setModified(value != 0); });
+    state.RememberedFileName.bind([&document] { return fromLocalName(document.file().name); },
+                                  [&document](const QString& name) {
+                                      if (toLocalName(name) != document.file().name)
+                                          document.setFileName(toLocalName(name));
+                                  });
+}
+
+bool TForm1::readInProgress() const {
+    return m_document->reading();
 }
 
 void TForm1::buildMenus() {
@@ -248,7 +279,6 @@ void TForm1::FormCreate() {
     StatusBar1->setPanelText(TStatusBar::ModePanel, QStringLiteral("R"));
     memoTarget().setSelection(0, 0);
     // From here on every change of the (now empty) text marks it modified.
-    watchTextChanges();
     // 7. Wrap off, breaking anywhere at the control's width once switched on.
     Memo1->setWordWrapMode(QTextOption::WrapAnywhere);
     setWordWrapShown(false);

@@ -9,13 +9,15 @@
 
 class DiskWatch;
 class SpellMarks;
-namespace enc {
-struct FileResult;
-struct FileStamp;
-} // namespace enc
-namespace text {
-class TextBuilder;
-}
+namespace doc {
+class Document;
+class OpenFile;
+} // namespace doc
+#include "encoding/detect.h"
+#include "text/textload.h"
+
+#include <optional>
+
 class QAction;
 class QFileDialog;
 class QFontDialog;
@@ -49,6 +51,8 @@ public:
 
     // The editor as a text target (UTF-16 units, CR LF between lines).
     MemoView& memoTarget() { return *Memo1; }
+    // The editor's text, its file and its modified state; Memo1 shows and edits its buffer.
+    doc::Document& document() { return *m_document; }
 
     // Controls, named as the window's designer named them.
     MemoView* Memo1 = nullptr;
@@ -171,6 +175,10 @@ public:
     // as enc::DetectEncoding gives them. 0, or -2 when the file could not be read.
     int LoadTextFile(int encoding, int bomKind, const QString& fileName);
     int InsertTextFile(int encoding, int bomKind, const QString& fileName);
+    // The same for a file already opened (the open that checked it): the reading given, or the
+    // one detection finds in it.
+    int LoadTextFile(doc::OpenFile& file, const QString& fileName,
+                     std::optional<enc::Detection> reading);
     // Opens a file of the recent list: a name that no longer exists is dropped from the list
     // with a message; otherwise, after the question about unsaved text, the file is read with
     // the encoding detection finds.
@@ -217,19 +225,6 @@ public:
     // Returns false when the close must not go ahead: the user asked to save and the save did
     // not write the file, so the window stays open with its text.
     bool FormClose();
-
-    // While one of these lives, changes of the editor's text do not set TextModified: the
-    // file commands hold one while they load a file into the editor or save it.
-    class QuietTextChanges {
-    public:
-        explicit QuietTextChanges(TForm1& form) : m_form(form) { ++m_form.m_quietTextChanges; }
-        ~QuietTextChanges() { --m_form.m_quietTextChanges; }
-        QuietTextChanges(const QuietTextChanges&) = delete;
-        QuietTextChanges& operator=(const QuietTextChanges&) = delete;
-
-    private:
-        TForm1& m_form;
-    };
 
     // --- search (unit1_find.cpp)
     void find1Click();
@@ -278,9 +273,13 @@ private:
     // Puts the spell items at the top of the context menu when `viewportPos` is on a word the
     // check flags, and takes those of the last time away.
     void showSpellItems(const QPoint& viewportPos);
-    // Reads a file into the editor as the open command does after its checks, the caret at the
-    // start; a file read is noted (noteOpenedFile). 0, or -2 as LoadTextFile gives it.
-    int loadNamedFile(const QString& fileName, int encoding, int bomKind);
+    // Reads an opened file into the editor as the open command does after its checks (in
+    // `reading`, else as detected), the caret at the start; a file read is noted
+    // (noteOpenedFile). 0, or -2 as LoadTextFile gives it.
+    int loadNamedFile(doc::OpenFile& file, const QString& fileName,
+                      std::optional<enc::Detection> reading);
+    // Reads an opened file in `encoding` and inserts it at the caret. 0, or -2.
+    int insertOpenedFile(doc::OpenFile& file, enc::TextEncoding encoding, const QString& fileName);
     // Puts a file just read at the top of the recent list and marks its encoding in the
     // "reopen as" menu.
     void noteOpenedFile(const QString& fileName, int encoding, int bomKind);
@@ -289,8 +288,8 @@ private:
     void clampGeometry();
     void readFontFile();
     void writeFontFile();
-    // Sets TextModified whenever the editor's text changes, outside QuietTextChanges.
-    void watchTextChanges();
+    // Binds the application's TextModified and RememberedFileName to the document.
+    void bindDocumentState();
     bool handleEditorKey(QKeyEvent* event);
     // Underlines the letter before the caret while the romanized composer may still change it.
     void showOpenLetter();
@@ -300,19 +299,21 @@ private:
     // Where "Yes" to "Save file?" saves: to the remembered name when there is one (else through
     // the save dialog), or always through the save dialog.
     enum class SaveRoute { InPlace, ThroughDialog };
-    // Before an open replaces the text: a file that exists but cannot be read is reported and
-    // changes nothing (false); when the text is modified, "Save file?" is asked, and a save
-    // that is cancelled or fails stops the open (false).
-    bool readyToReplaceText(const QString& fileName, SaveRoute route = SaveRoute::InPlace);
+    // Before an open replaces the text: opens the file in `file` (the open the read then uses);
+    // a file that exists but cannot be read is reported and changes nothing (false); when the
+    // text is modified, "Save file?" is asked, and a save that is cancelled or fails stops the
+    // open (false). A save that went ahead may have replaced the file: it is opened again.
+    bool readyToReplaceText(const QString& fileName, doc::OpenFile& file,
+                            SaveRoute route = SaveRoute::InPlace);
     // Shows how much of a file has been read (percent) beside the wait label; -1 hides it.
     void showReadProgress(int percent);
-    bool readInProgress() const { return m_reading; }
-    // Decodes the file into `text` as open and insert read it, showing the progress; `text` is
-    // empty unless the whole file was read. *stamp, when given, gets the file's stamp. Reads
-    // never nest: while one runs, the commands that read or replace the text do nothing, and a
-    // notice of a change on disk or a request to close waits until the read is over.
-    enc::FileResult readTextFile(int encoding, const QString& fileName, text::TextBuilder& text,
-                                 enc::FileStamp* stamp);
+    // A file is being read. The read hands the event loop round now and then to paint its
+    // progress; reads never nest: while one runs, the commands that read or replace the text do
+    // nothing, and a notice of a change on disk or a request to close waits until it is over.
+    bool readInProgress() const;
+    // The progress shown while a file is read, and what runs once a read is over.
+    text::LoadProgress readProgress();
+    void readEnded();
     // Before the text replaces RememberedFileName: when the file changed or went since it was
     // read or saved, asks whether to replace it. True to go on.
     bool overwriteConfirmed(const QString& fileName);
@@ -324,6 +325,8 @@ private:
     // The text now equals the file just written: it becomes the remembered and watched file.
     void textSavedTo(const QString& fileName);
 
+    // Made before the windows and gone after them: the view shows its buffer.
+    std::unique_ptr<doc::Document> m_document;
     QStringList m_arguments;
     QLabel* m_readProgress = nullptr;
     QFileDialog* m_openDialog = nullptr;
@@ -335,15 +338,11 @@ private:
     DiskWatch* m_diskWatch = nullptr;
     SpellMarks* m_spell = nullptr;
     QList<QAction*> m_spellItems;
-    int m_quietTextChanges = 0;
     // The font's character-set number as stored in fontedit.dat; Qt fonts carry none.
     int m_fontCharSet = 0;
     bool m_fittedToScreen = false;
     // The "reopen as" item of the reading of the last file read (-1 before any).
     int m_lastReading = -1;
-    // A file is being read: the read hands the event loop round now and then to paint its
-    // progress, and nothing that would start another read or replace the text may run then.
-    bool m_reading = false;
     // What came while a file was being read and runs once the read is over.
     bool m_diskNoticeWaiting = false;
     bool m_closeWaiting = false;

@@ -1,4 +1,4 @@
-// Closing the main window, the exit command, and the rule that marks the text as modified.
+// Closing the main window and the exit command.
 #include "app/appstate.h"
 #include "app/modal.h"
 #include "shell/exit.h"
@@ -11,22 +11,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QMessageBox>
-
-void TForm1::watchTextChanges() {
-    // Every route that changes the text (typing, cut, paste, clear, undo, inserted files, the
-    // character tools) passes through the text buffer, so the rule lives here once. Font,
-    // palette and wrap changes touch no characters and report none.
-    connect(Memo1, &MemoView::textChanged, this, [this](const text::Change& change) {
-        if (m_quietTextChanges == 0 && (change.removed > 0 || change.inserted > 0))
-            app::state().TextModified = 1;
-    });
-    // Undo and redo back to the text as last opened or saved make it unmodified again, so the
-    // flag and the text's save point never disagree.
-    connect(Memo1, &MemoView::modificationChanged, this, [](bool modified) {
-        if (!modified)
-            app::state().TextModified = 0;
-    });
-}
 
 void TForm1::exit1Click() {
     app::state().ExitChoice = 0;

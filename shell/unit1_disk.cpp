@@ -2,6 +2,7 @@
 // replaces the file, and the watch for changes made by other programs.
 #include "app/appstate.h"
 #include "app/modal.h"
+#include "document/document.h"
 #include "encoding/detect.h"
 #include "encoding/fileaccess.h"
 #include "encoding/readings.h"
@@ -24,22 +25,32 @@ bool TForm1::saveToRememberedOrAsk() {
     return lastSaveWroteFile();
 }
 
-bool TForm1::readyToReplaceText(const QString& fileName, SaveRoute route) {
+bool TForm1::readyToReplaceText(const QString& fileName, doc::OpenFile& file, SaveRoute route) {
     // Only what can be read replaces the text. A name that does not exist goes on to the
     // read, which reports it and remembers the name for a later save.
-    const enc::FileResult usable = enc::CheckInputFile(toLocalName(fileName));
+    const enc::FileResult usable = file.open(toLocalName(fileName));
     if (!usable && !usable.missing()) {
         ShowFileError(fileName, usable);
         return false;
     }
     if (usable && app::state().TextModified == 1 &&
         AskYesNo(QStringLiteral("Save file?"), QStringLiteral("confirm")) == QMessageBox::Yes) {
-        if (route == SaveRoute::InPlace)
-            return saveToRememberedOrAsk();
-        m_lastSaveWrote = false;
-        app::state().SaveToRememberedName = 0;
-        savefile1Click();
-        return lastSaveWroteFile();
+        bool saved = false;
+        if (route == SaveRoute::InPlace) {
+            saved = saveToRememberedOrAsk();
+        } else {
+            m_lastSaveWrote = false;
+            app::state().SaveToRememberedName = 0;
+            savefile1Click();
+            saved = lastSaveWroteFile();
+        }
+        if (!saved)
+            return false;
+        // The save may have replaced the very file to be read: read what is there now.
+        if (file.open(toLocalName(fileName)); !file.result() && !file.result().missing()) {
+            ShowFileError(fileName, file.result());
+            return false;
+        }
     }
     return true;
 }
@@ -63,8 +74,8 @@ bool TForm1::overwriteConfirmed(const QString& fileName) {
 void TForm1::textSavedTo(const QString& fileName) {
     // The file now holds UTF-8, whatever reading the text came from.
     m_readingChosen = false;
-    app::state().RememberedFileName = fileName;
-    m_diskWatch->followAsItIs(fileName);
+    m_document->saved(toLocalName(fileName));
+    m_diskWatch->follow();
 }
 
 void TForm1::fileChangedOnDisk() {
@@ -101,10 +112,10 @@ void TForm1::reloadChangedFile(const QString& fileName) {
         openTextFileNamed(fileName);
         return;
     }
-    if (!readyToReplaceText(fileName))
+    doc::OpenFile file;
+    if (!readyToReplaceText(fileName, file))
         return;
-    const enc::Detection reading =
-        enc::ReadingDetection(enc::Reading(m_lastReading), enc::DetectBom(toLocalName(fileName)));
-    if (loadNamedFile(fileName, reading.encoding, reading.bom) == 0)
+    const enc::Detection reading = enc::ReadingDetection(enc::Reading(m_lastReading), file.bom());
+    if (loadNamedFile(file, fileName, reading) == 0)
         m_readingChosen = true;
 }

@@ -1,6 +1,7 @@
 // Opening, inserting, saving and exporting files.
 #include "app/appstate.h"
 #include "app/modal.h"
+#include "document/document.h"
 #include "encoding/detect.h"
 #include "encoding/fileaccess.h"
 #include "encoding/outputfile.h"
@@ -11,7 +12,6 @@
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
 #include "text/textload.h"
-#include "text/textspans.h"
 #include "view/memoview.h"
 
 #include <QCoreApplication>
@@ -53,14 +53,6 @@ std::string localPath(const QString& fileName) {
     return toLocalName(fileName);
 }
 
-// The walk through the editor's text: the buffer's units, span by span as it stores them, turned
-// into the file's bytes by the writer and handed to the file a block at a time. Nothing is
-// copied and the caret, the selection and the layout stay untouched.
-enc::WriteResult TextWalk(const text::TextBuffer& buffer, enc::OutputFormat format,
-                          enc::OutputFile& file) {
-    return enc::WriteText(format, text::SpansOf(buffer), file.sink());
-}
-
 // The steps shared by the save and the two exports: write the file, and after a full write
 // show it in panel 3 and put the caret back. True when the file was written;
 // otherwise the error has been shown and the text, the caret and the status bar are as they
@@ -74,7 +66,7 @@ bool writeEditorText(TForm1& form, const QString& fileName, enc::OutputFormat fo
     enc::OutputFile file(format == enc::OutputFormat::Utf8 ? enc::OutputFile::Sync::Durable
                                                            : enc::OutputFile::Sync::Fast);
     enc::WriteResult written = file.open(localPath(fileName))
-                                   ? TextWalk(form.Memo1->buffer(), format, file)
+                                   ? form.document().write(format, file.sink())
                                    : enc::WriteResult::failed(enc::WriteFault::Open, file.result());
     // A file written in place is first copied aside, so that the save cannot leave it half
     // old, half new; where no copy can be kept, the user decides.
@@ -133,71 +125,66 @@ void TForm1::opentextfile1Click() {
 }
 
 void TForm1::openTextFileNamed(const QString& fileName) {
-    if (readInProgress() || !readyToReplaceText(fileName))
+    if (readInProgress())
         return;
-    const enc::Detection found = enc::DetectEncoding(localPath(fileName));
-    loadNamedFile(fileName, found.encoding, found.bom);
+    doc::OpenFile file;
+    if (readyToReplaceText(fileName, file))
+        loadNamedFile(file, fileName, std::nullopt);
 }
 
-enc::FileResult TForm1::readTextFile(int encoding, const QString& fileName, text::TextBuilder& text,
-                                     enc::FileStamp* stamp) {
-    // The whole file is decoded into a text of its own before the editor is touched, so a file
-    // that cannot be read leaves the user's text as it was. A large file shows how far the
-    // reading has come beside the wait label, and the window keeps painting meanwhile.
-    // The loader reports every MiB; the label and the window are brought up to date at most
-    // every 50 ms, since each round of painting costs as much under X11 as reading megabytes.
-    Q_ASSERT(!m_reading);
-    m_reading = true;
-    QElapsedTimer sinceShown;
-    const auto progress = [this, &sinceShown](std::uint64_t done, std::uint64_t total) {
+text::LoadProgress TForm1::readProgress() {
+    // A large file shows how far the reading has come beside the wait label, and the window
+    // keeps painting meanwhile. The loader reports every MiB; the label and the window are
+    // brought up to date at most every 50 ms, since each round of painting costs as much under
+    // X11 as reading megabytes.
+    return [this, sinceShown = QElapsedTimer()](std::uint64_t done, std::uint64_t total) mutable {
         if (total == 0 || (sinceShown.isValid() && sinceShown.elapsed() < 50))
             return;
         sinceShown.start();
         showReadProgress(int(std::min<std::uint64_t>(99, done * 100 / total)));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
-    const enc::FileResult why =
-        text::LoadTextFile(localPath(fileName), enc::TextEncoding(encoding), text, stamp, progress);
+}
+
+void TForm1::readEnded() {
     showReadProgress(-1);
-    m_reading = false;
     // What waited for the read runs after the text read has been put in place.
     if (std::exchange(m_diskNoticeWaiting, false))
         QMetaObject::invokeMethod(this, &TForm1::fileChangedOnDisk, Qt::QueuedConnection);
     if (std::exchange(m_closeWaiting, false))
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-    return why;
 }
 
 int TForm1::LoadTextFile(int encoding, int bomKind, const QString& fileName) {
-    (void)bomKind;
-    text::TextBuilder text;
-    enc::FileStamp stamp;
-    const enc::FileResult why = readTextFile(encoding, fileName, text, &stamp);
-    const int read = why ? 0 : -2;
+    doc::OpenFile file;
+    file.open(localPath(fileName));
+    return LoadTextFile(file, fileName,
+                        enc::Detection{enc::TextEncoding(encoding), enc::BomKind(bomKind)});
+}
+
+int TForm1::LoadTextFile(doc::OpenFile& file, const QString& fileName,
+                         std::optional<enc::Detection> reading) {
+    // The whole file is decoded into a text of its own before the editor is touched, so a file
+    // that cannot be read leaves the user's text as it was.
+    const enc::FileResult why = m_document->read(file, reading, readProgress());
+    readEnded();
     // A file that is there but cannot be read to its end is not what the text or a later save
     // belongs to: the status bar and the remembered name stay as they were.
-    if (read != 0 && !why.missing()) {
+    if (!why && !why.missing()) {
         ShowFileError(fileName, why);
         return -2;
     }
+    const enc::Detection used =
+        why ? m_document->file().reading : reading.value_or(enc::Detection{});
     StatusBar1->setPanelText(TStatusBar::FilePanel,
-                             QString::fromLatin1(enc::EncodingLabel(enc::TextEncoding(encoding),
-                                                                    enc::BomKind(bomKind))) +
+                             QString::fromLatin1(enc::EncodingLabel(used.encoding, used.bom)) +
                                  QStringLiteral("  ") + fileName);
     StatusBar1->setPanelText(TStatusBar::CaretPanel, QStringLiteral("Line:1  Col:1"));
-    app::state().RememberedFileName = fileName;
-    if (read != 0) {
-        m_diskWatch->forget();
+    m_diskWatch->follow();
+    if (!why) {
         ShowFileError(fileName, why);
         return -2;
     }
-    // The decoded text becomes the editor's, without a copy; it also starts a fresh undo
-    // history.
-    const QuietTextChanges quiet(*this);
-    Memo1->buffer().assign(std::move(text));
-    // The text equals the file now.
-    app::state().TextModified = 0;
-    m_diskWatch->follow(fileName, stamp);
     return 0;
 }
 
@@ -208,23 +195,35 @@ void TForm1::inserttextfile1Click() {
     const QString fileName = chosenFile(dialog);
     if (fileName.isEmpty() || readInProgress())
         return;
-    const enc::Detection found = enc::DetectEncoding(localPath(fileName));
+    // Detection and the read share one open of the file.
+    doc::OpenFile file;
+    file.open(localPath(fileName));
+    const enc::Detection found = file.detect();
     Memo1->hide();
     Label1->setVisible(true);
     Label1->repaint();
     memoTarget().setSelStart(memoTarget().selStart() + memoTarget().selLength());
-    InsertTextFile(found.encoding, found.bom, fileName);
+    insertOpenedFile(file, found.encoding, fileName);
     Memo1->show();
     Memo1->repaint();
     Memo1->setFocus();
 }
 
 int TForm1::InsertTextFile(int encoding, int bomKind, const QString& fileName) {
+    (void)bomKind;
+    doc::OpenFile file;
+    file.open(localPath(fileName));
+    return insertOpenedFile(file, enc::TextEncoding(encoding), fileName);
+}
+
+int TForm1::insertOpenedFile(doc::OpenFile& file, enc::TextEncoding encoding,
+                             const QString& fileName) {
     // Read as the open command reads (the same lines, joined by CR LF), and nothing is inserted
     // unless the whole file was read.
-    (void)bomKind;
     text::TextBuilder text;
-    if (const enc::FileResult why = readTextFile(encoding, fileName, text, nullptr); !why) {
+    const enc::FileResult why = m_document->readInto(file, encoding, text, readProgress());
+    readEnded();
+    if (!why) {
         ShowFileError(fileName, why);
         return -2;
     }
@@ -252,9 +251,6 @@ void TForm1::savefile1Click() {
     }
     if (!writeEditorText(*this, fileName, enc::OutputFormat::Utf8))
         return;
-    // The text equals the file now: undoing from here makes it modified again.
-    Memo1->setSavePoint();
-    app::state().TextModified = 0;
     m_lastSaveWrote = true;
     textSavedTo(fileName);
 }

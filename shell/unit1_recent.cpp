@@ -1,6 +1,7 @@
 // Ways to open a file added beside the file menu's own: the recent files submenu, "reopen as"
 // and files dropped on the window, and the steps every open shares once the file is chosen.
 #include "app/appstate.h"
+#include "document/document.h"
 #include "encoding/detect.h"
 #include "encoding/fileaccess.h"
 #include "encoding/readings.h"
@@ -51,30 +52,33 @@ void TForm1::reopenAs(int choice) {
     // file's bytes with that reading, so "Yes" asks where to save it.
     // The name is taken first: a save elsewhere makes that file the remembered one.
     const QString fileName = app::state().RememberedFileName;
+    doc::OpenFile file;
     if (!fileName.isEmpty() && !readInProgress() &&
-        readyToReplaceText(fileName, SaveRoute::ThroughDialog)) {
-        const enc::Detection reading =
-            enc::ReadingDetection(enc::Reading(choice), enc::DetectBom(toLocalName(fileName)));
-        if (loadNamedFile(fileName, reading.encoding, reading.bom) == 0)
+        readyToReplaceText(fileName, file, SaveRoute::ThroughDialog)) {
+        const enc::Detection reading = enc::ReadingDetection(enc::Reading(choice), file.bom());
+        if (loadNamedFile(file, fileName, reading) == 0)
             m_readingChosen = true;
     }
     // The menu has toggled the chosen item; the mark stays on the last reading that worked.
     showReadingMark();
 }
 
-int TForm1::loadNamedFile(const QString& fileName, int encoding, int bomKind) {
+int TForm1::loadNamedFile(doc::OpenFile& file, const QString& fileName,
+                          std::optional<enc::Detection> reading) {
     if (readInProgress())
         return -2;
     Memo1->hide();
     Label1->setVisible(true);
     Label1->repaint();
-    const int result = LoadTextFile(encoding, bomKind, fileName);
+    const int result = LoadTextFile(file, fileName, reading);
     memoTarget().setSelection(0, 0);
     Memo1->show();
     Memo1->repaint();
     Memo1->setFocus();
-    if (result == 0)
-        noteOpenedFile(fileName, encoding, bomKind);
+    if (result == 0) {
+        const enc::Detection used = document().file().reading;
+        noteOpenedFile(fileName, used.encoding, used.bom);
+    }
     return result;
 }
 

@@ -136,10 +136,7 @@ std::ptrdiff_t failingRead(int fd, void* dst, std::size_t n) {
 }
 
 void setText(const QString& text, int modified) {
-    {
-        const TForm1::QuietTextChanges quiet(*app::state().Form1);
-        app::state().Form1->Memo1->setPlainText(text);
-    }
+    app::state().Form1->Memo1->setPlainText(text);
     app::state().TextModified = modified;
 }
 

@@ -1,7 +1,5 @@
 #include "text/textload.h"
 
-#include "encoding/decoders.h"
-#include "encoding/readers.h"
 #include "encoding/stream.h"
 #include "encoding/textfile.h"
 
@@ -41,32 +39,9 @@ bool isUtf16(enc::TextEncoding encoding) {
     return encoding == enc::EncUtf16 || encoding == enc::EncUtf16LeNoBom;
 }
 
-std::size_t decodeLine(enc::TextEncoding encoding, int byteOrder, std::span<const std::uint8_t> raw,
-                       char16_t* out) {
-    switch (encoding) {
-    case enc::EncUtf16:
-    case enc::EncUtf16LeNoBom:
-        return enc::Utf16BytesToUnits(raw, byteOrder, out);
-    case enc::EncSjis:
-        return enc::SjisToUtf16(raw, out);
-    case enc::EncEuc:
-        return enc::EucToUtf16(raw, out);
-    case enc::EncCp1251:
-        return enc::Cp1251ToUtf16(raw, out);
-    case enc::EncKoi8r:
-        return enc::Koi8rToUtf16(raw, out);
-    case enc::EncCp866:
-        return enc::Cp866ToUtf16(raw, out);
-    default:
-        return enc::Utf8ToUtf16(raw, out);
-    }
-}
-
 enc::FileResult readLines(enc::ByteStream& in, enc::TextEncoding encoding, TextBuilder& out,
                           const LoadProgress& progress) {
-    const int mark = enc::SkipsByteOrderMark(encoding) ? enc::SkipBom(in) : enc::kBigEndian;
-    const int order = encoding == enc::EncUtf16LeNoBom ? enc::kLittleEndian : mark;
-    const bool utf16 = isUtf16(encoding);
+    enc::LineLoop loop(in, encoding);
     const std::uint64_t size = in.fileSize();
     const std::uint64_t estimate = EstimatedUnits(size, encoding);
     const std::uint64_t free = size > 0 ? AvailableMemory() : 0;
@@ -75,29 +50,24 @@ enc::FileResult readLines(enc::ByteStream& in, enc::TextEncoding encoding, TextB
     out.reserve(static_cast<Pos>(estimate));
 
     std::u16string line;
-    std::uint64_t done = 0;
     std::uint64_t nextReport = kProgressStep;
     bool first = true;
-    for (;;) {
-        const std::span<const std::uint8_t> raw =
-            utf16 ? enc::TextLineReader::nextUtf16Line(in) : enc::TextLineReader::nextByteLine(in);
-        const bool exhausted = in.atEndOrFailed();
-        const std::size_t room = utf16 ? raw.size() / 2 : raw.size();
-        // The line is decoded straight into the text, after the CR LF that ends the line before
-        // it; the decoder also writes one unit past its end.
-        const Pos lead = first ? 0 : 2;
-        char16_t* const at = out.beginAppend(lead + Pos(room) + 1);
-        char16_t* const units = at + lead;
-        const std::size_t count = decodeLine(encoding, order, raw, units);
-        if (exhausted && count == 0)
-            break;
+    // Each line is decoded straight into the text, after the CR LF that ends the line before it.
+    Pos lead = 0;
+    char16_t* at = nullptr;
+    const auto room = [&](std::size_t units) {
+        lead = first ? 0 : 2;
+        at = out.beginAppend(lead + Pos(units));
+        return at + lead;
+    };
+    while (const std::optional<std::size_t> count = loop.next(room)) {
         if (!first) {
             at[0] = u'\r';
             at[1] = u'\n';
         }
-        const std::u16string_view decoded(units, count);
+        const std::u16string_view decoded(at + lead, *count);
         if (!hasLineBreak(decoded)) {
-            out.endAppend(lead + Pos(count));
+            out.endAppend(lead + Pos(*count));
         } else {
             // Rare (a decoder's overlong form of CR or LF): the line is taken out and each of
             // its line breaks appended as CR LF.
@@ -106,13 +76,10 @@ enc::FileResult readLines(enc::ByteStream& in, enc::TextEncoding encoding, TextB
             EmitLine(line, [&out](std::u16string_view piece) { out.append(piece); });
         }
         first = false;
-        done = in.consumed();
-        if (progress && done >= nextReport) {
-            progress(done, size);
-            nextReport = done + kProgressStep;
+        if (progress && in.consumed() >= nextReport) {
+            progress(in.consumed(), size);
+            nextReport = in.consumed() + kProgressStep;
         }
-        if (exhausted)
-            break;
     }
     if (progress)
         progress(in.consumed(), size);
@@ -159,24 +126,30 @@ std::uint64_t AvailableMemory() {
     return enc::PhysicalMemory();
 }
 
-enc::FileResult LoadTextFile(const std::string& path, enc::TextEncoding encoding, TextBuilder& out,
-                             enc::FileStamp* stamp, const LoadProgress& progress) {
+enc::FileResult LoadTextStream(enc::ByteStream& in, enc::TextEncoding encoding, TextBuilder& out,
+                               const LoadProgress& progress) {
     out = TextBuilder();
-    // A stream of this read's own: a read started while another runs (from the event loop the
-    // progress hands round) must never close the first one's file under it.
-    enc::ByteStream in;
-    enc::FileResult result = in.open(path, stamp);
-    if (!result)
-        return result;
+    enc::FileResult result;
     try {
         result = readLines(in, encoding, out, progress);
     } catch (const std::bad_alloc&) {
         result = enc::FileResult::tooBig();
     }
-    in.close();
     if (!result)
         out = TextBuilder(); // never a part of the file: a save would lose the rest
     return result;
+}
+
+enc::FileResult LoadTextFile(const std::string& path, enc::TextEncoding encoding, TextBuilder& out,
+                             enc::FileStamp* stamp, const LoadProgress& progress) {
+    out = TextBuilder();
+    // A stream of this read's own: a read started while another runs must never close the
+    // first one's file under it.
+    enc::ByteStream in;
+    const enc::FileResult opened = in.open(path, stamp);
+    if (!opened)
+        return opened;
+    return LoadTextStream(in, encoding, out, progress);
 }
 
 enc::FileResult LoadTextBytes(std::span<const std::uint8_t> bytes, enc::TextEncoding encoding,

@@ -2,6 +2,7 @@
 
 #include "encoding/detect.h"
 #include "encoding/fileaccess.h"
+#include "encoding/stream.h"
 #include "text/textbuffer.h"
 
 #include <cstdint>
@@ -38,6 +39,12 @@ void EmitLine(std::u16string_view line, const std::function<void(std::u16string_
 // `out` empty. *stamp, when given, receives the file's stamp as it was opened.
 enc::FileResult LoadTextFile(const std::string& path, enc::TextEncoding encoding, TextBuilder& out,
                              enc::FileStamp* stamp = nullptr, const LoadProgress& progress = {});
+
+// The same for a file already open in `in`, read from its present position (its start, or
+// the start of the bytes that detection looked at and left unread) to its end; the stream
+// stays open.
+enc::FileResult LoadTextStream(enc::ByteStream& in, enc::TextEncoding encoding, TextBuilder& out,
+                               const LoadProgress& progress = {});
 
 // The same for a file held in memory (no memory estimate, no stamp).
 enc::FileResult LoadTextBytes(std::span<const std::uint8_t> bytes, enc::TextEncoding encoding,

@@ -27,7 +27,12 @@ QString toQString(const std::u16string& units) {
 
 } // namespace
 
-MemoView::MemoView(QWidget* parent) : QAbstractScrollArea(parent) {
+MemoView::MemoView(QWidget* parent) : MemoView(*new text::TextBuffer, parent) {
+    m_ownBuffer.reset(&m_buffer);
+}
+
+MemoView::MemoView(text::TextBuffer& buffer, QWidget* parent)
+    : QAbstractScrollArea(parent), m_buffer(buffer) {
     view::installMemoViewAccessibility();
     m_buffer.addListener(&m_listener);
     setAttribute(Qt::WA_InputMethodEnabled);

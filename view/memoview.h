@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -23,7 +24,9 @@ class QPainter;
 class QMimeData;
 class QUrl;
 
-// The editor's text view: a scroll area on a text::TextBuffer that it owns. The buffer holds
+// The editor's text view: a scroll area on a text::TextBuffer that it shows and edits (the
+// document's, which outlives the view; a view made without one has a buffer of its own). The
+// buffer holds
 // the text exactly as the text target presents it (CR LF between lines), so positions and
 // lengths of the target, of the caret and of the selection are the buffer's own.
 //
@@ -53,6 +56,8 @@ public:
     static constexpr text::Pos kDirectionUnits = 4096;
 
     explicit MemoView(QWidget* parent = nullptr);
+    // Shows `buffer`, which must outlive the view.
+    explicit MemoView(text::TextBuffer& buffer, QWidget* parent = nullptr);
     ~MemoView() override;
 
     text::TextBuffer& buffer() { return m_buffer; }
@@ -411,7 +416,8 @@ private:
     void autoScroll();
     void setPrimarySelection() const;
 
-    text::TextBuffer m_buffer;
+    std::unique_ptr<text::TextBuffer> m_ownBuffer; // only when no buffer was given
+    text::TextBuffer& m_buffer;
     Listener m_listener{*this};
     text::Pos m_caret = 0;
     text::Pos m_anchor = 0;
