@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QUrl>
 #include <algorithm>
 #include <string>
@@ -66,6 +67,8 @@ int TForm1::loadNamedFile(const QString& fileName, int encoding, int bomKind) {
     if (readInProgress())
         return -2;
     Memo1->hide();
+    // The editor comes back also when the text cannot get its memory.
+    const auto showEditor = qScopeGuard([this] { Memo1->show(); });
     Label1->setVisible(true);
     Label1->repaint();
     const int result = LoadTextFile(encoding, bomKind, fileName);

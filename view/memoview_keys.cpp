@@ -133,7 +133,29 @@ bool MemoView::event(QEvent* event) {
             return true;
         }
     }
-    return QAbstractScrollArea::event(event);
+    return guardMemory([&] { return QAbstractScrollArea::event(event); });
+}
+
+bool MemoView::viewportEvent(QEvent* event) {
+    return guardMemory([&] { return QAbstractScrollArea::viewportEvent(event); });
+}
+
+bool MemoView::guardMemory(const std::function<bool()>& handle) {
+    std::int64_t bytes = 0;
+    // Caught here, before the failure passes through the toolkit's own frames, which do not
+    // expect exceptions.
+    try {
+        return handle();
+    } catch (const text::OutOfMemory& failed) {
+        if (!onOutOfMemory)
+            throw;
+        bytes = failed.bytes();
+    } catch (const std::bad_alloc&) {
+        if (!onOutOfMemory)
+            throw;
+    }
+    onOutOfMemory(bytes);
+    return true;
 }
 
 bool MemoView::focusNextPrevChild(bool next) {
