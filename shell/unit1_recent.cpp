@@ -1,6 +1,7 @@
 // Ways to open a file added beside the file menu's own: the recent files submenu, "reopen as"
 // and files dropped on the window, and the steps every open shares once the file is chosen.
 #include "app/appstate.h"
+#include "app/memoryguard.h"
 #include "encoding/detect.h"
 #include "encoding/fileaccess.h"
 #include "encoding/readings.h"
@@ -106,7 +107,8 @@ void TForm1::refreshRecentMenu() {
         QAction* item = recentfiles1->addAction(menuCaption(i, name, recentfiles1->fontMetrics()));
         item->setData(name);
         item->setToolTip(displayName(name));
-        connect(item, &QAction::triggered, this, [this, name] { openRecentFile(name); });
+        connect(item, &QAction::triggered, this,
+                [this, name] { app::guardMemory([&] { openRecentFile(name); }); });
     }
     recentfiles1->menuAction()->setEnabled(!names.isEmpty());
 }

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QKeyEvent>
+#include <QScopeGuard>
 #include <QTextBoundaryFinder>
 #include <QTextCharFormat>
 #include <QTextLine>
@@ -219,8 +220,11 @@ void MemoView::inRun(Run run, const std::function<void()>& handle) {
         endTypingRun();
     const std::uint64_t revision = m_buffer.revision();
     m_buffer.beginGroup(static_cast<int>(run));
-    handle();
-    m_buffer.endGroup();
+    {
+        // Closed also when the key's edit fails for want of memory.
+        const auto close = qScopeGuard([this] { m_buffer.endGroup(); });
+        handle();
+    }
     // Only an edit opens or extends the run; a key that moved the caret without one ends it by
     // leaving the caret elsewhere.
     if (m_buffer.revision() != revision) {
