@@ -9,7 +9,8 @@
 #include <vector>
 
 // The undo history: every step is the list of edits it made, each with the units it removed
-// and inserted, so the history grows with the edits, not with the text. The units are packed
+// and inserted, so the history grows with the edits, not with the text. A large removal keeps
+// the leaves that held its units instead of a copy. The units are packed
 // into shared blocks (a large edit gets a block of its own), and an edit costs about 40 bytes
 // beside its units.
 namespace text::detail {

@@ -8,8 +8,8 @@
 // The buffer's units as a sequence of leaves, each a block of at most a few thousand units,
 // kept in order in a treap (a binary search tree balanced by random priorities). Every node is
 // one leaf and counts the units and LF units of its subtree, so a position or a line is found
-// by one descent from the root, O(log n). Edits touch one leaf, or split and join the few
-// leaves around the edit. Not safe for two threads at once, readers included: look-ups
+// by one descent from the root, O(log n). Edits touch one leaf, or replace the few leaves
+// around the edit by new ones. Not safe for two threads at once, readers included: look-ups
 // remember the last leaf they found.
 namespace text::detail {
 
