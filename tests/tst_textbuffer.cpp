@@ -595,6 +595,10 @@ private slots:
         const QString longer = abc.repeated(10);
         QTest::newRow("remove a long range") << longer << ""
                                              << "-3:250" << 0;
+        // And an insertion of 64 leaves or more is copied for undo only when it is undone.
+        QTest::newRow("paste a long text over a long range") << longer << ""
+                                                             << "=3:250:" + longer << 0;
+        QTest::newRow("undo a long paste") << abc << "+5:" + longer << "u" << 0;
         QTest::newRow("replace a long range") << longer << ""
                                               << "=3:250:XY\r\n"
                                               << 0;

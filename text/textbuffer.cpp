@@ -231,6 +231,10 @@ struct TextBuffer::Impl {
         // removing a large text needs hardly any memory.
         const bool keepLeaves = units.detachable(len);
         const Pos stored = keepLeaves ? 0 : len;
+        // A large insertion goes into the text straight from `ins`; the history copies it out
+        // of the text only if the step is undone, into room taken now, so a large paste holds
+        // the units once.
+        const bool copyLater = inserted >= 64 * units.chunkUnits();
         Change change;
         detail::History::Room room;
         detail::Node* removedLeaves = nullptr;
@@ -244,9 +248,13 @@ struct TextBuffer::Impl {
                 to = std::copy(piece.begin(), piece.end(), to);
                 return true;
             });
-            std::copy(ins.begin(), ins.end(), room.data() + stored);
+            if (!copyLater)
+                std::copy(ins.begin(), ins.end(), room.data() + stored);
             const std::u16string_view removed(room.data(), std::size_t(stored));
-            const std::u16string_view added(room.data() + stored, std::size_t(inserted));
+            // `ins` may be a piece of this text: the text copies it before it lets go of the
+            // removed units (which a kept removal still holds).
+            const std::u16string_view added =
+                copyLater ? ins : std::u16string_view(room.data() + stored, std::size_t(inserted));
             change = changeAt(pos, len, added, removed);
             if (keepLeaves) {
                 change.linesRemoved = units.lfsBefore(pos + len) - change.firstLine;
@@ -263,7 +271,7 @@ struct TextBuffer::Impl {
             units.releaseSpare();
             throw OutOfMemory(2 * std::max(len, inserted));
         }
-        history.add(std::move(room), note, pos, len, inserted, true, removedLeaves);
+        history.add(std::move(room), note, pos, len, inserted, !copyLater, removedLeaves);
         record(newStep, change, before);
     }
 
