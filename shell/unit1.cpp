@@ -76,7 +76,8 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     Label1->lower();
     setCentralWidget(central);
     m_diskWatch = new DiskWatch(this);
-    connect(m_diskWatch, &DiskWatch::changedOnDisk, this, &TForm1::fileChangedOnDisk);
+    connect(m_diskWatch, &DiskWatch::changedOnDisk, this,
+            [this] { app::guardMemory([this] { fileChangedOnDisk(); }); });
 
     Memo1->onKeyPress = [this](QKeyEvent* event) { return handleEditorKey(event); };
     Memo1->onKeyRelease = [this](QKeyEvent*) { Memo1KeyUp(); };

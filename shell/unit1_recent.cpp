@@ -145,5 +145,5 @@ void TForm1::dropEvent(QDropEvent* event) {
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    openDroppedFiles(files);
+    app::guardMemory([&] { openDroppedFiles(files); });
 }
