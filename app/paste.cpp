@@ -1,5 +1,6 @@
 #include "app/paste.h"
 
+#include "app/memoryguard.h"
 #include "ime/texttarget.h"
 
 #include <QClipboard>
@@ -42,10 +43,14 @@ bool PasteUnicodeText(ime::TextTarget& target) {
     const QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard)
         return false;
-    const QString raw = clipboardText(clipboard->mimeData());
-    if (raw.isNull())
-        return false;
-    const QString text = filterPastedText(raw);
+    QString text;
+    {
+        const QString raw = clipboardText(clipboard->mimeData());
+        if (raw.isNull())
+            return false;
+        // The clipboard's copy goes before the text is edited, so a large paste holds it once.
+        app::sizedMemory(2 * raw.size(), [&] { text = filterPastedText(raw); });
+    }
     const bool changes = !text.isEmpty() || target.selLength() > 0;
     target.setSelText(text);
     const qsizetype start = target.selStart();

@@ -1,4 +1,5 @@
 #include "app/appstate.h"
+#include "app/memoryguard.h"
 #include "encoding/platform.h"
 #include "shell/commandline.h"
 #include "shell/localname.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <exception>
+#include <new>
 
 int main(int argc, char** argv) {
     enc::platform::IgnoreFileSizeSignal();
@@ -28,6 +30,9 @@ int main(int argc, char** argv) {
         const int code = QApplication::exec();
         destroyApplicationWindows();
         return code;
+    } catch (const std::bad_alloc&) {
+        // The edits refuse what they cannot get memory for; this is what escaped them.
+        QMessageBox::critical(nullptr, QStringLiteral("toviloeditru"), app::notEnoughMemoryText(0));
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, QStringLiteral("toviloeditru"),
                               QString::fromLocal8Bit(error.what()));

@@ -1,6 +1,7 @@
 #include "shell/unit1.h"
 
 #include "app/appstate.h"
+#include "app/memoryguard.h"
 #include "app/menucommand.h"
 #include "app/modal.h"
 #include "app/screenfit.h"
@@ -79,13 +80,16 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     Label1->lower();
     setCentralWidget(central);
     m_diskWatch = new DiskWatch(*m_document, this);
-    connect(m_diskWatch, &DiskWatch::changedOnDisk, this, &TForm1::fileChangedOnDisk);
+    connect(m_diskWatch, &DiskWatch::changedOnDisk, this,
+            [this] { app::guardMemory([this] { fileChangedOnDisk(); }); });
 
     Memo1->onKeyPress = [this](QKeyEvent* event) { return handleEditorKey(event); };
     Memo1->onKeyRelease = [this](QKeyEvent*) { Memo1KeyUp(); };
     Memo1->onClick = [this] { Memo1Click(); };
     // Files dropped on the editor or anywhere else on the window are opened.
     Memo1->onPaste = [this] { MenuItem3Click(); };
+    // An edit of a key, a click or a drop that runs out of memory is refused with a message.
+    Memo1->onOutOfMemory = &app::showNotEnoughMemory;
     Memo1->onDropFiles = [this](const QList<QUrl>& files) { openDroppedFiles(files); };
     setAcceptDrops(true);
 
@@ -301,10 +305,12 @@ void TForm1::buildAddedCommands() {
     // Undo and Redo follow the designed items of the edit menu and of the context menu.
     Undo1 = new QAction(QStringLiteral("Undo"), this);
     Undo1->setObjectName(QStringLiteral("Undo1"));
-    connect(Undo1, &QAction::triggered, this, &TForm1::Undo1Click);
+    connect(Undo1, &QAction::triggered, this,
+            [this] { app::guardMemory([this] { Undo1Click(); }); });
     Redo1 = new QAction(QStringLiteral("Redo"), this);
     Redo1->setObjectName(QStringLiteral("Redo1"));
-    connect(Redo1, &QAction::triggered, this, &TForm1::Redo1Click);
+    connect(Redo1, &QAction::triggered, this,
+            [this] { app::guardMemory([this] { Redo1Click(); }); });
     edit1->addSeparator();
     edit1->addAction(Undo1);
     edit1->addAction(Redo1);
@@ -324,13 +330,16 @@ void TForm1::buildAddedCommands() {
     // while something is selected.
     retypeasRussiaRoma1 = new QAction(QStringLiteral("retype as RussiaRoma"), this);
     retypeasRussiaRoma1->setObjectName(QStringLiteral("retypeasRussiaRoma1"));
-    connect(retypeasRussiaRoma1, &QAction::triggered, this, &TForm1::retypeasRussiaRoma1Click);
+    connect(retypeasRussiaRoma1, &QAction::triggered, this,
+            [this] { app::guardMemory([this] { retypeasRussiaRoma1Click(); }); });
     retypeasRussiaDirect1 = new QAction(QStringLiteral("retype as RussiaDirect"), this);
     retypeasRussiaDirect1->setObjectName(QStringLiteral("retypeasRussiaDirect1"));
-    connect(retypeasRussiaDirect1, &QAction::triggered, this, &TForm1::retypeasRussiaDirect1Click);
+    connect(retypeasRussiaDirect1, &QAction::triggered, this,
+            [this] { app::guardMemory([this] { retypeasRussiaDirect1Click(); }); });
     retypeasLatin1 = new QAction(QStringLiteral("retype as Latin"), this);
     retypeasLatin1->setObjectName(QStringLiteral("retypeasLatin1"));
-    connect(retypeasLatin1, &QAction::triggered, this, &TForm1::retypeasLatin1Click);
+    connect(retypeasLatin1, &QAction::triggered, this,
+            [this] { app::guardMemory([this] { retypeasLatin1Click(); }); });
     for (QMenu* menu : {edit1, PopupMenu1}) {
         menu->addSeparator();
         menu->addAction(retypeasRussiaRoma1);
@@ -356,7 +365,8 @@ void TForm1::buildAddedCommands() {
             reopenas1->addAction(QLatin1String(enc::ReadingCaption(enc::Reading(choice))));
         item->setObjectName(QStringLiteral("reopenas%1").arg(choice));
         item->setCheckable(true);
-        connect(item, &QAction::triggered, this, [this, choice] { reopenAs(choice); });
+        connect(item, &QAction::triggered, this,
+                [this, choice] { app::guardMemory([&] { reopenAs(choice); }); });
     }
     connect(FILE1, &QMenu::aboutToShow, this, [this] {
         refreshRecentMenu();

@@ -13,10 +13,12 @@
 
 void TForm1::MenuItem1Click() {
     MemoView& memo = memoTarget();
+    // The clipboard takes the text once it is removed: a cut that runs out of memory changes
+    // neither.
     const QString selected = memo.selText();
-    QGuiApplication::clipboard()->setText(selected);
     memo.setSelText(QString());
     memo.setSelLength(0);
+    QGuiApplication::clipboard()->setText(selected);
 }
 
 void TForm1::MenuItem2Click() {

@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <string>
 #include <utility>
 
@@ -200,6 +201,8 @@ void TForm1::inserttextfile1Click() {
     file.open(localPath(fileName));
     const enc::Detection found = file.detect();
     Memo1->hide();
+    // The editor comes back also when the text cannot get its memory.
+    const auto showEditor = qScopeGuard([this] { Memo1->show(); });
     Label1->setVisible(true);
     Label1->repaint();
     memoTarget().setSelStart(memoTarget().selStart() + memoTarget().selLength());

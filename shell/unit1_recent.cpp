@@ -1,6 +1,7 @@
 // Ways to open a file added beside the file menu's own: the recent files submenu, "reopen as"
 // and files dropped on the window, and the steps every open shares once the file is chosen.
 #include "app/appstate.h"
+#include "app/memoryguard.h"
 #include "document/document.h"
 #include "encoding/detect.h"
 #include "encoding/fileaccess.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QUrl>
 #include <algorithm>
 #include <string>
@@ -68,6 +70,8 @@ int TForm1::loadNamedFile(doc::OpenFile& file, const QString& fileName,
     if (readInProgress())
         return -2;
     Memo1->hide();
+    // The editor comes back also when the text cannot get its memory.
+    const auto showEditor = qScopeGuard([this] { Memo1->show(); });
     Label1->setVisible(true);
     Label1->repaint();
     const int result = LoadTextFile(file, fileName, reading);
@@ -107,7 +111,8 @@ void TForm1::refreshRecentMenu() {
         QAction* item = recentfiles1->addAction(menuCaption(i, name, recentfiles1->fontMetrics()));
         item->setData(name);
         item->setToolTip(displayName(name));
-        connect(item, &QAction::triggered, this, [this, name] { openRecentFile(name); });
+        connect(item, &QAction::triggered, this,
+                [this, name] { app::guardMemory([&] { openRecentFile(name); }); });
     }
     recentfiles1->menuAction()->setEnabled(!names.isEmpty());
 }
@@ -144,5 +149,5 @@ void TForm1::dropEvent(QDropEvent* event) {
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    openDroppedFiles(files);
+    app::guardMemory([&] { openDroppedFiles(files); });
 }

@@ -1,5 +1,6 @@
 // Spell checking: the "spell check" item of the edit menu and the spell items that open the
 // context menu on a flagged word.
+#include "app/memoryguard.h"
 #include "shell/spellmarks.h"
 #include "shell/unit1.h"
 #include "view/memoview.h"
@@ -41,7 +42,7 @@ void TForm1::showSpellItems(const QPoint& viewportPos) {
     QAction* before = PopupMenu1->actions().value(0);
     auto add = [&](const QString& caption, auto&& run) {
         auto* item = new QAction(caption, PopupMenu1);
-        connect(item, &QAction::triggered, this, run);
+        connect(item, &QAction::triggered, this, [run] { app::guardMemory(run); });
         PopupMenu1->insertAction(before, item);
         m_spellItems.append(item);
         return item;

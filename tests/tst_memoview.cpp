@@ -1,5 +1,6 @@
 // The editor's own view on the text buffer, driven through real key, mouse and input-method
 // events on a shown MemoView.
+#include "text/allocation.h"
 #include "view/memoview.h"
 
 #include <QAccessible>
@@ -302,6 +303,58 @@ private slots:
         MemoView& v = view(before);
         press(&v, keys);
         QCOMPARE(marked(v), after);
+    }
+
+    // The last key of each row with the n-th allocation of the text failing, for every n: the
+    // key either does all it does with memory enough, or nothing but end the run of typing (and
+    // the view says so through onOutOfMemory); either way the keys after it (a letter, two
+    // undos, a redo) do what they do after the same keys with memory enough.
+    void keyWithoutMemory_data() { editingKeys_data(); }
+    void keyWithoutMemory() {
+        QFETCH(QString, before);
+        QFETCH(QStringList, keys);
+        // Typed text ends with one letter alone: that is the key that fails.
+        if (keys.last().startsWith(u'"') && keys.last().size() > 2) {
+            const QString typed = keys.takeLast();
+            keys << typed.chopped(1) << u"\""_s + typed.back();
+        }
+        MemoView& v = view();
+        int refusals = 0;
+        v.onOutOfMemory = [&](std::int64_t) { ++refusals; };
+        const QStringList then{u"\"z"_s, u"Ctrl+Z"_s, u"Ctrl+Z"_s, u"Ctrl+Y"_s};
+        const auto start = [&](const QStringList& pressed) {
+            const Marked m = parseMarked(before);
+            v.setPlainText(m.text);
+            v.setCaret(m.caret, m.anchor);
+            press(&v, pressed);
+        };
+        const auto afterwards = [&] {
+            QStringList seen{marked(v)};
+            for (const QString& key : then) {
+                press(&v, {key});
+                seen << marked(v);
+            }
+            return seen;
+        };
+        const QStringList first = keys.mid(0, keys.size() - 1);
+        start(first);
+        // A command key ends the run of typing before it acts, also when it is refused.
+        if (!keys.last().startsWith(u'"'))
+            v.endTypingRun();
+        const QStringList refused = afterwards();
+        start(keys);
+        const QStringList done = afterwards();
+        for (std::int64_t n = 1;; ++n) {
+            start(first);
+            refusals = 0;
+            text::detail::failAllocation(n);
+            press(&v, {keys.last()});
+            const bool failed = text::detail::failAllocation(0) >= n;
+            QCOMPARE(refusals, failed ? 1 : 0);
+            QCOMPARE(afterwards(), failed ? refused : done);
+            if (!failed)
+                break;
+        }
     }
 
     void hooksAndReadOnly() {

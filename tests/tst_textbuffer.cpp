@@ -1,6 +1,7 @@
 // The text buffer: line look-ups over every kind of unit, edits across leaf boundaries, undo,
 // redo, groups, the save point and what the listeners are told. Each table runs with leaves of
 // 2 and 3 units (so every text crosses leaf boundaries) and with the default size.
+#include "text/allocation.h"
 #include "text/textbuffer.h"
 
 #include <QTest>
@@ -225,6 +226,27 @@ private:
     TextBuffer& m_b;
     Pos m_lengthBefore = 0;
 };
+
+// What a buffer shows of itself: its text, save point and undo state, then the texts of a
+// typed letter (which joins a run of typing or not), of every undo back to the start and of
+// every redo after it.
+QStringList behaviour(TextBuffer& b) {
+    QStringList seen{q(b.text()), b.atSavePoint() ? "saved" : "modified",
+                     QString(b.canUndo() ? "U" : "-") + (b.canRedo() ? "R" : "-")};
+    b.beginGroup(1);
+    b.insert(b.length(), u"q");
+    b.endGroup();
+    seen << q(b.text());
+    while (b.canUndo()) {
+        b.undo();
+        seen << "undo " + q(b.text()) + (b.atSavePoint() ? " saved" : "");
+    }
+    while (b.canRedo()) {
+        b.redo();
+        seen << "redo " + q(b.text()) + (b.atSavePoint() ? " saved" : "");
+    }
+    return seen;
+}
 
 } // namespace
 
@@ -521,6 +543,148 @@ private slots:
                 std::count_if(recorder.events.begin(), recorder.events.end(),
                               [](const QString& e) { return e[0].isDigit() || e == "reset"; });
             QCOMPARE(b.revision() - revision, std::uint64_t(changes));
+        }
+    }
+
+    // An edit whose n-th allocation fails, for every n: it either completes as it does with
+    // memory enough, or throws std::bad_alloc (text::OutOfMemory from the buffer) and leaves the
+    // buffer exactly as it was: text, save point, revision, undo and redo, runs, and nothing told.
+    void outOfMemory_data() {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("before"); // script run with memory enough
+        QTest::addColumn<QString>("edit");   // script whose allocations fail one by one
+        QTest::addColumn<int>("sizes"); // 0 small texts, 1 also a large one, 2 only a large one
+        const QString abc = u"ab\r\ncdefghijklmnopqrstuvwxyz"_qs;
+        QTest::newRow("type a letter") << abc << ""
+                                       << "+5:x" << 0;
+        QTest::newRow("paste across leaves") << abc << ""
+                                             << "+5:" + abc + abc << 1;
+        QTest::newRow("remove across leaves") << abc << ""
+                                              << "-3:20" << 0;
+        QTest::newRow("remove everything") << abc << ""
+                                           << "-0:28" << 1;
+        QTest::newRow("replace across leaves") << abc << ""
+                                               << "=5:10:\r\n"
+                                               << 0;
+        QTest::newRow("built text in the middle") << abc << ""
+                                                  << "*13:XY\r\nZ" << 1;
+        QTest::newRow("assign") << abc << "+0:a"
+                                << "a:new\r\ntext" << 0;
+        QTest::newRow("undo a paste") << abc << "+5:" + abc << "u" << 1;
+        QTest::newRow("undo a removal") << abc << "-3:20"
+                                        << "u" << 1;
+        QTest::newRow("undo a group of edits") << abc << "( +0:a -5:4 =8:2:\n +1:" + abc + " )"
+                                               << "u" << 0;
+        QTest::newRow("undo a run of typing") << abc << "(1 +3:a ) (1 +4:b ) (1 +5:\r\n )"
+                                              << "u" << 0;
+        QTest::newRow("undo built text") << abc << "*5:abcdefgh"
+                                         << "u" << 1;
+        QTest::newRow("redo a removal") << abc << "-3:20 u"
+                                        << "r" << 1;
+        QTest::newRow("redo built text") << abc << "*5:abcdefgh u"
+                                         << "r" << 0;
+        QTest::newRow("typing that joins the run") << abc << "(1 +0:a )"
+                                                   << "(1 +1:b )" << 0;
+        QTest::newRow("typing in an open group") << abc << "( +0:a"
+                                                 << "+1:b" << 0;
+        QTest::newRow("edit after undo drops the redo step") << abc << "+0:a +1:b u"
+                                                             << "+0:c" << 0;
+        QTest::newRow("edit after undo past the save point") << abc << "+0:a s u"
+                                                             << "+0:b" << 0;
+        // A removal of 64 leaves or more keeps its leaves for undo instead of a copy.
+        const QString longer = abc.repeated(10);
+        QTest::newRow("remove a long range") << longer << ""
+                                             << "-3:250" << 0;
+        // And an insertion of 64 leaves or more is copied for undo only when it is undone.
+        QTest::newRow("paste a long text over a long range") << longer << ""
+                                                             << "=3:250:" + longer << 0;
+        QTest::newRow("undo a long paste") << abc << "+5:" + longer << "u" << 0;
+        QTest::newRow("replace a long range") << longer << ""
+                                              << "=3:250:XY\r\n"
+                                              << 0;
+        QTest::newRow("undo a long removal") << longer << "-3:250"
+                                             << "u" << 0;
+        QTest::newRow("undo a long replacement") << longer << "( +1:a =3:250:XY -0:1 )"
+                                                 << "u" << 0;
+        QTest::newRow("redo a long replacement") << longer << "=3:250:XY u"
+                                                 << "r" << 0;
+        QTest::newRow("undo and redo a long removal twice") << longer << "-0:270 u r u"
+                                                            << "r" << 0;
+        // An insertion of 64 leaves or more goes to an arena of its own.
+        QTest::newRow("paste a large text") << abc << ""
+                                            << "+5:" + abc.repeated(10000) << 2;
+        QTest::newRow("undo removing a large text") << abc << "-0:270000"
+                                                    << "u" << 2;
+    }
+    void outOfMemory() {
+        QFETCH(QString, start);
+        QFETCH(QString, before);
+        QFETCH(QString, edit);
+        QFETCH(int, sizes);
+        struct Case {
+            Pos chunk;
+            std::u16string text;
+        };
+        std::vector<Case> cases;
+        if (sizes < 2) {
+            for (const Pos chunk : kChunkSizes)
+                cases.push_back({chunk, Runner::unescape(start)});
+        }
+        if (sizes > 0) {
+            // More than 64 leaves: the text stands in the slots of an arena.
+            std::u16string big = Runner::unescape(start);
+            while (big.size() < 270000)
+                big += big;
+            big.resize(270000);
+            cases.push_back({text::kDefaultChunkUnits, big});
+        }
+        const auto prepare = [&](TextBuffer& b, const Case& c) {
+            b.assign(c.text);
+            Runner{b}.run(before);
+        };
+        for (const Case& c : cases) {
+            // The edit with memory enough, and what the buffer then shows.
+            TextBuffer done(c.chunk);
+            prepare(done, c);
+            Runner{done}.run(edit);
+            const QStringList completed = behaviour(done);
+            TextBuffer untouched(c.chunk);
+            prepare(untouched, c);
+            const std::uint64_t revision = untouched.revision();
+            const QStringList unchanged = behaviour(untouched);
+            for (std::int64_t n = 1;; ++n) {
+                TextBuffer b(c.chunk);
+                prepare(b, c);
+                Recorder recorder(b);
+                recorder.start();
+                text::detail::failAllocation(n);
+                bool failed = false;
+                try {
+                    Runner{b}.run(edit);
+                } catch (const std::bad_alloc&) {
+                    failed = true;
+                }
+                const std::int64_t noted = text::detail::failAllocation(0);
+                const QString where = QStringLiteral("leaves of %1, %2 units, allocation %3")
+                                          .arg(c.chunk)
+                                          .arg(c.text.size())
+                                          .arg(n);
+                if (!failed) {
+                    QVERIFY2(noted < n, qPrintable(where + ": the failure was swallowed"));
+                    QVERIFY2(behaviour(b) == completed, qPrintable(where));
+                    break;
+                }
+                // An edit cut short inside a group of the script leaves the group open.
+                for (qsizetype open = edit.count(u'(') - edit.count(u')'); open > 0; --open)
+                    b.endGroup();
+                QVERIFY2(recorder.events.isEmpty(),
+                         qPrintable(where + ": told " + recorder.events.join(u'|')));
+                QVERIFY2(b.revision() == revision, qPrintable(where));
+                if (c.text.size() < 1000) // every look-up, where that is quick
+                    QVERIFY2(mismatch(b, b.text()).isEmpty(), qPrintable(where));
+                const QStringList seen = behaviour(b);
+                QVERIFY2(seen == unchanged, qPrintable(where + ": " + seen.join(u'|')));
+            }
         }
     }
 

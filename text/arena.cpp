@@ -1,6 +1,7 @@
 #include "text/arena.h"
 
 #include "encoding/platform.h"
+#include "text/allocation.h"
 #include "text/scan.h"
 
 #include <algorithm>
@@ -18,10 +19,15 @@ std::size_t roundUp(std::size_t n, std::size_t to) {
 } // namespace
 
 Arena* Arena::create(std::int64_t slotUnits, std::int64_t slots) {
-    std::size_t bytes = std::size_t(slotUnits * slots) * 2;
-    void* base = enc::platform::MapMemory(bytes);
+    noteAllocation();
     auto* arena = new Arena;
-    arena->m_base = static_cast<char16_t*>(base);
+    std::size_t bytes = std::size_t(slotUnits * slots) * 2;
+    try {
+        arena->m_base = static_cast<char16_t*>(enc::platform::MapMemory(bytes));
+    } catch (...) {
+        delete arena;
+        throw;
+    }
     arena->m_bytes = bytes;
     arena->m_slotUnits = slotUnits;
     arena->m_slots = slots;
@@ -49,13 +55,19 @@ std::int64_t Arena::append(std::u16string_view units) {
 }
 
 void Arena::commit(std::int64_t n) {
+    if (n <= 0)
+        return;
+    // The counts' room first, so that a failure leaves the arena as it was.
+    const auto lastSlot = std::size_t((m_used + n - 1) / m_slotUnits);
+    if (m_lines.size() <= lastSlot) {
+        noteAllocation();
+        m_lines.resize(lastSlot + 1, 0);
+    }
     // LF units are counted per slot while the units are still in the cache.
     std::int64_t done = 0;
     while (done < n) {
         const std::int64_t slot = (m_used + done) / m_slotUnits;
         const std::int64_t part = std::min(n - done, (slot + 1) * m_slotUnits - (m_used + done));
-        if (std::int64_t(m_lines.size()) <= slot)
-            m_lines.resize(std::size_t(slot) + 1, 0);
         m_lines[std::size_t(slot)] += countLf(m_base + m_used + done, part);
         done += part;
     }

@@ -1,5 +1,6 @@
 #include "text/leaves.h"
 
+#include "text/allocation.h"
 #include "text/arena.h"
 #include "text/scan.h"
 
@@ -28,50 +29,66 @@ void pull(Node* n) {
     n->lines = n->lfs + linesOf(n->left) + linesOf(n->right);
 }
 
-void freeLeaf(Node* n) {
-    if (n->arena)
-        n->arena->releaseSlots(n->data, 1);
-    else
-        std::free(n->data);
-    delete n;
-}
+// Leaves are freed in text order; the slots of neighbouring leaves that lie one after the other
+// in an arena go back in one call, so removing a large text takes a few calls to the system,
+// not one per leaf. Nothing here allocates, so a failed edit can always let go of its leaves.
+class LeafRelease {
+public:
+    LeafRelease() = default;
+    LeafRelease(const LeafRelease&) = delete;
+    LeafRelease& operator=(const LeafRelease&) = delete;
+    ~LeafRelease() { flush(); }
 
-// Frees leaves given in text order; the slots of neighbouring leaves that lie one after the
-// other in an arena go back in one call, so removing a large text takes a few calls to the
-// system, not one per leaf.
-void freeLeaves(const std::vector<Node*>& dead) {
-    std::size_t i = 0;
-    while (i < dead.size()) {
-        Node* first = dead[i];
-        std::size_t j = i + 1;
-        if (Arena* arena = first->arena) {
-            const auto slotBytes = std::uintptr_t(arena->slotUnits()) * 2;
-            while (j < dead.size() && dead[j]->arena == arena &&
-                   reinterpret_cast<std::uintptr_t>(dead[j]->data) ==
-                       reinterpret_cast<std::uintptr_t>(dead[j - 1]->data) + slotBytes)
-                ++j;
-            arena->releaseSlots(first->data, Pos(j - i));
+    void operator()(Node* n) {
+        if (Arena* arena = n->arena) {
+            if (m_count == 0 || arena != m_arena || n->data != m_next) {
+                flush();
+                m_arena = arena;
+                m_first = n->data;
+            }
+            ++m_count;
+            m_next = n->data + arena->slotUnits();
         } else {
-            std::free(first->data);
+            std::free(n->data);
         }
-        for (std::size_t k = i; k < j; ++k)
-            delete dead[k];
-        i = j;
+        delete n;
     }
+
+private:
+    void flush() {
+        if (m_count > 0)
+            m_arena->releaseSlots(m_first, m_count);
+        m_count = 0;
+    }
+    Arena* m_arena = nullptr;
+    char16_t* m_first = nullptr;
+    char16_t* m_next = nullptr;
+    Pos m_count = 0;
+};
+
+void freeLeaf(Node* n) {
+    LeafRelease release;
+    release(n);
 }
 
-void collect(Node* n, std::vector<Node*>& out) {
+void freeLeaves(const std::vector<Node*>& dead) {
+    LeafRelease release;
+    for (Node* n : dead)
+        release(n);
+}
+
+void freeSubtree(Node* n, LeafRelease& release) {
     if (!n)
         return;
-    collect(n->left, out);
-    out.push_back(n);
-    collect(n->right, out);
+    Node* right = n->right;
+    freeSubtree(n->left, release);
+    release(n);
+    freeSubtree(right, release);
 }
 
 void freeTree(Node* root) {
-    std::vector<Node*> leaves;
-    collect(root, leaves);
-    freeLeaves(leaves);
+    LeafRelease release;
+    freeSubtree(root, release);
 }
 
 Node* merge(Node* a, Node* b) {
@@ -112,27 +129,6 @@ void pullAll(Node* n) {
     pullAll(n->left);
     pullAll(n->right);
     pull(n);
-}
-
-// The treap of the leaves in order, from their priorities, in linear time.
-Node* build(const std::vector<Node*>& leaves) {
-    std::vector<Node*> spine;
-    for (Node* n : leaves) {
-        n->left = n->right = nullptr;
-        Node* last = nullptr;
-        while (!spine.empty() && spine.back()->priority < n->priority) {
-            last = spine.back();
-            spine.pop_back();
-        }
-        n->left = last;
-        if (!spine.empty())
-            spine.back()->right = n;
-        spine.push_back(n);
-    }
-    if (spine.empty())
-        return nullptr;
-    pullAll(spine.front());
-    return spine.front();
 }
 
 // A leaf's LF units are counted per block once it is looked into, and kept as the count before
@@ -180,19 +176,12 @@ Pos nthLfInLeaf(const Node* n, Pos k) {
 
 } // namespace
 
-// A leaf found by a descent, with what comes before it.
-struct LeafTree::Spot {
-    Node* leaf = nullptr;
-    Pos offset = 0; // within the leaf
-    Pos start = 0;  // position of the leaf's first unit
-    Pos line = 0;   // LF units before the leaf
-    Pos index = 0;  // leaves before the leaf
-};
-
-LeafTree::LeafTree(Pos chunkUnits) : m_chunk(std::max<Pos>(chunkUnits, 2)) {}
+LeafTree::LeafTree(Pos chunkUnits)
+    : m_chunk(std::max<Pos>(chunkUnits, 2)), m_largestLeaf(m_chunk) {}
 
 LeafTree::~LeafTree() {
     freeTree(m_root);
+    releaseSpare();
 }
 
 Pos LeafTree::length() const {
@@ -203,6 +192,38 @@ Pos LeafTree::lfCount() const {
     return linesOf(m_root);
 }
 
+// The treap of the leaves in order, from their priorities, in linear time.
+Node* LeafTree::build(Node* const* leaves, std::size_t count) {
+    std::vector<Node*>& spine = m_spine;
+    spine.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+        Node* n = leaves[i];
+        n->left = n->right = nullptr;
+        Node* last = nullptr;
+        while (!spine.empty() && spine.back()->priority < n->priority) {
+            last = spine.back();
+            spine.pop_back();
+        }
+        n->left = last;
+        if (!spine.empty())
+            spine.back()->right = n;
+        spine.push_back(n);
+    }
+    if (spine.empty())
+        return nullptr;
+    Node* root = spine.front();
+    spine.clear();
+    pullAll(root);
+    return root;
+}
+
+void LeafTree::roomForBuild(std::size_t leaves) {
+    if (m_spine.capacity() >= leaves)
+        return;
+    noteAllocation();
+    m_spine.reserve(std::max(leaves, m_spine.capacity() * 2));
+}
+
 std::uint32_t LeafTree::nextPriority() {
     m_random ^= m_random << 13;
     m_random ^= m_random >> 17;
@@ -211,6 +232,15 @@ std::uint32_t LeafTree::nextPriority() {
 }
 
 Node* LeafTree::newLeaf() {
+    if (m_spare.empty())
+        return allocLeaf();
+    Node* n = m_spare.back();
+    m_spare.pop_back();
+    return n;
+}
+
+Node* LeafTree::allocLeaf() {
+    noteAllocation();
     auto* n = new Node;
     n->data = static_cast<char16_t*>(std::malloc(std::size_t(m_chunk) * 2));
     if (!n->data) {
@@ -220,6 +250,56 @@ Node* LeafTree::newLeaf() {
     n->cap = m_chunk;
     n->priority = nextPriority();
     return n;
+}
+
+void LeafTree::reserveSpare(Pos inserted, Pos edits) {
+    // An edit makes the leaves of its window: at most four leaves' units beside its own.
+    const Pos window = 4 * m_largestLeaf;
+    const Pos need = leavesFor(inserted + window * edits) + edits;
+    try {
+        if (m_spare.capacity() < m_spare.size() + std::size_t(need)) {
+            noteAllocation();
+            m_spare.reserve(m_spare.size() + std::size_t(need));
+        }
+        for (Pos i = 0; i < need; ++i)
+            m_spare.push_back(allocLeaf());
+        const std::size_t most = std::size_t(leavesFor(window + inserted) + 1);
+        roomForBuild(most);
+        if (m_fresh.capacity() < most) {
+            noteAllocation();
+            m_fresh.reserve(most);
+        }
+    } catch (...) {
+        releaseSpare();
+        throw;
+    }
+}
+
+void LeafTree::releaseSpare() {
+    for (Node* n : m_spare) {
+        std::free(n->data);
+        delete n;
+    }
+    m_spare.clear();
+}
+
+Node* LeafTree::leafAt(Pos index, Pos& start) const {
+    Node* n = m_root;
+    start = 0;
+    while (n) {
+        const Pos lc = countOf(n->left);
+        if (index < lc) {
+            n = n->left;
+            continue;
+        }
+        start += unitsOf(n->left);
+        if (index == lc)
+            return n;
+        index -= lc + 1;
+        start += n->len;
+        n = n->right;
+    }
+    return nullptr;
 }
 
 LeafTree::Spot LeafTree::findUnit(Pos pos) const {
@@ -250,12 +330,11 @@ LeafTree::Spot LeafTree::findUnit(Pos pos) const {
 }
 
 // The leaf where an insertion at pos goes: the one that ends at pos rather than the one that
-// starts there, so typing at the end of a leaf fills it. Records the descent in `path`.
-LeafTree::Spot LeafTree::findInsert(Pos pos, std::vector<Node*>& path) const {
+// starts there, so typing at the end of a leaf fills it.
+LeafTree::Spot LeafTree::findInsert(Pos pos) const {
     Spot s;
     Node* n = m_root;
     while (n) {
-        path.push_back(n);
         if (n->left && pos <= n->left->units) {
             n = n->left;
             continue;
@@ -386,42 +465,6 @@ Pos LeafTree::breakOf(Pos k) const {
     return before == kCr ? lf - 1 : lf;
 }
 
-const Node* LeafTree::firstLeaf(Pos pos, Pos& offset, std::vector<const Node*>& stack) const {
-    const Node* n = m_root;
-    while (n) {
-        const Pos lu = unitsOf(n->left);
-        if (pos < lu) {
-            stack.push_back(n);
-            n = n->left;
-            continue;
-        }
-        pos -= lu;
-        if (pos < n->len) {
-            offset = pos;
-            return n;
-        }
-        pos -= n->len;
-        n = n->right;
-    }
-    return nullptr;
-}
-
-const Node* LeafTree::nextLeaf(const Node* n, std::vector<const Node*>& stack) {
-    if (n->right) {
-        n = n->right;
-        while (n->left) {
-            stack.push_back(n);
-            n = n->left;
-        }
-        return n;
-    }
-    if (stack.empty())
-        return nullptr;
-    n = stack.back();
-    stack.pop_back();
-    return n;
-}
-
 std::u16string LeafTree::copy(Pos pos, Pos len) const {
     std::u16string out;
     out.reserve(std::size_t(std::max<Pos>(len, 0)));
@@ -432,87 +475,270 @@ std::u16string LeafTree::copy(Pos pos, Pos len) const {
     return out;
 }
 
-void LeafTree::takeArena(Arena* arena, std::vector<Node*>& out) {
+void LeafTree::arenaLeaves(Arena* arena, std::vector<Node*>& out) {
     const Pos slots = arena->usedSlots();
-    for (Pos i = 0; i < slots; ++i) {
-        auto* n = new Node;
-        n->data = arena->slot(i);
-        n->len = arena->slotLength(i);
-        n->cap = arena->slotUnits();
-        n->lfs = arena->slotLines(i);
-        n->arena = arena;
-        n->priority = nextPriority();
-        out.push_back(n);
+    const std::size_t mark = out.size();
+    m_largestLeaf = std::max(m_largestLeaf, arena->slotUnits());
+    if (out.capacity() < mark + std::size_t(slots)) {
+        noteAllocation();
+        out.reserve(std::max(mark + std::size_t(slots), out.capacity() * 2));
     }
-    arena->handOver(slots);
+    try {
+        for (Pos i = 0; i < slots; ++i) {
+            noteAllocation();
+            auto* n = new Node;
+            n->data = arena->slot(i);
+            n->len = arena->slotLength(i);
+            n->cap = arena->slotUnits();
+            n->lfs = arena->slotLines(i);
+            n->arena = arena;
+            n->priority = nextPriority();
+            out.push_back(n);
+        }
+    } catch (...) {
+        // The slots are still the arena's: only the nodes go.
+        for (std::size_t k = mark; k < out.size(); ++k)
+            delete out[k];
+        out.resize(mark);
+        throw;
+    }
 }
 
 void LeafTree::reset(const std::vector<Arena*>& arenas) {
+    std::vector<Node*> leaves;
+    try {
+        for (Arena* arena : arenas)
+            arenaLeaves(arena, leaves);
+        roomForBuild(leaves.size());
+    } catch (...) {
+        for (Node* n : leaves)
+            delete n;
+        throw;
+    }
     forget();
     freeTree(m_root);
     m_root = nullptr;
-    std::vector<Node*> leaves;
     for (Arena* arena : arenas)
-        takeArena(arena, leaves);
+        arena->handOver(arena->usedSlots());
     m_root = build(leaves);
 }
 
 void LeafTree::splice(Pos pos, const std::vector<Arena*>& arenas) {
-    std::vector<Node*> leaves;
     std::vector<Node*> fresh;
+    std::vector<Node*> tail;
+    std::vector<Node*> leaves;
+    Spot s;
+    const bool cut = m_root && pos < length();
+    try {
+        for (Arena* arena : arenas)
+            arenaLeaves(arena, fresh);
+        if (cut) {
+            s = findUnit(pos);
+            // The leaf keeps its head; its tail goes to new leaves after the spliced ones.
+            if (s.offset > 0) {
+                const std::u16string_view rest(s.leaf->data + s.offset,
+                                               std::size_t(s.leaf->len - s.offset));
+                makeLeaves(&rest, 1, tail);
+            }
+        }
+        noteAllocation();
+        leaves.reserve(fresh.size() + tail.size() + 1);
+        roomForBuild(leaves.capacity());
+    } catch (...) {
+        for (Node* n : fresh)
+            delete n;
+        freeLeaves(tail);
+        throw;
+    }
     for (Arena* arena : arenas)
-        takeArena(arena, fresh);
+        arena->handOver(arena->usedSlots());
     if (fresh.empty())
         return;
     forget();
     Node* before = m_root;
     Node* after = nullptr;
-    if (m_root && pos < length()) {
-        const Spot s = findUnit(pos);
+    if (cut) {
         Node* rest = nullptr;
         Node* leaf = nullptr;
         split(m_root, s.index, before, rest);
         split(rest, 1, leaf, after);
         if (s.offset == 0) {
-            leaves = std::move(fresh);
+            leaves.insert(leaves.end(), fresh.begin(), fresh.end());
             leaves.push_back(leaf);
         } else {
-            // The leaf keeps its head; its tail goes to new leaves after the spliced ones.
             leaves.push_back(leaf);
             leaves.insert(leaves.end(), fresh.begin(), fresh.end());
-            const Pos tail = leaf->len - s.offset;
-            makeLeaves(std::u16string_view(leaf->data + s.offset, std::size_t(tail)), leaves);
+            leaves.insert(leaves.end(), tail.begin(), tail.end());
             leaf->len = s.offset;
             leaf->lfs = countLf(leaf->data, leaf->len);
             leaf->counted = false;
         }
     } else {
-        leaves = std::move(fresh);
+        leaves.insert(leaves.end(), fresh.begin(), fresh.end());
     }
     m_root = nullptr;
     evenOut(leaves);
     m_root = merge(merge(before, build(leaves)), after);
 }
 
-// Leaves holding `units`, appended to `out`: filled to the fill target (leaves meant to be
-// edited), or for a large insertion one arena of full leaves that are read as one piece.
-void LeafTree::makeLeaves(std::u16string_view units, std::vector<Node*>& out) {
-    const Pos total = Pos(units.size());
-    if (total == 0)
+Node* LeafTree::detach(Pos pos, Pos len) {
+    const Spot a = findUnit(pos);
+    const Spot b = findUnit(pos + len - 1);
+    const Pos aKeeps = a.offset;    // A's units before the range stay
+    const Pos bFrom = b.offset + 1; // and B's from here on
+    // The parts of the end leaves inside the range are copied into leaves of their own first.
+    std::vector<Node*>& ends = m_fresh;
+    ends.clear();
+    std::size_t headLeaves = 0;
+    try {
+        if (aKeeps > 0) {
+            const std::u16string_view part(a.leaf->data + aKeeps,
+                                           std::size_t(a.leaf->len - aKeeps));
+            makeLeaves(&part, 1, ends);
+        }
+        headLeaves = ends.size();
+        if (bFrom < b.leaf->len) {
+            const std::u16string_view part(b.leaf->data, std::size_t(bFrom));
+            makeLeaves(&part, 1, ends);
+        }
+        roomForBuild(ends.size());
+    } catch (...) {
+        freeLeaves(ends);
+        ends.clear();
+        throw;
+    }
+    forget();
+    Node* left = nullptr;
+    Node* rest = nullptr;
+    Node* range = nullptr;
+    Node* right = nullptr;
+    split(m_root, a.index, left, rest);
+    split(rest, b.index - a.index + 1, range, right);
+    Node* first = nullptr;
+    Node* inner = nullptr;
+    Node* last = nullptr;
+    split(range, 1, first, rest);
+    split(rest, countOf(rest) - 1, inner, last);
+    Node* out = inner;
+    if (aKeeps > 0) {
+        first->len = aKeeps;
+        first->lfs = countLf(first->data, aKeeps);
+        first->counted = false;
+        pull(first);
+        left = merge(left, first);
+        out = merge(build(ends.data(), headLeaves), out);
+    } else {
+        out = merge(first, out);
+    }
+    if (bFrom < last->len) {
+        std::memmove(last->data, last->data + bFrom, std::size_t(last->len - bFrom) * 2);
+        last->len -= bFrom;
+        last->lfs = countLf(last->data, last->len);
+        last->counted = false;
+        pull(last);
+        right = merge(last, right);
+        out = merge(out, build(ends.data() + headLeaves, ends.size() - headLeaves));
+    } else {
+        out = merge(out, last);
+    }
+    ends.clear();
+    m_root = merge(left, right);
+    return out;
+}
+
+void LeafTree::attach(Pos pos, Node* detached) {
+    if (!detached)
         return;
-    if (total >= m_chunk * 64) {
-        Arena* arena = Arena::create(m_chunk, (total + m_chunk - 1) / m_chunk);
-        arena->append(units);
-        takeArena(arena, out);
+    Spot s;
+    const bool cut = m_root && pos < length() && (s = findUnit(pos)).offset > 0;
+    std::vector<Node*>& tail = m_fresh;
+    tail.clear();
+    try {
+        if (cut) {
+            const std::u16string_view part(s.leaf->data + s.offset,
+                                           std::size_t(s.leaf->len - s.offset));
+            makeLeaves(&part, 1, tail);
+        }
+        roomForBuild(tail.size());
+    } catch (...) {
+        freeLeaves(tail);
+        tail.clear();
+        throw;
+    }
+    forget();
+    if (!m_root || pos >= length()) {
+        m_root = merge(m_root, detached);
         return;
     }
-    const Pos pieces = (total + fillTarget() - 1) / fillTarget();
+    Node* before = nullptr;
+    Node* rest = nullptr;
+    split(m_root, s.index, before, rest);
+    if (!cut) {
+        m_root = merge(merge(before, detached), rest);
+        return;
+    }
+    Node* leaf = nullptr;
+    Node* after = nullptr;
+    split(rest, 1, leaf, after);
+    leaf->len = s.offset;
+    leaf->lfs = countLf(leaf->data, leaf->len);
+    leaf->counted = false;
+    pull(leaf);
+    Node* tailTree = build(tail);
+    tail.clear();
+    m_root = merge(merge(merge(merge(before, leaf), detached), tailTree), after);
+}
+
+void LeafTree::freeDetached(Node* detached) {
+    freeTree(detached);
+}
+
+// Leaves holding the pieces' units: filled to the fill target (leaves meant to be edited), or
+// for a large text one arena of full leaves that are read as one piece. The spare leaves of a
+// series of edits are used first.
+void LeafTree::makeLeaves(const std::u16string_view* pieces, std::size_t count,
+                          std::vector<Node*>& out) {
+    Pos total = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        total += Pos(pieces[i].size());
+    if (total == 0)
+        return;
+    if (total >= m_chunk * 64 && m_spare.empty()) {
+        Arena* arena = Arena::create(m_chunk, (total + m_chunk - 1) / m_chunk);
+        try {
+            for (std::size_t i = 0; i < count; ++i)
+                arena->append(pieces[i]);
+            arenaLeaves(arena, out);
+        } catch (...) {
+            Arena::destroy(arena);
+            throw;
+        }
+        arena->handOver(arena->usedSlots());
+        return;
+    }
+    const Pos leaves = leavesFor(total);
+    if (out.capacity() < out.size() + std::size_t(leaves)) {
+        noteAllocation();
+        out.reserve(std::max(out.size() + std::size_t(leaves), out.capacity() * 2));
+    }
+    std::size_t piece = 0;
+    Pos inPiece = 0;
     Pos done = 0;
-    for (Pos i = 0; i < pieces; ++i) {
-        const Pos size = (total - done) / (pieces - i);
+    for (Pos i = 0; i < leaves; ++i) {
+        const Pos size = (total - done) / (leaves - i);
         Node* n = newLeaf();
-        std::memcpy(n->data, units.data() + done, std::size_t(size) * 2);
-        n->len = size;
+        n->len = 0;
+        n->counted = false;
+        while (n->len < size) {
+            while (inPiece == Pos(pieces[piece].size())) {
+                ++piece;
+                inPiece = 0;
+            }
+            const Pos take = std::min(size - n->len, Pos(pieces[piece].size()) - inPiece);
+            std::memcpy(n->data + n->len, pieces[piece].data() + inPiece, std::size_t(take) * 2);
+            n->len += take;
+            inPiece += take;
+        }
         n->lfs = countLf(n->data, size);
         out.push_back(n);
         done += size;
@@ -525,11 +751,9 @@ void LeafTree::replace(Pos pos, Pos len, std::u16string_view ins) {
     replaceInWindow(pos, len, ins);
 }
 
-// The common case: the edit stays inside one leaf, which keeps a healthy size.
+// The common case: the edit stays inside one leaf, which keeps a healthy size. Needs no memory.
 bool LeafTree::replaceInLeaf(Pos pos, Pos len, std::u16string_view ins) {
-    std::vector<Node*> path;
-    path.reserve(64);
-    const Spot s = findInsert(pos, path);
+    const Spot s = findInsert(pos);
     Node* leaf = s.leaf;
     if (!leaf || s.offset + len > leaf->len || (len > 0 && s.offset == leaf->len))
         return false;
@@ -550,9 +774,20 @@ bool LeafTree::replaceInLeaf(Pos pos, Pos len, std::u16string_view ins) {
     // The units before the edit stayed where they were, and so did their blocks' counts.
     if (leaf->counted)
         countBlocks(leaf, s.offset / blockUnits(leaf));
-    for (Node* p : path) {
-        p->units += n - len;
-        p->lines += lfDelta;
+    // The counts of the nodes on the way down to the leaf, found again by the same descent:
+    // each step's choice reads a child that is not counted anew yet.
+    Pos p = pos;
+    for (Node* node = m_root; node;) {
+        node->units += n - len;
+        node->lines += lfDelta;
+        if (node == leaf)
+            break;
+        if (node->left && p <= node->left->units) {
+            node = node->left;
+            continue;
+        }
+        p -= unitsOf(node->left) + node->len;
+        node = node->right;
     }
     // A remembered leaf after this one has moved by the edit.
     for (Last& c : m_last) {
@@ -564,100 +799,63 @@ bool LeafTree::replaceInLeaf(Pos pos, Pos len, std::u16string_view ins) {
     return true;
 }
 
-// The general case: the leaves around the edit, with one neighbour on each side, are taken
-// out of the tree, edited as a list, evened out and put back.
+// The general case: the leaves around the edit, with one neighbour on each side, are replaced
+// by new leaves holding what is kept of them and the inserted units. Everything new is made
+// before the tree changes, so that a failure leaves it as it was; the units removed in between
+// are only let go of.
 void LeafTree::replaceInWindow(Pos pos, Pos len, std::u16string_view ins) {
-    forget();
-    std::vector<Node*> leaves;
-    Pos windowStart = 0;
-    Node* before = nullptr;
-    Node* after = nullptr;
+    std::u16string_view pieces[5];
+    std::size_t count = 0;
+    Pos lo = 0;
+    Pos hi = -1;
     if (m_root) {
         const Pos total = m_root->count;
         const Pos first = pos > 0 ? findUnit(pos - 1).index : 0;
         const Pos last = pos + len < length() ? findUnit(pos + len).index : total - 1;
-        const Pos lo = std::max<Pos>(0, first - 1);
-        const Pos hi = std::min<Pos>(total - 1, last + 1);
+        lo = std::max<Pos>(0, first - 1);
+        hi = std::min<Pos>(total - 1, last + 1);
+        Pos start = 0;
+        for (Pos k = lo; k <= first; ++k) {
+            const Node* n = leafAt(k, start);
+            const Pos end = std::min(start + n->len, pos);
+            if (end > start)
+                pieces[count++] = std::u16string_view(n->data, std::size_t(end - start));
+        }
+        if (!ins.empty())
+            pieces[count++] = ins;
+        for (Pos k = last; k <= hi; ++k) {
+            const Node* n = leafAt(k, start);
+            const Pos from = std::max(start, pos + len);
+            if (from < start + n->len)
+                pieces[count++] = std::u16string_view(n->data + (from - start),
+                                                      std::size_t(start + n->len - from));
+        }
+    } else if (!ins.empty()) {
+        pieces[count++] = ins;
+    }
+    std::vector<Node*>& fresh = m_fresh;
+    fresh.clear();
+    try {
+        makeLeaves(pieces, count, fresh);
+        evenOut(fresh);
+        roomForBuild(fresh.size());
+    } catch (...) {
+        freeLeaves(fresh);
+        fresh.clear();
+        throw;
+    }
+    forget();
+    Node* before = nullptr;
+    Node* window = nullptr;
+    Node* after = nullptr;
+    if (m_root) {
         Node* rest = nullptr;
-        Node* window = nullptr;
         split(m_root, lo, before, rest);
         split(rest, hi - lo + 1, window, after);
-        m_root = nullptr;
-        windowStart = unitsOf(before);
-        collect(window, leaves);
     }
-    const Pos p = pos - windowStart;
-
-    if (len > 0) {
-        Pos start = 0;
-        std::vector<Node*> kept;
-        std::vector<Node*> dead;
-        for (Node* leaf : leaves) {
-            const Pos leafStart = start;
-            start += leaf->len;
-            const Pos from = std::max(p, leafStart);
-            const Pos to = std::min(p + len, start);
-            if (from < to) {
-                const Pos a = from - leafStart;
-                const Pos cut = to - from;
-                std::memmove(leaf->data + a, leaf->data + a + cut,
-                             std::size_t(leaf->len - a - cut) * 2);
-                leaf->len -= cut;
-                leaf->lfs = countLf(leaf->data, leaf->len);
-                leaf->counted = false;
-            }
-            (leaf->len == 0 ? dead : kept).push_back(leaf);
-        }
-        freeLeaves(dead);
-        leaves.swap(kept);
-    }
-
-    if (!ins.empty()) {
-        std::size_t j = 0;
-        Pos start = 0;
-        while (j < leaves.size() && p > start + leaves[j]->len) {
-            start += leaves[j]->len;
-            ++j;
-        }
-        std::vector<Node*> fresh;
-        if (j == leaves.size()) {
-            makeLeaves(ins, fresh);
-            leaves.insert(leaves.end(), fresh.begin(), fresh.end());
-        } else {
-            Node* leaf = leaves[j];
-            const Pos offset = p - start;
-            const Pos n = Pos(ins.size());
-            if (leaf->len + n <= leaf->cap) {
-                char16_t* at = leaf->data + offset;
-                std::memmove(at + n, at, std::size_t(leaf->len - offset) * 2);
-                std::memcpy(at, ins.data(), std::size_t(n) * 2);
-                leaf->len += n;
-                leaf->lfs += countLf(ins.data(), n);
-                leaf->counted = false;
-            } else {
-                // The leaf keeps its head and takes what fits up to the fill target; the rest
-                // of the insertion and the leaf's tail go to new leaves after it.
-                std::u16string rest(ins);
-                rest.append(leaf->data + offset, std::size_t(leaf->len - offset));
-                leaf->len = offset;
-                const Pos take = std::clamp<Pos>(std::min(fillTarget(), leaf->cap) - offset, 0,
-                                                 Pos(rest.size()));
-                std::memcpy(leaf->data + offset, rest.data(), std::size_t(take) * 2);
-                leaf->len += take;
-                leaf->lfs = countLf(leaf->data, leaf->len);
-                leaf->counted = false;
-                makeLeaves(std::u16string_view(rest).substr(std::size_t(take)), fresh);
-                leaves.insert(leaves.begin() + std::ptrdiff_t(j) + 1, fresh.begin(), fresh.end());
-                if (leaf->len == 0) {
-                    freeLeaf(leaf);
-                    leaves.erase(leaves.begin() + std::ptrdiff_t(j));
-                }
-            }
-        }
-    }
-
-    evenOut(leaves);
-    m_root = merge(merge(before, build(leaves)), after);
+    freeTree(window);
+    m_root = merge(merge(before, build(fresh)), after);
+    fresh.clear();
 }
 
 // Joins each short leaf with a neighbour, or shares units with it when both do not fit in

@@ -2,6 +2,7 @@
 // themselves (what each removed and inserted), and the listeners.
 #include "text/textbuffer.h"
 
+#include "text/allocation.h"
 #include "text/arena.h"
 #include "text/history.h"
 #include "text/leaves.h"
@@ -53,7 +54,16 @@ struct TextBuilder::Impl {
     void grow(Pos units) {
         Pos want = arenas.empty() ? Pos{64} * 1024 : arenas.back()->slots() * slotUnits * 2;
         want = std::max(std::min(want, Pos{64} * 1024 * 1024), units);
-        arenas.push_back(detail::Arena::create(slotUnits, (want + slotUnits - 1) / slotUnits));
+        add(detail::Arena::create(slotUnits, (want + slotUnits - 1) / slotUnits));
+    }
+    // Takes a new arena into the list, freeing it when the list cannot grow.
+    void add(detail::Arena* arena) {
+        try {
+            arenas.push_back(arena);
+        } catch (...) {
+            detail::Arena::destroy(arena);
+            throw;
+        }
     }
 };
 
@@ -111,7 +121,7 @@ void TextBuilder::reserve(Pos units) {
         detail::Arena::destroy(d.arenas.back());
         d.arenas.pop_back();
     }
-    d.arenas.push_back(detail::Arena::create(d.slotUnits, (units + d.slotUnits - 1) / d.slotUnits));
+    d.add(detail::Arena::create(d.slotUnits, (units + d.slotUnits - 1) / d.slotUnits));
 }
 
 // ---- TextBuffer ---------------------------------------------------------------------------
@@ -139,29 +149,18 @@ struct TextBuffer::Impl {
         return savePoint >= 0 && static_cast<std::size_t>(savePoint) == applied;
     }
 
+    // The listeners as they were when telling began; its room is kept as large as the list,
+    // so telling them needs no memory.
+    std::vector<BufferListener*> told;
+
     template <class F> void notify(F&& f) {
         // A copy, so a listener may add or remove listeners while being told; one removed
         // meanwhile is not told any more.
-        const std::vector<BufferListener*> copy = listeners;
-        for (BufferListener* listener : copy) {
+        told.assign(listeners.begin(), listeners.end());
+        for (BufferListener* listener : told) {
             if (std::find(listeners.begin(), listeners.end(), listener) != listeners.end())
                 f(*listener);
         }
-    }
-
-    // Replaces [pos, pos + len) (already clamped) by `ins`, which must not point into the
-    // text, and tells the listeners; `removed` holds the units being removed.
-    void apply(Pos pos, Pos len, std::u16string_view ins, std::u16string_view removed) {
-        Change change;
-        change.position = pos;
-        change.removed = len;
-        change.inserted = Pos(ins.size());
-        change.firstLine = units.lfsBefore(pos);
-        change.linesRemoved = countLf(removed);
-        change.linesInserted = countLf(ins);
-        units.replace(pos, len, ins);
-        ++revision;
-        notify([&](BufferListener& l) { l.textChanged(change); });
     }
 
     void setSavePointState(bool before) {
@@ -170,25 +169,54 @@ struct TextBuffer::Impl {
             notify([&](BufferListener& l) { l.savePointChanged(after); });
     }
 
-    // The step the next edit belongs to: the open group's, or a new one.
-    void stepForEdit() {
+    // Whether the next edit starts a new step: not when the open group's step takes it, nor
+    // when a group of a run goes on with the run's step (while that is the last step done and
+    // the text after it is not the saved one).
+    bool startsStep() const {
         if (stepOpen)
-            return;
-        // A group of a run goes on with the run's step while that is the last step done and the
-        // text after it is not the saved one.
-        if (groupRun != 0 && groupRun == lastRun && applied > 0 && applied == history.steps() &&
-            savePoint != static_cast<std::ptrdiff_t>(applied)) {
+            return false;
+        return !(groupRun != 0 && groupRun == lastRun && applied > 0 &&
+                 applied == history.steps() && savePoint != static_cast<std::ptrdiff_t>(applied));
+    }
+
+    // Records an edit whose room was prepared, in a new step or the last one, and tells the
+    // listeners. Cannot fail.
+    // Takes the step of an edit just added to the history, and tells the listeners. Cannot
+    // fail.
+    void record(bool newStep, const Change& change, bool before) {
+        if (newStep) {
+            // What could be redone is gone, and with it a save point there.
+            if (savePoint > static_cast<std::ptrdiff_t>(applied))
+                savePoint = -1;
+            ++applied;
+            stepOpen = groupDepth > 0;
+            lastRun = groupRun;
+        } else {
             stepOpen = true;
-            return;
         }
-        // A new step: what could be redone is gone, and with it a save point there.
-        history.truncate(applied);
-        if (savePoint > static_cast<std::ptrdiff_t>(applied))
-            savePoint = -1;
-        history.beginStep(note);
-        ++applied;
-        stepOpen = groupDepth > 0;
-        lastRun = groupRun;
+        ++revision;
+        notify([&](BufferListener& l) { l.textChanged(change); });
+        setSavePointState(before);
+    }
+
+    // Replaces [pos, pos + len) (already clamped) by `ins`, which must not point into the
+    // text, as part of an undo or redo, and tells the listeners.
+    void apply(Pos pos, Pos len, std::u16string_view ins, std::u16string_view removed) {
+        const Change change = changeAt(pos, len, ins, removed);
+        units.replace(pos, len, ins);
+        ++revision;
+        notify([&](BufferListener& l) { l.textChanged(change); });
+    }
+
+    Change changeAt(Pos pos, Pos len, std::u16string_view ins, std::u16string_view removed) const {
+        Change change;
+        change.position = pos;
+        change.removed = len;
+        change.inserted = Pos(ins.size());
+        change.firstLine = units.lfsBefore(pos);
+        change.linesRemoved = countLf(removed);
+        change.linesInserted = countLf(ins);
+        return change;
     }
 
     void edit(Pos pos, Pos len, std::u16string_view ins) {
@@ -197,16 +225,109 @@ struct TextBuffer::Impl {
         if (len == 0 && ins.empty())
             return;
         const bool before = atSavePoint();
-        stepForEdit();
-        // The history's own copies feed the edit, so `ins` may even be a piece of this text.
-        const detail::History::Edit& e = history.add(pos, len, ins, [&](char16_t* to) {
-            units.spans(pos, len, [&](std::u16string_view piece) {
+        const bool newStep = startsStep();
+        const Pos inserted = Pos(ins.size());
+        // A large removal keeps the leaves that held the units for undo, not a copy of them, so
+        // removing a large text needs hardly any memory.
+        const bool keepLeaves = units.detachable(len);
+        const Pos stored = keepLeaves ? 0 : len;
+        // A large insertion goes into the text straight from `ins`; the history copies it out
+        // of the text only if the step is undone, into room taken now, so a large paste holds
+        // the units once.
+        const bool copyLater = inserted >= 64 * units.chunkUnits();
+        Change change;
+        detail::History::Room room;
+        detail::Node* removedLeaves = nullptr;
+        // Everything that needs memory comes first: the history's room, which takes copies of
+        // the removed and the inserted units (so `ins` may even be a piece of this text), and
+        // the change of the text, which either completes or leaves the text as it was.
+        try {
+            room = history.prepare(stored + inserted, newStep, applied);
+            char16_t* to = room.data();
+            units.spans(pos, stored, [&](std::u16string_view piece) {
+                to = std::copy(piece.begin(), piece.end(), to);
+                return true;
+            });
+            if (!copyLater)
+                std::copy(ins.begin(), ins.end(), room.data() + stored);
+            const std::u16string_view removed(room.data(), std::size_t(stored));
+            // `ins` may be a piece of this text: the text copies it before it lets go of the
+            // removed units (which a kept removal still holds).
+            const std::u16string_view added =
+                copyLater ? ins : std::u16string_view(room.data() + stored, std::size_t(inserted));
+            change = changeAt(pos, len, added, removed);
+            if (keepLeaves) {
+                change.linesRemoved = units.lfsBefore(pos + len) - change.firstLine;
+                // Taking the leaves out and inserting cannot fail half way with this set aside.
+                units.reserveSpare(inserted, 2);
+                removedLeaves = units.detach(pos, len);
+                if (inserted > 0)
+                    units.replace(pos, 0, added);
+                units.releaseSpare();
+            } else {
+                units.replace(pos, len, added);
+            }
+        } catch (const std::bad_alloc&) {
+            units.releaseSpare();
+            throw OutOfMemory(2 * std::max(len, inserted));
+        }
+        history.add(std::move(room), note, pos, len, inserted, !copyLater, removedLeaves);
+        record(newStep, change, before);
+    }
+
+    // Undoes or redoes one edit of a step with the memory set aside for it.
+    void undoEdit(const detail::History::Edit& e) {
+        // The room of the inserted units was taken with the edit, and the text is read without
+        // memory of its own.
+        history.storeInserted(e, [&](char16_t* to) {
+            units.spans(e.position, e.inserted, [&](std::u16string_view piece) {
                 to = std::copy(piece.begin(), piece.end(), to);
                 return true;
             });
         });
-        apply(pos, len, history.insertedUnits(e), history.removedUnits(e));
-        setSavePointState(before);
+        if (!e.removedAsLeaves) {
+            apply(e.position, e.inserted, history.removedUnits(e), history.insertedUnits(e));
+            return;
+        }
+        detail::Node* leaves = history.takeLeaves(e);
+        Change change = changeAt(e.position, e.inserted, {}, history.insertedUnits(e));
+        change.inserted = e.removed;
+        change.linesInserted = leaves->lines;
+        if (e.inserted > 0)
+            units.replace(e.position, e.inserted, {});
+        units.attach(e.position, leaves);
+        ++revision;
+        notify([&](BufferListener& l) { l.textChanged(change); });
+    }
+
+    void redoEdit(const detail::History::Edit& e) {
+        if (!e.removedAsLeaves) {
+            apply(e.position, e.removed, history.insertedUnits(e), history.removedUnits(e));
+            return;
+        }
+        Change change = changeAt(e.position, e.removed, history.insertedUnits(e), {});
+        change.linesRemoved = units.lfsBefore(e.position + e.removed) - change.firstLine;
+        history.keepLeaves(e, units.detach(e.position, e.removed));
+        if (e.inserted > 0)
+            units.replace(e.position, 0, history.insertedUnits(e));
+        ++revision;
+        notify([&](BufferListener& l) { l.textChanged(change); });
+    }
+
+    // Sets aside what undoing or redoing a step will need, so that it cannot fail half way.
+    void reserveFor(std::size_t step, bool undoing) {
+        Pos inserted = 0;
+        Pos edits = 0;
+        for (const auto* e = history.begin(step); e != history.end(step); ++e) {
+            // Leaves taken out whole go back without a copy.
+            inserted += undoing ? (e->removedAsLeaves ? 0 : e->removed) : e->inserted;
+            ++edits;
+        }
+        try {
+            units.reserveSpare(inserted, edits);
+        } catch (const std::bad_alloc&) {
+            throw OutOfMemory(2 * inserted);
+        }
     }
 };
 
@@ -307,22 +428,25 @@ void TextBuffer::insert(Pos pos, TextBuilder&& builder) {
     TextBuilder::Impl& b = *builder.m_impl;
     pos = d.clampPos(pos);
     const bool before = d.atSavePoint();
+    const bool newStep = d.startsStep();
     Change change;
     change.position = pos;
     change.inserted = b.length;
     change.firstLine = d.units.lfsBefore(pos);
     change.linesInserted = b.lines();
-    d.stepForEdit();
-    // The units stay where the builder put them; the history copies them out of the text only
-    // if the step is undone.
-    d.history.addSpliced(pos, 0, b.length, [](char16_t*) {});
-    std::vector<detail::Arena*> arenas;
-    arenas.swap(b.arenas);
+    detail::History::Room room;
+    try {
+        // The units stay where the builder put them; the history copies them out of the text
+        // only if the step is undone, into room taken now.
+        room = d.history.prepare(b.length, newStep, d.applied);
+        d.units.splice(pos, b.arenas);
+    } catch (const std::bad_alloc&) {
+        throw OutOfMemory(2 * b.length);
+    }
+    b.arenas.clear();
     b.length = 0;
-    d.units.splice(pos, arenas);
-    ++d.revision;
-    d.notify([&](BufferListener& l) { l.textChanged(change); });
-    d.setSavePointState(before);
+    d.history.add(std::move(room), d.note, pos, 0, change.inserted, false);
+    d.record(newStep, change, before);
 }
 
 void TextBuffer::remove(Pos pos, Pos len) {
@@ -335,13 +459,20 @@ void TextBuffer::replace(Pos pos, Pos len, std::u16string_view units) {
 
 void TextBuffer::assign(TextBuilder&& builder) {
     Impl& d = *m_impl;
-    std::vector<detail::Arena*> arenas;
+    static const std::vector<detail::Arena*> none;
+    const std::vector<detail::Arena*>& arenas = builder.m_impl ? builder.m_impl->arenas : none;
+    Pos length = builder.length();
+    try {
+        d.told.reserve(d.listeners.size());
+        d.units.reset(arenas);
+    } catch (const std::bad_alloc&) {
+        throw OutOfMemory(2 * length);
+    }
     if (builder.m_impl) {
-        arenas.swap(builder.m_impl->arenas);
+        builder.m_impl->arenas.clear();
         builder.m_impl->length = 0;
     }
     const bool before = d.atSavePoint();
-    d.units.reset(arenas);
     d.history.clear();
     d.applied = 0;
     d.savePoint = 0;
@@ -354,8 +485,12 @@ void TextBuffer::assign(TextBuilder&& builder) {
 
 void TextBuffer::assign(std::u16string_view units) {
     TextBuilder builder(m_impl->units.chunkUnits());
-    builder.reserve(Pos(units.size()));
-    builder.append(units);
+    try {
+        builder.reserve(Pos(units.size()));
+        builder.append(units);
+    } catch (const std::bad_alloc&) {
+        throw OutOfMemory(2 * Pos(units.size()));
+    }
     assign(std::move(builder));
 }
 
@@ -395,10 +530,12 @@ bool TextBuffer::canRedo() const {
 
 TextBuffer::Restored TextBuffer::undo() {
     Impl& d = *m_impl;
+    Restored restored;
+    if (d.applied > 0)
+        d.reserveFor(d.applied - 1, true);
     // An undo inside an open group ends the group's step here; later edits start a new one.
     d.stepOpen = false;
     d.lastRun = 0;
-    Restored restored;
     if (d.applied == 0)
         return restored;
     const bool before = d.atSavePoint();
@@ -407,24 +544,21 @@ TextBuffer::Restored TextBuffer::undo() {
     detail::History& h = d.history;
     for (const auto* e = h.end(d.applied); e != h.begin(d.applied);) {
         --e;
-        h.storeInserted(*e, [&](char16_t* to) {
-            d.units.spans(e->position, e->inserted, [&](std::u16string_view piece) {
-                to = std::copy(piece.begin(), piece.end(), to);
-                return true;
-            });
-        });
-        d.apply(e->position, e->inserted, h.removedUnits(*e), h.insertedUnits(*e));
+        d.undoEdit(*e);
         extendRestored(restored, e->position, e->inserted, e->removed);
     }
+    d.units.releaseSpare();
     d.setSavePointState(before);
     return restored;
 }
 
 TextBuffer::Restored TextBuffer::redo() {
     Impl& d = *m_impl;
+    Restored restored;
+    if (d.applied < d.history.steps())
+        d.reserveFor(d.applied, false);
     d.stepOpen = false;
     d.lastRun = 0;
-    Restored restored;
     if (d.applied >= d.history.steps())
         return restored;
     const bool before = d.atSavePoint();
@@ -432,9 +566,10 @@ TextBuffer::Restored TextBuffer::redo() {
     const std::size_t step = d.applied++;
     restored.note = {h.note(step).first, h.note(step).second};
     for (const auto* e = h.begin(step); e != h.end(step); ++e) {
-        d.apply(e->position, e->removed, h.insertedUnits(*e), h.removedUnits(*e));
+        d.redoEdit(*e);
         extendRestored(restored, e->position, e->removed, e->inserted);
     }
+    d.units.releaseSpare();
     d.setSavePointState(before);
     return restored;
 }
@@ -469,8 +604,10 @@ std::uint64_t TextBuffer::revision() const {
 
 void TextBuffer::addListener(BufferListener* listener) {
     if (listener && std::find(m_impl->listeners.begin(), m_impl->listeners.end(), listener) ==
-                        m_impl->listeners.end())
+                        m_impl->listeners.end()) {
         m_impl->listeners.push_back(listener);
+        m_impl->told.reserve(m_impl->listeners.size());
+    }
 }
 
 void TextBuffer::removeListener(BufferListener* listener) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,21 @@ struct Change {
     Pos firstLine = 0;     // line of position
     Pos linesRemoved = 0;  // line ends (LF units) removed
     Pos linesInserted = 0; // line ends (LF units) inserted
+};
+
+// Thrown by an edit (undo and redo included) that cannot get the memory it needs. The edit
+// has changed nothing: the text, the undo history, the save point, the revision and the
+// listeners are as they were before it.
+class OutOfMemory : public std::bad_alloc {
+public:
+    explicit OutOfMemory(std::int64_t bytes) : m_bytes(bytes) {}
+    const char* what() const noexcept override { return "not enough memory"; }
+    // Bytes of text the edit asked for: two for each unit it inserts or removes, whichever is
+    // more.
+    std::int64_t bytes() const { return m_bytes; }
+
+private:
+    std::int64_t m_bytes;
 };
 
 class BufferListener {
@@ -107,7 +123,8 @@ public:
     void forEachSpan(Pos pos, Pos len, const std::function<bool(std::u16string_view)>& visit) const;
 
     // --- Editing. Each is one undo step unless a group is open. Cost O(log n) plus the
-    // units inserted or removed.
+    // units inserted or removed. An edit, undo(), redo() or assign() that cannot get its memory
+    // throws OutOfMemory and leaves the buffer exactly as it was.
     void insert(Pos pos, std::u16string_view units);
     // Inserts the builder's text (which is left empty) at pos without copying it into the
     // buffer: its memory becomes the buffer's. One edit like the others (undo, groups,

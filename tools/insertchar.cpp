@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/mainwindow.h"
+#include "app/memoryguard.h"
 #include "ime/texttarget.h"
 
 #include <QChar>
@@ -51,8 +52,7 @@ void InsertPadChar(char16_t code) {
     if (code == 0 || app::state().mainWindow == nullptr)
         return;
     const app::MainWindow::CurrentTarget target = app::state().mainWindow->currentTextTarget();
-    tools::insertUnit(target.text, code);
-    if (!target.findEntry)
+    if (app::guardMemory([&] { tools::insertUnit(target.text, code); }) && !target.findEntry)
         app::state().TextModified = 1;
 }
 
@@ -60,7 +60,7 @@ void ScreenKeyboardBackspace() {
     if (app::state().mainWindow == nullptr)
         return;
     const app::MainWindow::CurrentTarget target = app::state().mainWindow->currentTextTarget();
-    tools::removeCharBefore(target.text, target.findEntry);
+    app::guardMemory([&] { tools::removeCharBefore(target.text, target.findEntry); });
 }
 
 void ScreenKeyboardEnter() {
@@ -70,6 +70,7 @@ void ScreenKeyboardEnter() {
         app::state().mainWindow->pressFind();
         return;
     }
-    app::state().TextModified = 1;
-    app::state().mainWindow->insertAtEditorCaret(QStringLiteral("\n"));
+    if (app::guardMemory(
+            [] { app::state().mainWindow->insertAtEditorCaret(QStringLiteral("\n")); }))
+        app::state().TextModified = 1;
 }

@@ -25,6 +25,18 @@ QString toQString(const std::u16string& units) {
                    static_cast<qsizetype>(units.size()));
 }
 
+// Runs work that copies `units` units of text; running out of memory there comes out as
+// text::OutOfMemory of their size, like an edit of the buffer that fails.
+template <class F> auto sized(text::Pos units, F&& work) -> decltype(work()) {
+    try {
+        return work();
+    } catch (const text::OutOfMemory&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw text::OutOfMemory(2 * units);
+    }
+}
+
 } // namespace
 
 MemoView::MemoView(QWidget* parent) : MemoView(*new text::TextBuffer, parent) {
@@ -294,7 +306,7 @@ QString MemoView::selText() const {
 QString MemoView::textRange(text::Pos pos, text::Pos len) const {
     if (len <= 0)
         return {};
-    return toQString(m_buffer.text(pos, len));
+    return sized(len, [&] { return toQString(m_buffer.text(pos, len)); });
 }
 
 void MemoView::setSelText(const QString& text) {
@@ -310,7 +322,7 @@ char16_t MemoView::unitBefore(qsizetype pos) const {
 
 void MemoView::insertAtCaret(const QString& text) {
     const Hold hold(*this);
-    const std::u16string units = view::withCrLf(text);
+    const std::u16string units = sized(text.size(), [&] { return view::withCrLf(text); });
     const text::Pos at = m_caret;
     if (!units.empty())
         m_buffer.insert(at, units);
@@ -332,7 +344,7 @@ void MemoView::replaceRange(text::Pos pos, text::Pos len, std::u16string_view un
 
 void MemoView::replaceSelection(QStringView text, bool selectInserted) {
     const text::Pos start = selStart();
-    const std::u16string units = view::withCrLf(text);
+    const std::u16string units = sized(text.size(), [&] { return view::withCrLf(text); });
     replaceRange(start, selLength(), units);
     const text::Pos end = start + static_cast<text::Pos>(units.size());
     m_anchor = selectInserted ? start : end;
@@ -408,13 +420,28 @@ void MemoView::setClipboardText(const QString& text, bool primary) const {
 void MemoView::copy() {
     if (selLength() == 0)
         return;
-    setClipboardText(view::withLf(m_buffer.text(selStart(), selLength())), false);
+    // The clipboard changes only once the whole text could be copied.
+    setClipboardText(selectedWithLf(), false);
 }
 
 void MemoView::cut() {
     if (m_readOnly || selLength() == 0)
         return;
-    copy();
+    // Copied and removed before the clipboard changes, so that a cut that fails for want of
+    // memory leaves both the text and the clipboard as they were.
+    const QString removed = selectedWithLf();
+    {
+        const Hold hold(*this);
+        removeRange(selStart(), selStart() + selLength());
+    }
+    setClipboardText(removed, false);
+}
+
+QString MemoView::selectedWithLf() const {
+    return sized(selLength(), [&] { return view::withLf(m_buffer.text(selStart(), selLength())); });
+}
+
+void MemoView::removeSelection() {
     const Hold hold(*this);
     removeRange(selStart(), selStart() + selLength());
 }
@@ -444,23 +471,30 @@ void MemoView::insertFromClipboard(bool primary) {
 QMenu* MemoView::createStandardContextMenu() {
     auto* menu = new QMenu(this);
     const bool hasSelection = selLength() > 0;
-    QAction* action = menu->addAction(tr("&Undo"), QKeySequence::Undo, this, &MemoView::undo);
+    // The commands run in the menu's events, not the view's: each is guarded on its own.
+    const auto guarded = [this](void (MemoView::*command)()) {
+        return [this, command] {
+            guardMemory([&] {
+                (this->*command)();
+                return true;
+            });
+        };
+    };
+    QAction* action =
+        menu->addAction(tr("&Undo"), QKeySequence::Undo, this, guarded(&MemoView::undo));
     action->setEnabled(!m_readOnly && m_buffer.canUndo());
-    action = menu->addAction(tr("&Redo"), QKeySequence::Redo, this, &MemoView::redo);
+    action = menu->addAction(tr("&Redo"), QKeySequence::Redo, this, guarded(&MemoView::redo));
     action->setEnabled(!m_readOnly && m_buffer.canRedo());
     menu->addSeparator();
-    action = menu->addAction(tr("Cu&t"), QKeySequence::Cut, this, &MemoView::cut);
+    action = menu->addAction(tr("Cu&t"), QKeySequence::Cut, this, guarded(&MemoView::cut));
     action->setEnabled(!m_readOnly && hasSelection);
-    action = menu->addAction(tr("&Copy"), QKeySequence::Copy, this, &MemoView::copy);
+    action = menu->addAction(tr("&Copy"), QKeySequence::Copy, this, guarded(&MemoView::copy));
     action->setEnabled(hasSelection);
-    action = menu->addAction(tr("&Paste"), QKeySequence::Paste, this, &MemoView::paste);
+    action = menu->addAction(tr("&Paste"), QKeySequence::Paste, this, guarded(&MemoView::paste));
     const QClipboard* clipboard = QGuiApplication::clipboard();
     action->setEnabled(!m_readOnly && clipboard && clipboard->mimeData() &&
                        clipboard->mimeData()->hasText());
-    action = menu->addAction(tr("Delete"), this, [this] {
-        const Hold hold(*this);
-        removeRange(selStart(), selStart() + selLength());
-    });
+    action = menu->addAction(tr("Delete"), this, guarded(&MemoView::removeSelection));
     action->setEnabled(!m_readOnly && hasSelection);
     menu->addSeparator();
     action = menu->addAction(tr("Select All"), QKeySequence::SelectAll, this, &MemoView::selectAll);

@@ -114,6 +114,11 @@ public:
     // Called for Ctrl+V and the Paste of createStandardContextMenu() in place of the view's own
     // paste, so that every paste of the editor follows one set of rules.
     std::function<void()> onPaste;
+    // Called when an edit the view makes for one of its own events (a key, an input method, a
+    // click, a drop) or a command of its standard menu could not get its memory: the edit did not
+    // happen and the text is as it was. `bytes` is what the edit asked for, 0 when not known.
+    // Unset, the failure goes on to the caller.
+    std::function<void(std::int64_t bytes)> onOutOfMemory;
     // Called with the local files of a drop. While it is set the view takes drags that bring
     // local files for it; without it such drags go on to the window behind the view.
     std::function<void(const QList<QUrl>&)> onDropFiles;
@@ -232,6 +237,7 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -292,6 +298,9 @@ private:
     void bufferChanged(const text::Change& change);
     void bufferReset();
 
+    // Runs the handling of an event, a failure to get memory going to onOutOfMemory.
+    bool guardMemory(const std::function<bool()>& handle);
+
     // --- memoview.cpp: positions, edits and the hand-over.
     text::Pos clampPos(text::Pos pos) const;
     void beginHold();
@@ -301,6 +310,9 @@ private:
     void replaceSelection(QStringView text, bool selectInserted);
     void typeText(QStringView text);
     void removeRange(text::Pos from, text::Pos to);
+    void removeSelection();
+    // The selected text with every CR LF as one line feed, for the clipboard.
+    QString selectedWithLf() const;
     void setClipboardText(const QString& text, bool primary) const;
     void insertFromClipboard(bool primary);
     void restartBlink();

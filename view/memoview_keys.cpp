@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QKeyEvent>
+#include <QScopeGuard>
 #include <QTextBoundaryFinder>
 #include <QTextCharFormat>
 #include <QTextLine>
@@ -133,7 +134,29 @@ bool MemoView::event(QEvent* event) {
             return true;
         }
     }
-    return QAbstractScrollArea::event(event);
+    return guardMemory([&] { return QAbstractScrollArea::event(event); });
+}
+
+bool MemoView::viewportEvent(QEvent* event) {
+    return guardMemory([&] { return QAbstractScrollArea::viewportEvent(event); });
+}
+
+bool MemoView::guardMemory(const std::function<bool()>& handle) {
+    std::int64_t bytes = 0;
+    // Caught here, before the failure passes through the toolkit's own frames, which do not
+    // expect exceptions.
+    try {
+        return handle();
+    } catch (const text::OutOfMemory& failed) {
+        if (!onOutOfMemory)
+            throw;
+        bytes = failed.bytes();
+    } catch (const std::bad_alloc&) {
+        if (!onOutOfMemory)
+            throw;
+    }
+    onOutOfMemory(bytes);
+    return true;
 }
 
 bool MemoView::focusNextPrevChild(bool next) {
@@ -197,8 +220,11 @@ void MemoView::inRun(Run run, const std::function<void()>& handle) {
         endTypingRun();
     const std::uint64_t revision = m_buffer.revision();
     m_buffer.beginGroup(static_cast<int>(run));
-    handle();
-    m_buffer.endGroup();
+    {
+        // Closed also when the key's edit fails for want of memory.
+        const auto close = qScopeGuard([this] { m_buffer.endGroup(); });
+        handle();
+    }
     // Only an edit opens or extends the run; a key that moved the caret without one ends it by
     // leaving the caret elsewhere.
     if (m_buffer.revision() != revision) {
