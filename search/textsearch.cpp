@@ -5,11 +5,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <iterator>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace search {
 
@@ -65,6 +70,50 @@ bool spansLines(QStringView needle) {
 namespace {
 
 using text::Pos;
+
+// The first unit equal to `unit` in [at, end), or end.
+const char16_t* findUnit(const char16_t* at, const char16_t* end, char16_t unit) {
+#if defined(__SSE2__) || defined(_M_X64)
+    // Eight units compared at once.
+    const __m128i wanted = _mm_set1_epi16(static_cast<short>(unit));
+    for (; end - at >= 8; at += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(units, wanted)));
+        if (mask != 0)
+            return at + std::countr_zero(mask) / 2;
+    }
+#endif
+    return std::find(at, end, unit);
+}
+
+// The first occurrence of `wanted` (not empty) in `units` at or after `from`, as
+// std::u16string_view::find gives it.
+std::size_t findUnits(std::u16string_view units, std::u16string_view wanted, std::size_t from) {
+#if defined(__SSE2__) || defined(_M_X64)
+    // Eight places tried at once: those where the needle's first and last units both stand,
+    // then the units between them compared.
+    const std::size_t m = wanted.size();
+    const std::size_t middle = m >= 2 ? m - 2 : 0; // the units between the first and the last
+    const __m128i first = _mm_set1_epi16(static_cast<short>(wanted.front()));
+    const __m128i last = _mm_set1_epi16(static_cast<short>(wanted.back()));
+    const char16_t* const data = units.data();
+    for (; from + 8 + m - 1 <= units.size(); from += 8) {
+        const __m128i heads = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
+        const __m128i tails =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from + m - 1));
+        unsigned mask = unsigned(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi16(heads, first), _mm_cmpeq_epi16(tails, last))));
+        while (mask != 0) {
+            const int bit = std::countr_zero(mask); // two bits a unit
+            const std::size_t j = from + std::size_t(bit) / 2;
+            if (units.compare(j + 1, middle, wanted.substr(1, middle)) == 0)
+                return j;
+            mask &= ~(3u << bit);
+        }
+    }
+#endif
+    return units.find(wanted, from);
+}
 
 // Units scanned between two looks at the flag that ends the second half's search early.
 constexpr std::size_t kBlockUnits = std::size_t(1) << 20;
@@ -165,8 +214,8 @@ Pos firstOccurrence(const text::TextBuffer& buffer, Pos from, Pos to, std::u16st
     Pos hit = -1;
     // The first occurrence in `units`, which stand at `at` in the text, that a piece holds.
     const auto search = [&](std::u16string_view units, Pos at) {
-        for (std::size_t j = units.find(wanted); j != std::u16string_view::npos;
-             j = units.find(wanted, j + 1)) {
+        for (std::size_t j = findUnits(units, wanted, 0); j != std::u16string_view::npos;
+             j = findUnits(units, wanted, j + 1)) {
             if (!pieces || insidePiece(*pieces, at + Pos(j), Pos(wanted.size()))) {
                 hit = at + Pos(j);
                 return true;
@@ -304,7 +353,7 @@ Hit scanIgnoringMarks(const text::TextBuffer& buffer, Pos from, const Letters& l
                 // looking for it alone runs at the speed of a plain search.
                 if (at >= giveUp && giveUp != end)
                     return false;
-                at = std::find(at, giveUp, first);
+                at = findUnit(at, giveUp, first);
                 if (at == giveUp) {
                     if (giveUp != end)
                         return false;
