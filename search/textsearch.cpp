@@ -165,6 +165,17 @@ struct Piece {
     Pos to = 0;
 };
 
+// The position of the last LF in [from, to), or -1 when there is none.
+Pos lastLf(const text::TextBuffer& buffer, Pos from, Pos to) {
+    // Lines are mostly short: the last units of the piece hold its last LF.
+    const Pos near = std::max(from, to - 1024);
+    const std::u16string units = buffer.text(near, to - near);
+    if (const std::size_t k = units.rfind(u'\n'); k != std::u16string::npos)
+        return near + Pos(k);
+    const Pos lfs = buffer.lineOf(near); // LF units before near
+    return lfs > buffer.lineOf(from) ? buffer.lineStart(lfs) - 1 : -1;
+}
+
 // The pieces findForward reads from start for a needle of `needleSize` units, in order: a
 // piece of pieceUnits units is searched up to its last LF (and the CR before it) and the next
 // one starts after that LF; a piece without an LF is searched whole and the next one overlaps
@@ -177,9 +188,8 @@ std::vector<Piece> searchedPieces(const text::TextBuffer& buffer, Pos start, Pos
     bool inLongLine = false;
     for (Pos pos = start; pos < length;) {
         const Pos n = std::min(pieceUnits, length - pos);
-        const Pos lfs = buffer.lineOf(pos + n); // LF units before the piece's end
-        if (lfs > buffer.lineOf(pos)) {
-            const Pos lf = buffer.lineStart(lfs) - 1;
+        const Pos lf = lastLf(buffer, pos, pos + n);
+        if (lf >= 0) {
             pieces.push_back({pos, lf > pos && buffer.at(lf - 1) == u'\r' ? lf - 1 : lf});
             inLongLine = false;
             pos = lf + 1;

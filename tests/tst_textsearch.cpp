@@ -171,18 +171,23 @@ private slots:
         QRandomGenerator random(7);
         const QString alphabet = u"abА\n\r"_qs;
         for (int round = 0; round < 6000; ++round) {
+            // Every 50th text has lines of thousands of units and pieces longer than them.
+            const bool longLines = round % 50 == 0;
             QString lines;
-            const int size = random.bounded(80);
-            for (int i = 0; i < size; ++i)
-                lines += alphabet.at(random.bounded(alphabet.size()));
+            const int size = random.bounded(longLines ? 20000 : 80);
+            for (int i = 0; i < size; ++i) {
+                const bool breaks = !longLines || random.bounded(1000) == 0;
+                lines += alphabet.at(random.bounded(breaks ? alphabet.size() : 3));
+            }
             QString needle;
             const int needleSize = 1 + random.bounded(4);
             for (int i = 0; i < needleSize; ++i)
                 needle += alphabet.at(random.bounded(round % 2 ? 3 : alphabet.size()));
             const QString text = crlfView(lines);
             const qsizetype start = random.bounded(text.size() + 1);
-            const qsizetype chunk =
-                round % 3 ? 1 + random.bounded(12) : qsizetype(search::kChunkUnits);
+            const qsizetype chunk = longLines   ? 500 + random.bounded(5000)
+                                    : round % 3 ? 1 + random.bounded(12)
+                                                : qsizetype(search::kChunkUnits);
             const qsizetype parallel = random.bounded(text.size() + 2);
             const qsizetype pieces = findInString(text, start, needle, chunk);
             // Leaves of a few units cut the text into short spans; long ones leave it whole.
