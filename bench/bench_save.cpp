@@ -20,7 +20,8 @@ void saveSuite(bench::Table& table, const bench::Options& options) {
     static const std::u16string kWords[8] = {u"съешь",  u"же",     u"ещё",   u"этих",
                                              u"мягких", u"french", u"булок", u"tea"};
     text::TextBuffer buffer;
-    buffer.assign(bench::proseText(options.megabytes, kWords));
+    // About options.megabytes MB of UTF-8 (the prose is a third Latin letters).
+    buffer.assign(bench::proseText(options.megabytes * 4 / 3, kWords));
     const std::string bytes = enc::WriteAll(enc::OutputFormat::Utf8, buffer.text());
     const std::string target = options.workDir + "/save-target.txt";
     const std::string plain = options.workDir + "/save-plain.txt";
@@ -45,7 +46,7 @@ void saveSuite(bench::Table& table, const bench::Options& options) {
                 ::close(fd);
             }
         },
-        3);
+        5);
     if (!saved)
         std::fprintf(stderr, "save: the save failed\n");
     std::remove(target.c_str());
