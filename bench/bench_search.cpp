@@ -37,16 +37,42 @@ void searchSuite(bench::Table& table, const bench::Options& options) {
     const std::u16string flat = memo.buffer().text();
     const std::u16string wanted = word.toStdU16String();
 
+    // Wall clock: the search runs on two threads.
     qsizetype ours = -1;
     std::size_t reference = 0;
     const auto [oursSeconds, referenceSeconds] =
-        bench::bestSecondsInTurns([&] { ours = search::findInBuffer(memo.buffer(), 0, word); },
-                                  [&] { reference = std::u16string_view(flat).find(wanted); });
+        bench::bestWallSecondsInTurns([&] { ours = search::findInBuffer(memo.buffer(), 0, word); },
+                                      [&] { reference = std::u16string_view(flat).find(wanted); });
     if (ours != expected || reference != std::size_t(expected))
         std::fprintf(stderr, "search: wrong hit %lld (expected %lld)\n",
                      static_cast<long long>(ours), static_cast<long long>(expected));
-    table.add({"find a word at the end of the text", oursSeconds, referenceSeconds, "s", false, 1.5,
-               "std::u16string_view::find over the same units in one array"});
+    table.add({"find a word at the end of the text", oursSeconds, referenceSeconds, "s", false, 0.7,
+               "std::u16string_view::find over the same units in one array; wall clock"});
+
+    // The same on one thread, as with one core.
+    qsizetype alone = -1;
+    const double aloneSeconds = bench::bestWallSeconds([&] {
+        alone = search::findInBuffer(memo.buffer(), 0, word, search::kChunkUnits,
+                                     memo.buffer().length());
+    });
+    if (alone != expected)
+        std::fprintf(stderr, "search: one thread found %lld\n", static_cast<long long>(alone));
+    table.add(
+        {"same, on one thread", aloneSeconds, referenceSeconds, "s", false, 1.5, "for comparison"});
+
+    // A needle holding a line break keeps the pieces' rules: here the break before the word
+    // ends a piece, and nothing is found, on one thread or on two.
+    const QString broken = line.right(5) + u"\r\n"_qs + word;
+    const qsizetype brokenExpected =
+        search::findInBuffer(memo.buffer(), 0, broken, search::kChunkUnits, memo.length());
+    qsizetype brokenHit = -1;
+    const double brokenSeconds =
+        bench::bestWallSeconds([&] { brokenHit = search::findInBuffer(memo.buffer(), 0, broken); });
+    if (brokenHit != brokenExpected)
+        std::fprintf(stderr, "search: the needle with a line break found %lld\n",
+                     static_cast<long long>(brokenHit));
+    table.add({"find the last line's end, its line break and the word", brokenSeconds,
+               referenceSeconds, "s", false, 0.7, "reference: the word alone, as above"});
 
     // The pieces read through the editor's selection, for comparison.
     qsizetype pieces = -1;
@@ -78,7 +104,7 @@ void ignoringMarksSuite(bench::Table& table, const bench::Options& options) {
 
     search::Hit ours;
     std::size_t reference = 0;
-    const auto [oursSeconds, referenceSeconds] = bench::bestSecondsInTurns(
+    const auto [oursSeconds, referenceSeconds] = bench::bestWallSecondsInTurns(
         [&] { ours = search::findInBufferIgnoringMarks(buffer, 0, word); },
         [&] { reference = std::u16string_view(flat).find(stressed); });
     if (ours.position != expected || ours.length != qsizetype(stressed.size()) ||
@@ -87,7 +113,17 @@ void ignoringMarksSuite(bench::Table& table, const bench::Options& options) {
                      static_cast<long long>(ours.position), static_cast<long long>(ours.length),
                      static_cast<long long>(expected));
     table.add({"find a word at the end, ignoring stress marks", oursSeconds, referenceSeconds, "s",
-               false, 2, "std::u16string_view::find of the stressed word in one array"});
+               false, 1,
+               "std::u16string_view::find of the stressed word in one array; wall clock"});
+
+    search::Hit alone;
+    const double aloneSeconds = bench::bestWallSeconds(
+        [&] { alone = search::findInBufferIgnoringMarks(buffer, 0, word, buffer.length()); });
+    if (alone.position != expected)
+        std::fprintf(stderr, "search: ignoring marks on one thread, wrong hit %lld\n",
+                     static_cast<long long>(alone.position));
+    table.add(
+        {"same, on one thread", aloneSeconds, referenceSeconds, "s", false, 2, "for comparison"});
 }
 
 } // namespace

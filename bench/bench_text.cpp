@@ -174,7 +174,7 @@ void textSuite(bench::Table& table, const bench::Options& options) {
             });
             ::close(fd);
         };
-        const auto [ours, plain] = bench::bestSecondsInTurns(
+        const auto [ours, plain] = bench::bestWallSecondsInTurns(
             [&] {
                 writeTo([&](auto&& write) {
                     enc::WriteText(enc::OutputFormat::Utf8, text::SpansOf(big),

@@ -67,6 +67,34 @@ template <class F> double bestSeconds(F&& f, int repeats = 3) {
     return best;
 }
 
+// Seconds on the wall clock taken by f, best of `repeats` runs: for work spread over several
+// threads, whose processor time the calling thread's clock does not see.
+template <class F> double bestWallSeconds(F&& f, int repeats = 3) {
+    double best = 1e300;
+    for (int i = 0; i < repeats; ++i) {
+        timespec start{}, end{};
+        clock_gettime(CLOCK_MONOTONIC, &start);
+        f();
+        clock_gettime(CLOCK_MONOTONIC, &end);
+        const double took =
+            double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) * 1e-9;
+        if (took < best)
+            best = took;
+    }
+    return best;
+}
+
+// bestWallSeconds of `ours` and of `reference`, run in turns.
+template <class A, class B>
+std::pair<double, double> bestWallSecondsInTurns(A&& ours, B&& reference, int repeats = 5) {
+    double a = 1e300, b = 1e300;
+    for (int i = 0; i < repeats; ++i) {
+        a = std::min(a, bestWallSeconds(ours, 1));
+        b = std::min(b, bestWallSeconds(reference, 1));
+    }
+    return {a, b};
+}
+
 // bestSeconds of `ours` and of `reference`, run in turns, so that whatever else the machine does
 // meanwhile falls on both alike.
 template <class A, class B>

@@ -14,6 +14,8 @@ namespace {
 constexpr std::string_view kMarker = ".toviloeditru-";
 constexpr std::size_t kRandomLetters = 6;
 constexpr std::size_t kCopyBlock = 1 << 20;
+// Bytes written between two requests to start writing them to the disk.
+constexpr std::uint64_t kWriteBackBytes = 8 << 20;
 
 // The record of one temporary file in the state folder, named "temp-" + six letters:
 //   toviloeditru temporary
@@ -162,6 +164,7 @@ bool OutputFile::open(const std::string& fileName) {
     cancel();
     m_result = {};
     m_size = 0;
+    m_writtenBack = 0;
     m_mode = Mode::Replace;
     m_withoutCopy = false;
     m_touched = false;
@@ -245,6 +248,13 @@ bool OutputFile::write(std::string_view bytes) {
         if (const FileResult wrote = platform::WriteAt(m_file, bytes.data(), bytes.size(), m_size);
             wrote) {
             m_size += bytes.size();
+            // A file that will be synced goes to the disk while the rest is being written,
+            // so the sync at the end waits for little more than the last bytes.
+            if (m_sync == Sync::Durable && m_mode == Mode::Replace &&
+                m_size - m_writtenBack >= kWriteBackBytes) {
+                platform::StartWriteBack(m_file, m_writtenBack, m_size - m_writtenBack);
+                m_writtenBack = m_size;
+            }
         } else {
             m_ok = false;
             m_result = wrote;

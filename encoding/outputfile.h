@@ -116,6 +116,7 @@ private:
     int m_slot = -1;                   // the temporary's entry in the list removed on a signal
     bool m_ok = false;
     std::uint64_t m_size = 0;
+    std::uint64_t m_writtenBack = 0; // bytes the disk was asked to take before the sync
     FileResult m_result;
     std::string m_target;
     std::string m_temp;

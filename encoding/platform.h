@@ -89,6 +89,10 @@ FileResult Reserve(NativeFile file, std::uint64_t size);
 FileResult Truncate(NativeFile file, std::uint64_t size);
 // Waits until the file's data is on the disk.
 FileResult Sync(NativeFile file);
+// Asks the system to start writing the bytes [offset, offset + size) of the file to the disk
+// without waiting for them, so that a later Sync has less left to wait for. Does nothing where
+// the system offers no such call; a failure shows at the Sync.
+void StartWriteBack(NativeFile file, std::uint64_t offset, std::uint64_t size);
 // Puts the file `from` in the place of `to` in one step; to's old file goes.
 FileResult Replace(const std::string& from, const std::string& to);
 // Removes a name; a failure is not reported.

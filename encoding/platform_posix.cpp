@@ -364,6 +364,16 @@ FileResult Sync(NativeFile file) {
     return ::fsync(file) == 0 ? FileResult{} : lastError();
 }
 
+void StartWriteBack(NativeFile file, std::uint64_t offset, std::uint64_t size) {
+#if defined(__linux__)
+    ::sync_file_range(file, off64_t(offset), off64_t(size), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)file;
+    (void)offset;
+    (void)size;
+#endif
+}
+
 FileResult Replace(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0 ? FileResult{} : lastError();
 }

@@ -430,6 +430,8 @@ FileResult Sync(NativeFile file) {
     return ::FlushFileBuffers(file) != 0 ? FileResult{} : lastError();
 }
 
+void StartWriteBack(NativeFile, std::uint64_t, std::uint64_t) {}
+
 FileResult Replace(const std::string& from, const std::string& to) {
     std::wstring wideFrom;
     std::wstring wideTo;

@@ -3,8 +3,17 @@
 #include "encoding/utf16.h"
 #include "encoding/utf8writer.h"
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace enc {
 namespace {
@@ -265,26 +274,151 @@ WriteResult WriteResult::failed(WriteFault step, FileResult cause, std::uint64_t
     return {step, cause, offset};
 }
 
-WriteResult WriteText(OutputFormat format, const TextSpans& text, const ByteSink& sink) {
+namespace {
+
+// Hands the blocks of one file to the sink in order. Once the first block is full a thread of
+// its own writes each block while the next ones are made, with at most kBlocks blocks in memory;
+// a file of one block is written on the calling thread. After a refused block nothing more is
+// handed to the sink.
+class BlockWriter {
+public:
+    static constexpr std::size_t kBlocks = 3;
+
+    BlockWriter(const ByteSink& sink, std::size_t blockBytes) : m_sink(sink), m_bytes(blockBytes) {
+        m_current = newBlock();
+    }
+    ~BlockWriter() { stop(); }
+    BlockWriter(const BlockWriter&) = delete;
+    BlockWriter& operator=(const BlockWriter&) = delete;
+
+    // The block being filled.
+    char* block() const { return m_blocks[m_current].get(); }
+
+    // Hands over the first `size` bytes of the block being filled and makes another block the
+    // one being filled. False once a block was refused.
+    bool pass(std::size_t size) {
+        if (!m_thread.joinable() && !m_alone) {
+            try {
+                m_thread = std::thread([this] { run(); });
+            } catch (const std::system_error&) {
+                m_alone = true; // no thread to be had: each block is written as it is made
+            }
+        }
+        if (m_alone) {
+            put(block(), size);
+            return !m_failed.load();
+        }
+        std::unique_lock lock(m_mutex);
+        m_pending.push_back({m_current, size});
+        m_changed.notify_all();
+        if (m_free.empty() && m_made < kBlocks) {
+            lock.unlock();
+            m_current = newBlock();
+            return !m_failed.load();
+        }
+        m_changed.wait(lock, [this] { return !m_free.empty(); });
+        m_current = m_free.back();
+        m_free.pop_back();
+        return !m_failed.load();
+    }
+
+    // Hands over the last block and waits until every block was written or refused.
+    WriteResult finish(std::size_t size) {
+        if (m_thread.joinable()) {
+            {
+                const std::lock_guard lock(m_mutex);
+                m_pending.push_back({m_current, size});
+            }
+            stop();
+        } else {
+            put(block(), size);
+        }
+        return m_result;
+    }
+
+    // Waits for the writing thread, dropping the blocks it was not given yet.
+    WriteResult stop() {
+        if (m_thread.joinable()) {
+            {
+                const std::lock_guard lock(m_mutex);
+                m_ending = true;
+            }
+            m_changed.notify_all();
+            m_thread.join();
+        }
+        return m_result;
+    }
+
+private:
+    struct Pending {
+        std::size_t block = 0;
+        std::size_t size = 0;
+    };
+
+    std::size_t newBlock() {
+        m_blocks[m_made] = std::make_unique_for_overwrite<char[]>(m_bytes);
+        return m_made++;
+    }
+
+    // Gives the bytes to the sink unless a block was refused before them.
+    void put(const char* bytes, std::size_t size) {
+        if (m_failed.load() || size == 0)
+            return;
+        if (const FileResult put = m_sink(std::string_view(bytes, size)); !put) {
+            m_result = WriteResult::failed(WriteFault::Write, put, m_result.offset);
+            m_failed.store(true);
+            return;
+        }
+        m_result.offset += size;
+    }
+
+    // The writing thread: the blocks in the order they were handed over, until the last one.
+    void run() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return !m_pending.empty() || m_ending; });
+            if (m_pending.empty())
+                return;
+            const Pending next = m_pending.front();
+            m_pending.pop_front();
+            lock.unlock();
+            put(m_blocks[next.block].get(), next.size);
+            lock.lock();
+            m_free.push_back(next.block);
+            m_changed.notify_all();
+        }
+    }
+
+    const ByteSink& m_sink;
+    const std::size_t m_bytes;
+    // A block is made when the others are all in use; the writing thread reads one only after it
+    // was handed over.
+    std::array<std::unique_ptr<char[]>, kBlocks> m_blocks;
+    std::size_t m_made = 0;
+    std::size_t m_current = 0;
+    // Written by the thread that writes (or by the caller without one), read after it.
+    WriteResult m_result;
+    std::atomic<bool> m_failed{false};
+    bool m_alone = false;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Pending> m_pending;   // blocks handed over, not written yet
+    std::vector<std::size_t> m_free; // blocks written, to be filled again
+    bool m_ending = false;           // no more blocks come
+};
+
+} // namespace
+
+WriteResult WriteText(OutputFormat format, const TextSpans& text, const ByteSink& sink,
+                      std::size_t blockBytes) {
     // A span may be the whole text: it is fed in slices, so the bytes never pile up.
     constexpr std::size_t kSlice = 65536;
-    const auto block =
-        std::make_unique_for_overwrite<char[]>(kWriteBlockBytes + TextWriter::maxBytes(kSlice));
-    char* const start = block.get();
+    blockBytes = std::max<std::size_t>(blockBytes, 1);
+    BlockWriter blocks(sink, blockBytes + TextWriter::maxBytes(kSlice));
+    char* start = blocks.block();
     char* p = start;
-    WriteResult result;
-    const auto flush = [&] {
-        const std::size_t size = std::size_t(p - start);
-        p = start;
-        if (size == 0)
-            return true;
-        if (const FileResult put = sink(std::string_view(start, size)); !put) {
-            result = WriteResult::failed(WriteFault::Write, put, result.offset);
-            return false;
-        }
-        result.offset += size;
-        return true;
-    };
+    bool refused = false;
     TextWriter writer(format);
     p = writer.begin(p);
     text([&](std::u16string_view span) {
@@ -292,16 +426,19 @@ WriteResult WriteText(OutputFormat format, const TextSpans& text, const ByteSink
             const std::u16string_view slice = span.substr(0, kSlice);
             span.remove_prefix(slice.size());
             p = writer.feed(slice, p);
-            if (std::size_t(p - start) >= kWriteBlockBytes && !flush())
-                return false;
+            if (std::size_t(p - start) >= blockBytes) {
+                refused = !blocks.pass(std::size_t(p - start));
+                start = p = blocks.block();
+                if (refused)
+                    return false;
+            }
         }
         return true;
     });
-    if (!result)
-        return result;
+    if (refused)
+        return blocks.stop();
     p = writer.finish(p);
-    flush();
-    return result;
+    return blocks.finish(std::size_t(p - start));
 }
 
 } // namespace enc

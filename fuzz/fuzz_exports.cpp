@@ -3,7 +3,8 @@
 // taken as the text buffer holds them (CR LF between lines, every other unit as it is).
 // Checks: the bytes are those of a plain unit-by-unit writer of the three formats; feeding the
 // text in chunks of any size, or writing it from a text buffer through its spans, changes
-// nothing; both exports are pure ASCII; and the saved UTF-8, read back into a buffer as the
+// nothing, nor does writing it in small blocks on the writing thread, where a refused block
+// ends the file; both exports are pure ASCII; and the saved UTF-8, read back into a buffer as the
 // open command reads it, gives the text again (without the break that ends it), U+2029, U+FDD0
 // and U+FDD1 included.
 #include "encoding/textwriter.h"
@@ -12,6 +13,7 @@
 #include "text/textload.h"
 #include "text/textspans.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -141,6 +143,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             });
         check(written && written.offset == fromBuffer.size() && fromBuffer == whole,
               "bytes written from the buffer's spans");
+        // Blocks of a few bytes, each written on the writing thread while the next are made:
+        // the same bytes, and a refused block ends the file there with nothing written after.
+        const std::size_t refused = chunkKey % 3 == 0 ? 1 + chunkKey / 3 % 6 : 0; // 0: none
+        std::string piped;
+        std::size_t calls = 0;
+        const enc::WriteResult result = enc::WriteText(
+            format, text::SpansOf(buffer),
+            [&](std::string_view bytes) {
+                if (++calls == refused)
+                    return enc::FileResult::fromErrno(EIO);
+                piped += bytes;
+                return enc::FileResult{};
+            },
+            1 + chunkKey % 61);
+        if (calls < refused || refused == 0)
+            check(result && result.offset == whole.size() && piped == whole,
+                  "bytes written in small blocks");
+        else
+            check(!result && result.fault == enc::WriteFault::Write && calls == refused &&
+                      result.offset == piped.size() && whole.starts_with(piped),
+                  "a refused block ends the file");
         if (format == enc::OutputFormat::Utf8)
             continue;
         for (const char c : whole)

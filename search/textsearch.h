@@ -16,6 +16,10 @@ namespace search {
 // The find command reads the text in pieces of this many UTF-16 units.
 inline constexpr qsizetype kChunkUnits = 70000;
 
+// A search in the text buffer over more units than this after its start runs on two threads,
+// each over one half of that part of the text.
+inline constexpr qsizetype kParallelUnits = qsizetype(1) << 21;
+
 // Reads at most len units of a text from pos (fewer at its end, none past it).
 using ChunkReader = std::function<QString(qsizetype pos, qsizetype len)>;
 
@@ -46,7 +50,15 @@ bool spansLines(QStringView needle);
 // its own storage; a needle holding CR or LF is read piece by piece from the buffer. Neither
 // moves a selection. Returns -1 when nothing is found, when the needle is empty or when start
 // lies outside the text.
-qsizetype findInBuffer(const text::TextBuffer& buffer, qsizetype start, QStringView needle);
+//
+// Over more than parallelUnits units after start, the two halves of that part are searched at
+// once on two threads (they overlap by the needle's length less one unit) and the first half's
+// hit wins; a needle holding CR or LF then skips the occurrences that cross the line break
+// ending one of findForward's pieces, which are the ones the pieces hide. chunkUnits is the
+// size of those pieces. The buffer must not change during the call.
+qsizetype findInBuffer(const text::TextBuffer& buffer, qsizetype start, QStringView needle,
+                       qsizetype chunkUnits = kChunkUnits,
+                       qsizetype parallelUnits = kParallelUnits);
 
 // The stress marks that the find option "ignore stress marks" skips: U+0301 COMBINING ACUTE
 // ACCENT (what Ctrl+; types) and U+0300 COMBINING GRAVE ACCENT.
@@ -67,8 +79,10 @@ struct Hit {
 // or other folding), line breaks included. The hit starts at its first matched unit and runs
 // over the marks inside it and over those standing directly behind its last unit, so that
 // selecting it selects the stressed word whole. The buffer is scanned in one pass over its own
-// storage, nothing copied. No hit when the needle holds nothing but stress marks, when it is
-// empty or when start lies outside the text.
-Hit findInBufferIgnoringMarks(const text::TextBuffer& buffer, qsizetype start, QStringView needle);
+// storage, nothing copied, on two threads over more than parallelUnits units as findInBuffer
+// does. No hit when the needle holds nothing but stress marks, when it is empty or when start
+// lies outside the text.
+Hit findInBufferIgnoringMarks(const text::TextBuffer& buffer, qsizetype start, QStringView needle,
+                              qsizetype parallelUnits = kParallelUnits);
 
 } // namespace search

@@ -16,6 +16,11 @@ QString crlfView(const QString& lines) {
     return out.replace(u"\n"_qs, u"\r\n"_qs);
 }
 
+// A text with its line break units shown, for a failure's message.
+QString shown(QString text) {
+    return text.replace(u"\r"_qs, u"\\r"_qs).replace(u"\n"_qs, u"\\n"_qs);
+}
+
 // The search in a buffer whose storage is cut into pieces of `leaf` units, so that occurrences
 // cross from one span to the next.
 qsizetype findInLeaves(const QString& text, qsizetype start, const QString& needle,
@@ -159,28 +164,40 @@ private slots:
         QCOMPARE(findInString(text, expected + 1, needle, search::kChunkUnits), qsizetype(-1));
     }
 
-    // The one-pass search over the buffer's spans and the piece-by-piece search agree on every
-    // text, start and needle, whatever the piece size and the size of the buffer's spans.
+    // The search over the buffer's spans, on one thread or on two, and the piece-by-piece
+    // search agree on every text, start and needle (line breaks and lone CRs included), whatever
+    // the piece size and the size of the buffer's spans.
     void bufferAgreesWithPieces() {
         QRandomGenerator random(7);
-        const QString alphabet = u"abА\n"_qs;
-        for (int round = 0; round < 3000; ++round) {
+        const QString alphabet = u"abА\n\r"_qs;
+        for (int round = 0; round < 6000; ++round) {
+            // Every 50th text has lines of thousands of units and pieces longer than them.
+            const bool longLines = round % 50 == 0;
             QString lines;
-            const int size = random.bounded(40);
-            for (int i = 0; i < size; ++i)
-                lines += alphabet.at(random.bounded(alphabet.size()));
+            const int size = random.bounded(longLines ? 20000 : 80);
+            for (int i = 0; i < size; ++i) {
+                const bool breaks = !longLines || random.bounded(1000) == 0;
+                lines += alphabet.at(random.bounded(breaks ? alphabet.size() : 3));
+            }
             QString needle;
-            const int needleSize = 1 + random.bounded(3);
+            const int needleSize = 1 + random.bounded(4);
             for (int i = 0; i < needleSize; ++i)
-                needle += alphabet.at(random.bounded(3));
+                needle += alphabet.at(random.bounded(round % 2 ? 3 : alphabet.size()));
             const QString text = crlfView(lines);
             const qsizetype start = random.bounded(text.size() + 1);
-            const qsizetype pieces = findInString(text, start, needle, search::kChunkUnits);
-            const qsizetype onePass = findInLeaves(text, start, needle, 1 + random.bounded(6));
+            const qsizetype chunk = longLines   ? 500 + random.bounded(5000)
+                                    : round % 3 ? 1 + random.bounded(12)
+                                                : qsizetype(search::kChunkUnits);
+            const qsizetype parallel = random.bounded(text.size() + 2);
+            const qsizetype pieces = findInString(text, start, needle, chunk);
+            // Leaves of a few units cut the text into short spans; long ones leave it whole.
+            text::TextBuffer buffer(round % 4 ? 2 + random.bounded(6) : text::kDefaultChunkUnits);
+            buffer.assign(text.toStdU16String());
+            const qsizetype onePass = search::findInBuffer(buffer, start, needle, chunk, parallel);
             if (pieces != onePass)
-                QFAIL(qPrintable(u"text %1 start %2 needle %3: %4 != %5"_qs.arg(
-                    text.toHtmlEscaped(), QString::number(start), needle, QString::number(pieces),
-                    QString::number(onePass))));
+                QFAIL(qPrintable(u"text %1 start %2 needle %3 pieces %4 split %5: %6 != %7"_qs.arg(
+                    shown(text), QString::number(start), shown(needle), QString::number(chunk),
+                    QString::number(parallel), QString::number(pieces), QString::number(onePass))));
         }
     }
 
@@ -238,21 +255,27 @@ private slots:
         for (const text::Pos leaf : {2, 3, 4, 5, 7, int(text::kDefaultChunkUnits)}) {
             text::TextBuffer buffer(leaf);
             buffer.assign(text.toStdU16String());
-            const search::Hit hit = search::findInBufferIgnoringMarks(buffer, start, needle);
-            QCOMPARE(hit.position, qsizetype(on));
-            QCOMPARE(hit.length, qsizetype(onLength));
-            QCOMPARE(search::findInBuffer(buffer, start, needle), qsizetype(off));
+            // On one thread, and on two from the first unit on.
+            for (const qsizetype parallel : {search::kParallelUnits, qsizetype(0)}) {
+                const search::Hit hit =
+                    search::findInBufferIgnoringMarks(buffer, start, needle, parallel);
+                QCOMPARE(hit.position, qsizetype(on));
+                QCOMPARE(hit.length, qsizetype(onLength));
+                QCOMPARE(search::findInBuffer(buffer, start, needle, search::kChunkUnits, parallel),
+                         qsizetype(off));
+            }
         }
     }
 
-    // The one-pass search that ignores the marks agrees with taking the marks out of a copy,
-    // on every text, start and needle, whatever the size of the buffer's spans.
+    // The one-pass search that ignores the marks, on one thread or on two, agrees with taking
+    // the marks out of a copy, on every text, start and needle, whatever the size of the
+    // buffer's spans.
     void ignoringMarksAgreesWithACopyWithoutMarks() {
         QRandomGenerator random(11);
         const QString alphabet = u"абa\u0301\u0300\n"_qs;
-        for (int round = 0; round < 4000; ++round) {
+        for (int round = 0; round < 6000; ++round) {
             QString lines;
-            const int size = random.bounded(40);
+            const int size = random.bounded(80);
             for (int i = 0; i < size; ++i)
                 lines += alphabet.at(random.bounded(alphabet.size()));
             QString needle;
@@ -262,14 +285,18 @@ private slots:
             const QString text = crlfView(lines);
             const qsizetype start = random.bounded(text.size() + 1);
             const search::Hit expected = findIgnoringMarksByCopy(text, start, needle);
-            text::TextBuffer buffer(2 + random.bounded(6));
+            text::TextBuffer buffer(round % 4 ? 2 + random.bounded(6) : text::kDefaultChunkUnits);
             buffer.assign(text.toStdU16String());
-            const search::Hit hit = search::findInBufferIgnoringMarks(buffer, start, needle);
+            const qsizetype parallel = random.bounded(text.size() + 2);
+            const search::Hit hit =
+                search::findInBufferIgnoringMarks(buffer, start, needle, parallel);
             if (hit.position != expected.position || hit.length != expected.length)
-                QFAIL(qPrintable(u"text %1 start %2 needle %3: %4+%5, expected %6+%7"_qs.arg(
-                    text.toHtmlEscaped(), QString::number(start), needle,
-                    QString::number(hit.position), QString::number(hit.length),
-                    QString::number(expected.position), QString::number(expected.length))));
+                QFAIL(
+                    qPrintable(u"text %1 start %2 needle %3 split %4: %5+%6, expected %7+%8"_qs.arg(
+                        text.toHtmlEscaped(), QString::number(start), needle,
+                        QString::number(parallel), QString::number(hit.position),
+                        QString::number(hit.length), QString::number(expected.position),
+                        QString::number(expected.length))));
         }
     }
 

@@ -10,7 +10,8 @@
 // one leaf and counts the units and LF units of its subtree, so a position or a line is found
 // by one descent from the root, O(log n). Edits touch one leaf, or replace the few leaves
 // around the edit by new ones. Not safe for two threads at once, readers included: look-ups
-// remember the last leaf they found.
+// remember the last leaf they found. length(), spans() and copy() remember nothing and may run
+// on several threads at once while the tree does not change.
 namespace text::detail {
 
 using Pos = std::int64_t;

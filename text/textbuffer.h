@@ -14,7 +14,9 @@
 // Positions and lengths count UTF-16 units from 0; lines count from 0. Out-of-range
 // arguments are clamped to the text, never undefined.
 //
-// One thread at a time, readers included (look-ups remember the last leaves they found).
+// One thread at a time, readers included (look-ups remember the last leaves they found), but
+// for length(), text(pos, len) and forEachSpan(), which remember nothing: several threads may
+// run those at once while no thread edits the buffer.
 namespace text {
 
 using Pos = std::int64_t;
