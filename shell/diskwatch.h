@@ -27,6 +27,8 @@ public:
 
     // The file followed (empty when none).
     QString fileName() const { return m_name; }
+    // The file's stamp when the text last equalled it.
+    const enc::FileStamp& stamp() const { return m_stamp; }
     // The file as it is now against the stamp followed; Unchanged when nothing is followed.
     State state() const;
     // The user has been told about the file as it is now: changedOnDisk() comes again only

@@ -6,16 +6,19 @@
 #include <QStringList>
 #include <QStringView>
 #include <memory>
+#include <optional>
 
 class DiskWatch;
+class EditJournal;
 class SpellMarks;
 namespace enc {
 struct FileResult;
 struct FileStamp;
 } // namespace enc
 namespace text {
+class TextBuffer;
 class TextBuilder;
-}
+} // namespace text
 class QAction;
 class QFileDialog;
 class QFontDialog;
@@ -231,6 +234,16 @@ public:
         TForm1& m_form;
     };
 
+    // --- recovery (recoveryjournal.cpp, recoverywindow.cpp)
+    // The buffer whose edits the recovery journal records.
+    text::TextBuffer& journaledBuffer();
+    // Offers the texts that killed editors left behind in the recovery window, and puts the
+    // one the user chose into the editor, modified, under its file's name. That name (empty for
+    // a new text) when a text was recovered.
+    std::optional<QString> offerRecovery();
+    // The journal of the editor's text.
+    EditJournal& editJournal() { return *m_journal; }
+
     // --- search (unit1_find.cpp)
     void find1Click();
     void pressFind() override;
@@ -291,6 +304,8 @@ private:
     void writeFontFile();
     // Sets TextModified whenever the editor's text changes, outside QuietTextChanges.
     void watchTextChanges();
+    // Starts the recovery journal of the editor's text.
+    void startEditJournal();
     bool handleEditorKey(QKeyEvent* event);
     // Underlines the letter before the caret while the romanized composer may still change it.
     void showOpenLetter();
@@ -349,4 +364,7 @@ private:
     bool m_closeWaiting = false;
     // True while the text is the file as read by a "reopen as" choice (a save ends it).
     bool m_readingChosen = false;
+    // The encoding the text was read in (the file it equals, for the recovery journal).
+    int m_textEncoding = 0;
+    std::unique_ptr<EditJournal> m_journal;
 };

@@ -8,6 +8,7 @@
 #include "encoding/textwriter.h"
 #include "shell/diskwatch.h"
 #include "shell/localname.h"
+#include "shell/recoveryjournal.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
 #include "text/textload.h"
@@ -195,6 +196,7 @@ int TForm1::LoadTextFile(int encoding, int bomKind, const QString& fileName) {
     // history.
     const QuietTextChanges quiet(*this);
     Memo1->buffer().assign(std::move(text));
+    m_textEncoding = encoding;
     // The text equals the file now.
     app::state().TextModified = 0;
     m_diskWatch->follow(fileName, stamp);
@@ -257,6 +259,10 @@ void TForm1::savefile1Click() {
     app::state().TextModified = 0;
     m_lastSaveWrote = true;
     textSavedTo(fileName);
+    // The file on the disk holds the text now: its journal is no longer needed, and a journal
+    // of later edits starts from the file as saved (UTF-8).
+    m_textEncoding = enc::EncUtf8;
+    m_journal->saved();
 }
 
 void TForm1::overwritesavefileUTF81Click() {
