@@ -341,7 +341,9 @@ bool JournalWriter::adopt(const std::string& path, int file, const Journal& jour
 }
 
 void JournalWriter::startSyncer() {
-    const int copy = ::fcntl(m_file, F_DUPFD_CLOEXEC, 0);
+    // A descriptor of its own, not a duplicate: the lock stays with the writer's, so a journal
+    // closed is free for the next start at once, whenever the thread ends.
+    const int copy = ::open(m_path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (copy < 0)
         return; // the journal still works; only the timely sync is lost
     m_syncer = std::make_shared<Syncer>();

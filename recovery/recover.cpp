@@ -68,6 +68,13 @@ std::vector<Leftover> FindLeftovers(const std::string& folder) {
         found.push_back(std::move(left));
     }
     for (InPlaceCopy& copy : copies) {
+        // A save killed before it wrote a byte left the file as its copy holds it.
+        std::uint64_t kept = 0, now = 0;
+        if (ChecksumOfCopy(copy, kept) && enc::StampOf(copy.fileName).size == copy.size &&
+            enc::ChecksumOfFile(copy.fileName, now) && now == kept) {
+            enc::platform::Remove(copy.path);
+            continue;
+        }
         Leftover left;
         left.kind = Leftover::Kind::Copy;
         left.base = Leftover::Base::Copy;

@@ -39,7 +39,7 @@ struct Leftover {
 
 // The leftovers in `folder` (journals of editors that are gone, copies of saves in place whose
 // process is gone), the most recent first. A copy that is the base of a journal belongs to that
-// journal's entry.
+// journal's entry; a copy of bytes the file still holds is deleted.
 std::vector<Leftover> FindLeftovers(const std::string& folder);
 
 // Reads the text a leftover starts from into `base`: the file or the copy's bytes decoded as

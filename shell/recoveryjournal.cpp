@@ -36,15 +36,48 @@ void EditJournal::finish() {
     m_started = false;
 }
 
+namespace {
+
+// How a text comes back from its UTF-8 save when the file is read again. Reading turns every
+// line break (CR, LF, CR LF) into CR LF, ends a line at NUL and 1A, skips a leading byte-order
+// mark and drops the line break at the very end; everything else comes back unit for unit.
+enum class SavedText { Same, SameButFinalBreak, Different };
+
+SavedText howSavedTextReads(const text::TextBuffer& buffer) {
+    const text::Pos length = buffer.length();
+    if (length > 0 && buffer.at(0) == 0xFEFF)
+        return SavedText::Different;
+    bool same = true;
+    char16_t before = 0;
+    buffer.forEachSpan(0, length, [&](std::u16string_view units) {
+        for (const char16_t unit : units) {
+            if (unit == 0 || unit == 0x1A || (unit == u'\n') != (before == u'\r')) {
+                same = false;
+                return false;
+            }
+            before = unit;
+        }
+        return true;
+    });
+    if (!same || before == u'\r')
+        return SavedText::Different;
+    return length >= 2 && before == u'\n' ? SavedText::SameButFinalBreak : SavedText::Same;
+}
+
+} // namespace
+
 void EditJournal::saved() {
     finish();
     if (!m_copy.empty())
         enc::platform::Remove(std::exchange(m_copy, std::string()));
-    m_textIsOrigin = true;
+    const SavedText read = m_buffer ? howSavedTextReads(*m_buffer) : SavedText::Different;
+    m_textIsOrigin = read != SavedText::Different;
+    m_finalBreakDropped = read == SavedText::SameButFinalBreak;
 }
 
 void EditJournal::dropped() {
     finish();
+    m_finalBreakDropped = false;
     if (!m_copy.empty())
         enc::platform::Remove(std::exchange(m_copy, std::string()));
     m_textIsOrigin = false;
@@ -52,6 +85,7 @@ void EditJournal::dropped() {
 
 void EditJournal::adopt(recovery::LeftJournal& left, const std::string& copy) {
     m_writer.close();
+    m_finalBreakDropped = false;
     m_started = m_writer.adopt(left.path, left.takeFile(), left.journal);
     // A journal that cannot go on stays as it is for the next start; the edits from here are
     // journaled with the whole text.
@@ -61,6 +95,7 @@ void EditJournal::adopt(recovery::LeftJournal& left, const std::string& copy) {
 
 void EditJournal::textUnknown(const std::string& copy) {
     m_writer.close();
+    m_finalBreakDropped = false;
     m_started = false;
     m_textIsOrigin = false;
     m_copy = copy;
@@ -71,6 +106,7 @@ void EditJournal::textReset() {
     // its file.
     finish();
     m_textIsOrigin = true;
+    m_finalBreakDropped = false;
 }
 
 void EditJournal::textChanged(const text::Change& change) {
@@ -87,6 +123,9 @@ void EditJournal::textChanged(const text::Change& change) {
             origin.reset();
         if (origin) {
             m_writer.create(m_folder, *origin);
+            if (origin->fromFile && m_finalBreakDropped)
+                m_writer.append(std::uint64_t(before - 2), 0, u"\r\n");
+            m_finalBreakDropped = false;
         } else {
             // Nothing on the disk holds the text this edit was made to: the journal starts
             // from an empty text with the whole present text in its first record.

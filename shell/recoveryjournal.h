@@ -24,7 +24,8 @@ public:
     void attach(text::TextBuffer& buffer);
     void detach();
 
-    // The text is on the disk now, as the file it will be read from next: the journal goes.
+    // The text is on the disk now, saved as UTF-8 into the file it will be read from next: the
+    // journal goes.
     void saved();
     // The user gave the text up (or closed it saved): the journal goes, with a copy of a file
     // that the recovered text stood on.
@@ -53,5 +54,8 @@ private:
     // The text is its origin's (the file as read or saved, or the empty new text), so a journal
     // of the edits from here rebuilds it.
     bool m_textIsOrigin = true;
+    // After a save: the text is its file as read but for one final line break, which reading
+    // drops; the journal puts it back first.
+    bool m_finalBreakDropped = false;
     std::string m_copy;
 };
