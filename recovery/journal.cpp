@@ -28,6 +28,8 @@ constexpr std::string_view kJournalPrefix = "journal-";
 constexpr std::string_view kCopyMagic = "toviloeditru in-place copy\n";
 // How long the syncing thread lets appends gather before it waits for the disk.
 constexpr auto kSyncDelay = std::chrono::milliseconds(200);
+// The size of the block a record is written in.
+constexpr std::size_t kRecordBlock = std::size_t(1) << 20;
 
 void putFixed(std::string& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
@@ -316,10 +318,12 @@ bool JournalWriter::create(const std::string& folder, const Origin& origin) {
     m_file = file;
     m_path = name;
     m_size = 0;
-    if (!writeAll(HeaderBytes(enc::platform::ProcessId(), origin, m_chain))) {
+    const std::string header = HeaderBytes(enc::platform::ProcessId(), origin, m_chain);
+    if (!writeAll(header, 0)) {
         remove();
         return false;
     }
+    m_size = header.size();
     startSyncer();
     return true;
 }
@@ -362,21 +366,16 @@ void JournalWriter::stopSyncer() {
     m_syncer.reset();
 }
 
-bool JournalWriter::writeAll(const std::string& bytes) {
-    // One write() takes the whole record in the usual case; a short one goes on at the end,
-    // and a failure cuts the partial record off again so the journal stays intact.
+bool JournalWriter::writeAll(const std::string& bytes, std::uint64_t at) {
     for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t wrote =
-            ::pwrite(m_file, bytes.data() + done, bytes.size() - done, off_t(m_size + done));
+            ::pwrite(m_file, bytes.data() + done, bytes.size() - done, off_t(at + done));
         if (wrote < 0 && errno == EINTR)
             continue;
-        if (wrote <= 0) {
-            (void)!::ftruncate(m_file, off_t(m_size));
+        if (wrote <= 0)
             return false;
-        }
         done += std::size_t(wrote);
     }
-    m_size += bytes.size();
     return true;
 }
 
@@ -384,33 +383,64 @@ void JournalWriter::append(std::uint64_t position, std::uint64_t removed, std::u
                            const UnitPieces& visitUnits) {
     if (m_file < 0)
         return;
+    // The record is gathered in a block that goes to the file whenever it is full: a record
+    // of a few units is one write(), and a large one (the undo of a whole-text deletion) passes
+    // through the block without a copy of its own.
     m_record.clear();
     m_record.push_back(char(kRecordTag));
     putVarint(m_record, position);
     putVarint(m_record, removed);
     putVarint(m_record, inserted);
-    m_record.reserve(m_record.size() + std::size_t(inserted) * 2 + 4);
-    if (inserted > 0)
-        visitUnits([this](std::u16string_view units) { putUnits(m_record, units); });
-    const std::uint64_t next = chained(m_chain, m_record);
+    enc::Checksum sum;
+    std::uint8_t seed[8];
+    for (int i = 0; i < 8; ++i)
+        seed[i] = std::uint8_t(m_chain >> (8 * i));
+    sum.update(seed);
+    std::uint64_t at = m_size;
+    bool ok = true;
+    const auto flush = [&] {
+        sum.update({reinterpret_cast<const std::uint8_t*>(m_record.data()), m_record.size()});
+        ok = ok && writeAll(m_record, at);
+        at += m_record.size();
+        m_record.clear();
+    };
+    if (inserted > 0) {
+        visitUnits([&](std::u16string_view units) {
+            while (!units.empty() && ok) {
+                const std::size_t room = (kRecordBlock - m_record.size()) / 2;
+                const std::size_t take = std::min(room, units.size());
+                putUnits(m_record, units.substr(0, take));
+                units.remove_prefix(take);
+                if (m_record.size() + 2 > kRecordBlock)
+                    flush();
+            }
+        });
+    }
+    sum.update({reinterpret_cast<const std::uint8_t*>(m_record.data()), m_record.size()});
+    const std::uint64_t next = sum.value();
     putFixed(m_record, next & 0xFFFFFFFF, 4);
-    if (!writeAll(m_record)) {
-        // A journal that misses an edit would rebuild a wrong text: it stops here, and a
-        // recovery gets the edits up to the one that failed.
+    ok = ok && writeAll(m_record, at);
+    if (!ok) {
+        // A journal that misses an edit would rebuild a wrong text: the partial record is cut
+        // off and the journal stops here, so a recovery gets the edits before this one.
+        (void)!::ftruncate(m_file, off_t(m_size));
         stopSyncer();
         ::close(m_file);
         m_file = -1;
         return;
     }
-    if (m_record.capacity() > (std::size_t(1) << 20))
-        std::string().swap(m_record); // a large paste's memory goes back
+    m_size = at + m_record.size();
     m_chain = next;
     if (m_syncer) {
+        bool wasDirty = false;
         {
             const std::lock_guard lock(m_syncer->mutex);
-            m_syncer->dirty = true;
+            wasDirty = std::exchange(m_syncer->dirty, true);
         }
-        m_syncer->wake.notify_one();
+        // While a sync is pending the thread wakes by itself; only the first append after
+        // a sync needs to wake it.
+        if (!wasDirty)
+            m_syncer->wake.notify_one();
     }
 }
 

@@ -115,13 +115,13 @@ private:
     struct Syncer;
     void startSyncer();
     void stopSyncer();
-    bool writeAll(const std::string& bytes);
+    bool writeAll(const std::string& bytes, std::uint64_t at);
 
     int m_file = -1;
     std::string m_path;
     std::uint64_t m_chain = 0;
     std::uint64_t m_size = 0;
-    std::string m_record; // kept between appends so its memory is reused
+    std::string m_record; // the block a record is gathered in, kept between appends
     std::shared_ptr<Syncer> m_syncer;
 };
 
