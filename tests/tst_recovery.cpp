@@ -269,20 +269,27 @@ private slots:
         QCOMPARE(QDir(state).entryList(QDir::Files), QStringList());
     }
 
-    // The program, as an ordinary user, typed into and killed; then started again on the same
-    // file and folders, the recovery window answered Recover. The text must be the one the keys
+    // The program, as an ordinary user, typed into and killed (or ended by a signal that can
+    // be caught); then started again on the same file and folders, the recovery window answered
+    // Recover. The text must be the one the keys
     // gave up to the last step the killed editor reported, or one step further.
     void killedAndRecovered_data() {
         QTest::addColumn<bool>("midSave");
         QTest::addColumn<uint>("seed");
+        QTest::addColumn<int>("signal");
         for (uint seed : {11u, 12u, 13u})
-            QTest::addRow("killed while typing, run %u", seed) << false << seed;
+            QTest::addRow("SIGKILL while typing, run %u", seed) << false << seed << SIGKILL;
         for (uint seed : {21u, 22u, 23u, 24u})
-            QTest::addRow("killed while saving in place, run %u", seed) << true << seed;
+            QTest::addRow("SIGKILL while saving in place, run %u", seed) << true << seed << SIGKILL;
+        QTest::newRow("SIGTERM while typing") << false << 31u << SIGTERM;
+        QTest::newRow("SIGHUP while typing") << false << 32u << SIGHUP;
+        QTest::newRow("SIGINT while typing") << false << 33u << SIGINT;
+        QTest::newRow("SIGTERM while saving in place") << true << 34u << SIGTERM;
     }
     void killedAndRecovered() {
         QFETCH(bool, midSave);
         QFETCH(uint, seed);
+        QFETCH(int, signal);
         const bool root = ::geteuid() == 0;
         const int steps = 160;
 
@@ -348,8 +355,11 @@ private slots:
         QVERIFY2(kill, qPrintable("the editor did not get to the moment chosen:\n" + output +
                                   child.readAllStandardError()));
         ::usleep(useconds_t(delayUs));
-        ::kill(pid_t(child.processId()), SIGKILL);
+        ::kill(pid_t(child.processId()), signal);
+        // The signals that can be caught end the program too, at once or once a write in
+        // place is over.
         QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         output += child.readAllStandardOutput();
         qint64 lastLength = -1;
         for (const QByteArray& line : output.split('\n')) {
