@@ -60,10 +60,10 @@ void putUnits(std::string& out, std::u16string_view units) {
 
 std::uint64_t chained(std::uint64_t previous, std::string_view bytes) {
     enc::Checksum sum;
-    std::uint8_t seed[8];
+    std::uint8_t previousSum[8];
     for (int i = 0; i < 8; ++i)
-        seed[i] = std::uint8_t(previous >> (8 * i));
-    sum.update(seed);
+        previousSum[i] = std::uint8_t(previous >> (8 * i));
+    sum.update(previousSum);
     sum.update({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
     return sum.value();
 }
@@ -392,10 +392,10 @@ void JournalWriter::append(std::uint64_t position, std::uint64_t removed, std::u
     putVarint(m_record, removed);
     putVarint(m_record, inserted);
     enc::Checksum sum;
-    std::uint8_t seed[8];
+    std::uint8_t previousSum[8];
     for (int i = 0; i < 8; ++i)
-        seed[i] = std::uint8_t(m_chain >> (8 * i));
-    sum.update(seed);
+        previousSum[i] = std::uint8_t(m_chain >> (8 * i));
+    sum.update(previousSum);
     std::uint64_t at = m_size;
     bool ok = true;
     const auto flush = [&] {

@@ -102,8 +102,8 @@ TForm1& startEditor(const QString& settingsFolder, const QString& file) {
 
 // The killed editor: types `steps` steps of the script, telling after each that it is done and
 // before each save that it begins.
-int runChild(const QString& spec) {
-    const QStringList parts = spec.split(u':');
+int runChild(const QString& arguments) {
+    const QStringList parts = arguments.split(u':');
     const QString dir = parts.value(2);
     std::mt19937 random(parts.value(0).toUInt());
     std::mt19937 pauses(parts.value(0).toUInt() + 1);
@@ -275,12 +275,12 @@ private slots:
     // gave up to the last step the killed editor reported, or one step further.
     void killedAndRecovered_data() {
         QTest::addColumn<bool>("midSave");
-        QTest::addColumn<uint>("seed");
+        QTest::addColumn<uint>("run");
         QTest::addColumn<int>("signal");
-        for (uint seed : {11u, 12u, 13u})
-            QTest::addRow("SIGKILL while typing, run %u", seed) << false << seed << SIGKILL;
-        for (uint seed : {21u, 22u, 23u, 24u})
-            QTest::addRow("SIGKILL while saving in place, run %u", seed) << true << seed << SIGKILL;
+        for (uint run : {11u, 12u, 13u})
+            QTest::addRow("SIGKILL while typing, run %u", run) << false << run << SIGKILL;
+        for (uint run : {21u, 22u, 23u, 24u})
+            QTest::addRow("SIGKILL while saving in place, run %u", run) << true << run << SIGKILL;
         QTest::newRow("SIGTERM while typing") << false << 31u << SIGTERM;
         QTest::newRow("SIGHUP while typing") << false << 32u << SIGHUP;
         QTest::newRow("SIGINT while typing") << false << 33u << SIGINT;
@@ -288,7 +288,7 @@ private slots:
     }
     void killedAndRecovered() {
         QFETCH(bool, midSave);
-        QFETCH(uint, seed);
+        QFETCH(uint, run);
         QFETCH(int, signal);
         const bool root = ::geteuid() == 0;
         const int steps = 160;
@@ -314,7 +314,7 @@ private slots:
 
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(kChildVariable, QString("%1:%2:%3").arg(seed).arg(steps).arg(dir));
+        env.insert(kChildVariable, QString("%1:%2:%3").arg(run).arg(steps).arg(dir));
         env.insert("HOME", dir + "/home");
         env.insert("XDG_STATE_HOME", dir + "/state");
         env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -329,7 +329,7 @@ private slots:
                                                     child.errorString()));
 
         // Kill at a random step, or right after the chosen save began.
-        std::mt19937 random(seed * 7919);
+        std::mt19937 random(run * 7919);
         const int killStep = 20 + int(random() % (steps - 40));
         const int killSave = 1 + int(random() % 4);
         const int delayUs = int(random() % 30000);
@@ -403,7 +403,7 @@ private slots:
         QCOMPARE(name, dir + "/f.txt");
 
         // The reference: the same keys, to the step reported and one beyond.
-        std::mt19937 script(seed);
+        std::mt19937 script(run);
         TForm1& reference = startEditor(dir + "/ref/settings", dir + "/ref/f.txt");
         modal::setResponder(answerYes);
         QString atStep, beyond;
