@@ -77,6 +77,8 @@ public:
     // The text goes to `name` when it is saved without a dialog; it belongs to no file on disk
     // yet (a name that could not be opened because it does not exist).
     void setFileName(const std::string& name);
+    // The text stands for `file` as given (a text rebuilt from what a killed editor left).
+    void setFile(const FileInfo& file) { m_file = file; }
     // The file on disk now against the one the text was read from or saved to.
     DiskState diskState() const;
 

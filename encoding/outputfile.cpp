@@ -285,10 +285,11 @@ bool OutputFile::copyOriginal() {
                                    std::to_string(platform::ProcessId()) + "\n" +
                                    std::to_string(stamp.size) + "\n" + m_target + '\0';
         const std::uint64_t total = header.size() + stamp.size;
-        // The room first, so that a full disk is found before anything is copied.
+        // The room first, so that a full disk is found before anything is copied. The header
+        // is written last, once the bytes are on the disk: the room is reserved whole, so a
+        // copy cut short by a kill has the full size too, and only its empty header tells it
+        // from a whole one.
         went = platform::Reserve(out, total);
-        if (went)
-            went = platform::WriteAt(out, header.data(), header.size(), 0);
         std::vector<char> block(kCopyBlock);
         for (std::uint64_t at = header.size(); went && at < total;) {
             const std::ptrdiff_t got =
@@ -299,6 +300,10 @@ bool OutputFile::copyOriginal() {
                 went = platform::WriteAt(out, block.data(), std::size_t(got), at);
             at += got > 0 ? std::uint64_t(got) : 0;
         }
+        if (went)
+            went = platform::Sync(out);
+        if (went)
+            went = platform::WriteAt(out, header.data(), header.size(), 0);
         if (went)
             went = platform::Sync(out);
         const FileResult closed = platform::Close(out);

@@ -10,6 +10,7 @@
 #include "shell/diskwatch.h"
 #include "shell/localname.h"
 #include "shell/menubarmarks.h"
+#include "shell/recoveryjournal.h"
 #include "shell/spellmarks.h"
 #include "shell/statusbar.h"
 #include "view/memoview.h"
@@ -113,6 +114,9 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    // The window goes only after it was closed, its text saved or given up by the user.
+    if (m_journal)
+        m_journal->dropped();
     if (app::state().Form1 == this) {
         app::state().Form1 = nullptr;
         app::state().mainWindow = nullptr;
@@ -283,6 +287,7 @@ void TForm1::FormCreate() {
     StatusBar1->setPanelText(TStatusBar::ModePanel, QStringLiteral("R"));
     memoTarget().setSelection(0, 0);
     // From here on every change of the (now empty) text marks it modified.
+    startEditJournal();
     // 7. Wrap off, breaking anywhere at the control's width once switched on.
     Memo1->setWordWrapMode(QTextOption::WrapAnywhere);
     setWordWrapShown(false);
@@ -294,8 +299,11 @@ void TForm1::FormCreate() {
     resize(app::state().WindowWidth, app::state().WindowHeight);
     // 11.
     readFontFile();
-    // 12. A file named on the command line is opened without a dialog.
-    if (m_arguments.size() >= 2) {
+    // What a killed editor left is offered before anything else is opened.
+    const std::optional<QString> recovered = offerRecovery();
+    // 12. A file named on the command line is opened without a dialog, unless its recovered
+    // text is already in the editor.
+    if (m_arguments.size() >= 2 && !(recovered && *recovered == m_arguments.value(1))) {
         app::state().OpenFromCommandLine = 1;
         opentextfile1Click();
     }

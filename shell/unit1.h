@@ -1,23 +1,22 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "encoding/detect.h"
+#include "text/textload.h"
 
 #include <QMainWindow>
 #include <QStringList>
 #include <QStringView>
 #include <memory>
+#include <optional>
 
 class DiskWatch;
+class EditJournal;
 class SpellMarks;
 namespace doc {
 class Document;
 class OpenFile;
 } // namespace doc
-#include "encoding/detect.h"
-#include "text/textload.h"
-
-#include <optional>
-
 class QAction;
 class QFileDialog;
 class QFontDialog;
@@ -226,6 +225,16 @@ public:
     // not write the file, so the window stays open with its text.
     bool FormClose();
 
+    // --- recovery (recoveryjournal.cpp, recoverywindow.cpp)
+    // The buffer whose edits the recovery journal records.
+    text::TextBuffer& journaledBuffer();
+    // Offers the texts that killed editors left behind in the recovery window, and puts the
+    // one the user chose into the editor, modified, under its file's name. That name (empty for
+    // a new text) when a text was recovered.
+    std::optional<QString> offerRecovery();
+    // The journal of the editor's text.
+    EditJournal& editJournal() { return *m_journal; }
+
     // --- search (unit1_find.cpp)
     void find1Click();
     void pressFind() override;
@@ -290,6 +299,8 @@ private:
     void writeFontFile();
     // Binds the application's TextModified and RememberedFileName to the document.
     void bindDocumentState();
+    // Starts the recovery journal of the editor's text.
+    void startEditJournal();
     bool handleEditorKey(QKeyEvent* event);
     // Underlines the letter before the caret while the romanized composer may still change it.
     void showOpenLetter();
@@ -348,4 +359,5 @@ private:
     bool m_closeWaiting = false;
     // True while the text is the file as read by a "reopen as" choice (a save ends it).
     bool m_readingChosen = false;
+    std::unique_ptr<EditJournal> m_journal;
 };

@@ -2,6 +2,7 @@
 #include "app/appstate.h"
 #include "app/modal.h"
 #include "shell/exit.h"
+#include "shell/recoveryjournal.h"
 #include "shell/settings.h"
 #include "shell/unit1.h"
 #include "tools/accent.h"
@@ -68,6 +69,8 @@ bool TForm1::FormClose() {
         }
         app::state().AccentPadCreated = 0;
     }
+    // The text was saved, given up with "No", or unmodified: nothing is left to recover.
+    m_journal->dropped();
     return true;
 }
 

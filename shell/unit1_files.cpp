@@ -9,6 +9,7 @@
 #include "encoding/textwriter.h"
 #include "shell/diskwatch.h"
 #include "shell/localname.h"
+#include "shell/recoveryjournal.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
 #include "text/textload.h"
@@ -256,6 +257,9 @@ void TForm1::savefile1Click() {
         return;
     m_lastSaveWrote = true;
     textSavedTo(fileName);
+    // The file on the disk holds the text now: its journal is no longer needed, and a journal
+    // of later edits starts from the file as saved (UTF-8).
+    m_journal->saved();
 }
 
 void TForm1::overwritesavefileUTF81Click() {

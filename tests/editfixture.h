@@ -9,6 +9,7 @@
 #include "view/memoview.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -16,8 +17,10 @@
 
 class EditWindows {
 public:
-    EditWindows() {
+    // The texts' recovery journals go to a state folder of the fixture's own.
+    EditWindows() : m_oldState(qgetenv("XDG_STATE_HOME")) {
         settings::setFolderOverride(m_dir.path());
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("state"))));
         app::state().reset();
         createApplicationWindows({QStringLiteral("toviloeditru")});
         app::state().Form1->show();
@@ -29,6 +32,7 @@ public:
     ~EditWindows() {
         destroyApplicationWindows();
         settings::setFolderOverride(QString());
+        qputenv("XDG_STATE_HOME", m_oldState);
         app::state().reset();
     }
     EditWindows(const EditWindows&) = delete;
@@ -36,6 +40,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QByteArray m_oldState;
 };
 
 // The editor's text with \n between lines, and its selection.

@@ -2,6 +2,7 @@
 #include "search/find.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
+#include "statefolder.h"
 #include "tools/accent.h"
 #include "tools/accent2.h"
 #include "tools/accentpad.h"
@@ -14,6 +15,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+// The windows' recovery journals stay in a state folder of this program's own.
+static const OwnStateFolder ownStateFolder;
 
 namespace {
 

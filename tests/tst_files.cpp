@@ -7,6 +7,7 @@
 #include "shell/startup.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
+#include "statefolder.h"
 #include "view/memoview.h"
 
 #include <QFile>
@@ -19,6 +20,9 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
+
+// The windows' recovery journals stay in a state folder of this program's own.
+static const OwnStateFolder ownStateFolder;
 
 namespace {
 

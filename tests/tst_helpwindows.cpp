@@ -10,6 +10,7 @@
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
+#include "statefolder.h"
 #include "view/memoview.h"
 
 #include <QAbstractButton>
@@ -23,6 +24,9 @@
 #include <QTest>
 #include <QUrl>
 #include <memory>
+
+// The windows' recovery journals stay in a state folder of this program's own.
+static const OwnStateFolder ownStateFolder;
 
 // Records the addresses the desktop service is asked to open.
 class UrlRecorder : public QObject {

@@ -7,6 +7,7 @@
 #include "shell/commandline.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
+#include "statefolder.h"
 #include "view/memoview.h"
 
 #include <QDir>
@@ -18,6 +19,9 @@
 #include <QTest>
 #include <random>
 #include <unistd.h>
+
+// The windows' recovery journals stay in a state folder of this program's own.
+static const OwnStateFolder ownStateFolder;
 
 namespace {
 

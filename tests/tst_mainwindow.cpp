@@ -3,6 +3,7 @@
 #include "shell/startup.h"
 #include "shell/statusbar.h"
 #include "shell/unit1.h"
+#include "statefolder.h"
 #include "view/memoview.h"
 
 #include <QAction>
@@ -10,6 +11,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+
+// The windows' recovery journals stay in a state folder of this program's own.
+static const OwnStateFolder ownStateFolder;
 
 class TestMainWindow : public QObject {
     Q_OBJECT

@@ -6,6 +6,7 @@
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
+#include "statefolder.h"
 #include "view/memoview.h"
 
 #include <QAbstractButton>
@@ -20,6 +21,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
+
+// The windows' recovery journals stay in a state folder of this program's own.
+static const OwnStateFolder ownStateFolder;
 
 namespace {
 

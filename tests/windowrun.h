@@ -22,10 +22,16 @@
 // One run of the application's windows over a temporary settings folder.
 class WindowRun {
 public:
-    WindowRun() { settings::setFolderOverride(m_dir.path()); }
+    // The recovery journals of the run's texts go to a state folder of its own, so a run
+    // never sees the user's journals or another run's.
+    WindowRun() : m_oldState(qgetenv("XDG_STATE_HOME")) {
+        settings::setFolderOverride(m_dir.path());
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("state"))));
+    }
     ~WindowRun() {
         stop();
         settings::setFolderOverride(QString());
+        qputenv("XDG_STATE_HOME", m_oldState);
     }
     WindowRun(const WindowRun&) = delete;
     WindowRun& operator=(const WindowRun&) = delete;
@@ -59,6 +65,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QByteArray m_oldState;
     bool m_running = false;
 };
 

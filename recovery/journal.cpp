@@ -1,0 +1,602 @@
+#include "recovery/journal.h"
+
+#include "encoding/checksum.h"
+#include "encoding/platform.h"
+
+#include <atomic>
+#include <bit>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
+namespace recovery {
+namespace {
+
+constexpr std::string_view kMagic = "toviloeditru journal\n";
+constexpr std::uint32_t kVersion = 1;
+constexpr std::uint8_t kRecordTag = 0xE1;
+constexpr std::uint32_t kMaxName = 4096;
+constexpr std::string_view kJournalPrefix = "journal-";
+constexpr std::string_view kCopyMagic = "toviloeditru in-place copy\n";
+// How long the syncing thread lets appends gather before it waits for the disk.
+constexpr auto kSyncDelay = std::chrono::milliseconds(200);
+// The size of the block a record is written in.
+constexpr std::size_t kRecordBlock = std::size_t(1) << 20;
+
+void putFixed(std::string& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(char((value >> (8 * i)) & 0xFF));
+}
+
+void putVarint(std::string& out, std::uint64_t value) {
+    while (value >= 0x80) {
+        out.push_back(char((value & 0x7F) | 0x80));
+        value >>= 7;
+    }
+    out.push_back(char(value));
+}
+
+// Appends units as little-endian pairs of bytes.
+void putUnits(std::string& out, std::u16string_view units) {
+    const std::size_t at = out.size();
+    out.resize(at + units.size() * 2);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out.data() + at, units.data(), units.size() * 2);
+    } else {
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            out[at + 2 * i] = char(units[i] & 0xFF);
+            out[at + 2 * i + 1] = char(units[i] >> 8);
+        }
+    }
+}
+
+std::uint64_t chained(std::uint64_t previous, std::string_view bytes) {
+    enc::Checksum sum;
+    std::uint8_t previousSum[8];
+    for (int i = 0; i < 8; ++i)
+        previousSum[i] = std::uint8_t(previous >> (8 * i));
+    sum.update(previousSum);
+    sum.update({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+    return sum.value();
+}
+
+// Reads fields from bytes; every read past the end fails and leaves the reader failed.
+class Reader {
+public:
+    explicit Reader(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
+    bool ok() const { return m_ok; }
+    std::size_t at() const { return m_at; }
+    bool fixed(std::uint64_t& value, int bytes) {
+        value = 0;
+        if (!take(std::size_t(bytes)))
+            return false;
+        for (int i = 0; i < bytes; ++i)
+            value |= std::uint64_t(m_bytes[m_at - bytes + i]) << (8 * i);
+        return true;
+    }
+    bool varint(std::uint64_t& value) {
+        value = 0;
+        for (int shift = 0; shift < 64; shift += 7) {
+            if (!take(1))
+                return false;
+            const std::uint8_t b = m_bytes[m_at - 1];
+            value |= std::uint64_t(b & 0x7F) << shift;
+            if ((b & 0x80) == 0)
+                return true;
+        }
+        m_ok = false; // more than ten bytes: no number of ours
+        return false;
+    }
+    bool bytes(std::size_t n, std::span<const std::uint8_t>& out) {
+        if (!take(n))
+            return false;
+        out = m_bytes.subspan(m_at - n, n);
+        return true;
+    }
+
+private:
+    bool take(std::size_t n) {
+        if (!m_ok || n > m_bytes.size() - m_at) {
+            m_ok = false;
+            return false;
+        }
+        m_at += n;
+        return true;
+    }
+    std::span<const std::uint8_t> m_bytes;
+    std::size_t m_at = 0;
+    bool m_ok = true;
+};
+
+std::string_view asChars(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+std::int64_t modifiedNsOf(int file) {
+    struct stat st {};
+    if (::fstat(file, &st) != 0)
+        return 0;
+    return std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+// Opens a file of the state folder for reading and writing, never a link, FIFO or device.
+int openOwnFile(const std::string& path) {
+    const int file = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (file < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(file, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(file);
+        return -1;
+    }
+    return file;
+}
+
+bool readWhole(int file, std::vector<std::uint8_t>& bytes, std::uint64_t from = 0,
+               std::uint64_t limit = ~std::uint64_t(0)) {
+    struct stat st {};
+    if (::fstat(file, &st) != 0 || std::uint64_t(st.st_size) < from)
+        return false;
+    const std::uint64_t size = std::min<std::uint64_t>(std::uint64_t(st.st_size) - from, limit);
+    bytes.resize(std::size_t(size));
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t got =
+            ::pread(file, bytes.data() + done, bytes.size() - done, off_t(from + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += std::size_t(got);
+    }
+    return true;
+}
+
+} // namespace
+
+// ---- Format
+
+std::string HeaderBytes(std::uint64_t process, const Origin& origin, std::uint64_t& chain) {
+    std::string out(kMagic);
+    putFixed(out, kVersion, 4);
+    putFixed(out, process, 8);
+    putFixed(out, origin.fromFile ? 1 : 0, 1);
+    putFixed(out, std::uint32_t(origin.encoding), 4);
+    putFixed(out, origin.size, 8);
+    putFixed(out, std::uint64_t(origin.modifiedNs), 8);
+    putFixed(out, origin.device, 8);
+    putFixed(out, origin.inode, 8);
+    putFixed(out, origin.checksum, 8);
+    const std::string_view name = std::string_view(origin.fileName).substr(0, kMaxName);
+    putFixed(out, name.size(), 4);
+    out += name;
+    chain = chained(0, out);
+    putFixed(out, chain, 8);
+    return out;
+}
+
+std::string RecordBytes(const Edit& edit, std::uint64_t& chain) {
+    std::string out(1, char(kRecordTag));
+    putVarint(out, edit.position);
+    putVarint(out, edit.removed);
+    putVarint(out, edit.inserted.size());
+    putUnits(out, edit.inserted);
+    chain = chained(chain, out);
+    putFixed(out, chain & 0xFFFFFFFF, 4);
+    return out;
+}
+
+bool ParseJournal(std::span<const std::uint8_t> bytes, Journal& out) {
+    out = Journal{};
+    Reader in(bytes);
+    std::span<const std::uint8_t> magic;
+    if (!in.bytes(kMagic.size(), magic) || asChars(magic) != kMagic)
+        return false;
+    std::uint64_t version = 0, origin = 0, encoding = 0, mtime = 0, nameLength = 0, sum = 0;
+    in.fixed(version, 4);
+    in.fixed(out.process, 8);
+    in.fixed(origin, 1);
+    in.fixed(encoding, 4);
+    in.fixed(out.origin.size, 8);
+    in.fixed(mtime, 8);
+    in.fixed(out.origin.device, 8);
+    in.fixed(out.origin.inode, 8);
+    in.fixed(out.origin.checksum, 8);
+    in.fixed(nameLength, 4);
+    std::span<const std::uint8_t> name;
+    if (!in.ok() || version != kVersion || origin > 1 || nameLength > kMaxName ||
+        !in.bytes(std::size_t(nameLength), name))
+        return false;
+    const std::size_t headerEnd = in.at();
+    if (!in.fixed(sum, 8) || chained(0, asChars(bytes.first(headerEnd))) != sum)
+        return false;
+    out.origin.fromFile = origin == 1;
+    out.origin.encoding = int(std::int32_t(std::uint32_t(encoding)));
+    out.origin.modifiedNs = std::int64_t(mtime);
+    out.origin.fileName.assign(asChars(name));
+    out.chain = sum;
+    out.intactBytes = in.at();
+
+    while (in.at() < bytes.size()) {
+        const std::size_t start = in.at();
+        std::uint64_t tag = 0, inserted = 0, check = 0;
+        Edit edit;
+        std::span<const std::uint8_t> units;
+        const bool whole = in.fixed(tag, 1) && tag == kRecordTag && in.varint(edit.position) &&
+                           in.varint(edit.removed) && in.varint(inserted) &&
+                           inserted <= (bytes.size() - in.at()) / 2 &&
+                           in.bytes(std::size_t(inserted) * 2, units);
+        const std::size_t end = in.at();
+        if (!whole || !in.fixed(check, 4)) {
+            out.damagedTail = true;
+            break;
+        }
+        const std::uint64_t next = chained(out.chain, asChars(bytes.subspan(start, end - start)));
+        if ((next & 0xFFFFFFFF) != check) {
+            out.damagedTail = true;
+            break;
+        }
+        edit.inserted.resize(std::size_t(inserted));
+        for (std::size_t i = 0; i < edit.inserted.size(); ++i)
+            edit.inserted[i] = char16_t(units[2 * i] | (units[2 * i + 1] << 8));
+        out.edits.push_back(std::move(edit));
+        out.chain = next;
+        out.intactBytes = in.at();
+    }
+    return true;
+}
+
+std::size_t Replay(const std::vector<Edit>& edits, const EditSink& text) {
+    std::size_t applied = 0;
+    for (const Edit& edit : edits) {
+        const std::uint64_t length = text.length();
+        if (edit.position > length || edit.removed > length - edit.position)
+            break;
+        text.apply(edit.position, edit.removed, edit.inserted);
+        ++applied;
+    }
+    return applied;
+}
+
+// ---- Writer
+
+// The thread that waits for the disk. It keeps its own descriptor of the file, so the writer
+// can close and delete the journal without waiting for a sync under way.
+struct JournalWriter::Syncer {
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool dirty = false;
+    bool stop = false;
+    int file = -1;
+
+    void run() {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            wake.wait(lock, [this] { return dirty || stop; });
+            if (stop)
+                break;
+            // Let the appends of a burst of typing gather, then sync them at once.
+            wake.wait_for(lock, kSyncDelay, [this] { return stop; });
+            if (stop)
+                break;
+            dirty = false;
+            lock.unlock();
+            ::fdatasync(file);
+            lock.lock();
+        }
+        ::close(file);
+    }
+};
+
+JournalWriter::JournalWriter() = default;
+
+JournalWriter::~JournalWriter() {
+    close();
+}
+
+bool JournalWriter::create(const std::string& folder, const Origin& origin) {
+    close();
+    if (folder.empty())
+        return false;
+    std::string name = enc::platform::Joined(folder, std::string(kJournalPrefix) + "XXXXXX");
+    int file = -1;
+    if (!enc::platform::CreateUnique(name, file))
+        return false;
+    ::fchmod(file, 0600);
+    if (::flock(file, LOCK_EX | LOCK_NB) != 0) {
+        ::close(file);
+        ::unlink(name.c_str());
+        return false;
+    }
+    m_file = file;
+    m_path = name;
+    m_size = 0;
+    const std::string header = HeaderBytes(enc::platform::ProcessId(), origin, m_chain);
+    if (!writeAll(header, 0)) {
+        remove();
+        return false;
+    }
+    m_size = header.size();
+    startSyncer();
+    return true;
+}
+
+bool JournalWriter::adopt(const std::string& path, int file, const Journal& journal) {
+    close();
+    if (file < 0)
+        return false;
+    if (::ftruncate(file, off_t(journal.intactBytes)) != 0) {
+        ::close(file);
+        return false;
+    }
+    m_file = file;
+    m_path = path;
+    m_size = journal.intactBytes;
+    m_chain = journal.chain;
+    startSyncer();
+    return true;
+}
+
+void JournalWriter::startSyncer() {
+    // A descriptor of its own, not a duplicate: the lock stays with the writer's, so a journal
+    // closed is free for the next start at once, whenever the thread ends.
+    const int copy = ::open(m_path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (copy < 0)
+        return; // the journal still works; only the timely sync is lost
+    m_syncer = std::make_shared<Syncer>();
+    m_syncer->file = copy;
+    std::thread([syncer = m_syncer] { syncer->run(); }).detach();
+}
+
+void JournalWriter::stopSyncer() {
+    if (!m_syncer)
+        return;
+    {
+        const std::lock_guard lock(m_syncer->mutex);
+        m_syncer->stop = true;
+    }
+    m_syncer->wake.notify_one();
+    m_syncer.reset();
+}
+
+bool JournalWriter::writeAll(const std::string& bytes, std::uint64_t at) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t wrote =
+            ::pwrite(m_file, bytes.data() + done, bytes.size() - done, off_t(at + done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return false;
+        done += std::size_t(wrote);
+    }
+    return true;
+}
+
+void JournalWriter::append(std::uint64_t position, std::uint64_t removed, std::uint64_t inserted,
+                           const UnitPieces& visitUnits) {
+    if (m_file < 0)
+        return;
+    // The record is gathered in a block that goes to the file whenever it is full: a record
+    // of a few units is one write(), and a large one (the undo of a whole-text deletion) passes
+    // through the block without a copy of its own.
+    m_record.clear();
+    m_record.push_back(char(kRecordTag));
+    putVarint(m_record, position);
+    putVarint(m_record, removed);
+    putVarint(m_record, inserted);
+    enc::Checksum sum;
+    std::uint8_t previousSum[8];
+    for (int i = 0; i < 8; ++i)
+        previousSum[i] = std::uint8_t(m_chain >> (8 * i));
+    sum.update(previousSum);
+    std::uint64_t at = m_size;
+    bool ok = true;
+    const auto flush = [&] {
+        sum.update({reinterpret_cast<const std::uint8_t*>(m_record.data()), m_record.size()});
+        ok = ok && writeAll(m_record, at);
+        at += m_record.size();
+        m_record.clear();
+    };
+    if (inserted > 0) {
+        visitUnits([&](std::u16string_view units) {
+            while (!units.empty() && ok) {
+                const std::size_t room = (kRecordBlock - m_record.size()) / 2;
+                const std::size_t take = std::min(room, units.size());
+                putUnits(m_record, units.substr(0, take));
+                units.remove_prefix(take);
+                if (m_record.size() + 2 > kRecordBlock)
+                    flush();
+            }
+        });
+    }
+    sum.update({reinterpret_cast<const std::uint8_t*>(m_record.data()), m_record.size()});
+    const std::uint64_t next = sum.value();
+    putFixed(m_record, next & 0xFFFFFFFF, 4);
+    ok = ok && writeAll(m_record, at);
+    if (!ok) {
+        // A journal that misses an edit would rebuild a wrong text: the partial record is cut
+        // off and the journal stops here, so a recovery gets the edits before this one.
+        (void)!::ftruncate(m_file, off_t(m_size));
+        stopSyncer();
+        ::close(m_file);
+        m_file = -1;
+        return;
+    }
+    m_size = at + m_record.size();
+    m_chain = next;
+    if (m_syncer) {
+        bool wasDirty = false;
+        {
+            const std::lock_guard lock(m_syncer->mutex);
+            wasDirty = std::exchange(m_syncer->dirty, true);
+        }
+        // While a sync is pending the thread wakes by itself; only the first append after
+        // a sync needs to wake it.
+        if (!wasDirty)
+            m_syncer->wake.notify_one();
+    }
+}
+
+void JournalWriter::append(std::uint64_t position, std::uint64_t removed,
+                           std::u16string_view inserted) {
+    append(position, removed, inserted.size(),
+           [inserted](const std::function<void(std::u16string_view)>& take) { take(inserted); });
+}
+
+void JournalWriter::remove() {
+    if (!m_path.empty())
+        ::unlink(m_path.c_str());
+    close();
+}
+
+void JournalWriter::close() {
+    stopSyncer();
+    if (m_file >= 0)
+        ::close(m_file);
+    m_file = -1;
+    m_path.clear();
+    m_size = 0;
+}
+
+// ---- What was left
+
+bool ReadInPlaceCopy(const std::string& path, InPlaceCopy& copy) {
+    const int file = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0)
+        return false;
+    std::vector<std::uint8_t> head;
+    struct stat st {};
+    const bool read = ::fstat(file, &st) == 0 && S_ISREG(st.st_mode) &&
+                      readWhole(file, head, 0, kCopyMagic.size() + 64 + kMaxName);
+    ::close(file);
+    if (!read)
+        return false;
+    const std::string_view text = asChars(head);
+    if (!text.starts_with(kCopyMagic))
+        return false;
+    std::size_t at = kCopyMagic.size();
+    const auto number = [&](std::uint64_t& value) {
+        const std::size_t end = text.find('\n', at);
+        if (end == std::string_view::npos || end == at || end - at > 20)
+            return false;
+        value = 0;
+        for (std::size_t i = at; i < end; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return false;
+            value = value * 10 + std::uint64_t(text[i] - '0');
+        }
+        at = end + 1;
+        return true;
+    };
+    if (!number(copy.process) || !number(copy.size))
+        return false;
+    const std::size_t end = text.find('\0', at);
+    if (end == std::string_view::npos || end == at)
+        return false;
+    copy.fileName.assign(text.substr(at, end - at));
+    copy.headerBytes = end + 1;
+    copy.path = path;
+    return std::uint64_t(st.st_size) == copy.headerBytes + copy.size;
+}
+
+LeftJournal::LeftJournal(LeftJournal&& other) noexcept
+    : path(std::move(other.path)), journal(std::move(other.journal)), lastEditNs(other.lastEditNs),
+      m_file(std::exchange(other.m_file, -1)) {}
+
+LeftJournal& LeftJournal::operator=(LeftJournal&& other) noexcept {
+    if (this != &other) {
+        if (m_file >= 0)
+            ::close(m_file);
+        path = std::move(other.path);
+        journal = std::move(other.journal);
+        lastEditNs = other.lastEditNs;
+        m_file = std::exchange(other.m_file, -1);
+    }
+    return *this;
+}
+
+LeftJournal::~LeftJournal() {
+    if (m_file >= 0)
+        ::close(m_file);
+}
+
+int LeftJournal::takeFile() {
+    return std::exchange(m_file, -1);
+}
+
+void LeftJournal::remove() {
+    if (!path.empty())
+        ::unlink(path.c_str());
+    if (m_file >= 0)
+        ::close(std::exchange(m_file, -1));
+}
+
+std::vector<LeftJournal> FindLeftJournals(const std::string& folder) {
+    std::vector<LeftJournal> found;
+    if (folder.empty())
+        return found;
+    for (const std::string& name : enc::platform::FilesIn(folder)) {
+        if (!name.starts_with(kJournalPrefix))
+            continue;
+        LeftJournal left;
+        left.path = enc::platform::Joined(folder, name);
+        left.m_file = openOwnFile(left.path);
+        if (left.m_file < 0)
+            continue;
+        // A running editor holds the lock of its journal.
+        if (::flock(left.m_file, LOCK_EX | LOCK_NB) != 0)
+            continue;
+        std::vector<std::uint8_t> bytes;
+        if (!readWhole(left.m_file, bytes))
+            continue;
+        if (!ParseJournal(bytes, left.journal) || left.journal.edits.empty()) {
+            left.remove(); // a journal cut before its first edit holds nothing to bring back
+            continue;
+        }
+        left.lastEditNs = modifiedNsOf(left.m_file);
+        found.push_back(std::move(left));
+    }
+    return found;
+}
+
+std::vector<InPlaceCopy> FindInPlaceCopies(const std::string& folder) {
+    std::vector<InPlaceCopy> found;
+    if (folder.empty())
+        return found;
+    for (const std::string& name : enc::platform::FilesIn(folder)) {
+        InPlaceCopy copy;
+        if (name.starts_with("inplace-") &&
+            ReadInPlaceCopy(enc::platform::Joined(folder, name), copy) &&
+            enc::platform::ProcessGone(copy.process))
+            found.push_back(std::move(copy));
+    }
+    return found;
+}
+
+bool ReadCopyBytes(const InPlaceCopy& copy, std::vector<std::uint8_t>& bytes) {
+    const int file = ::open(copy.path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0)
+        return false;
+    const bool read = readWhole(file, bytes, copy.headerBytes, copy.size);
+    ::close(file);
+    return read && bytes.size() == copy.size;
+}
+
+bool ChecksumOfCopy(const InPlaceCopy& copy, std::uint64_t& sum) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadCopyBytes(copy, bytes))
+        return false;
+    enc::Checksum checksum;
+    checksum.update(bytes);
+    sum = checksum.value();
+    return true;
+}
+
+} // namespace recovery
