@@ -2,3 +2,4 @@
 # the test framework).
 tovilo_add_test(NAME tst_textbuffer SOURCES tst_textbuffer.cpp LIBS tovilo_text LABELS text)
 tovilo_add_test(NAME tst_textload SOURCES tst_textload.cpp LIBS tovilo_text LABELS text)
+tovilo_add_test(NAME tst_document SOURCES tst_document.cpp LIBS tovilo_document LABELS text)
