@@ -1,9 +1,8 @@
 // The journal of the editor's text, and the file identity it starts from.
 #include "shell/recoveryjournal.h"
 
-#include "document/document.h"
-
 #include "app/appstate.h"
+#include "document/document.h"
 #include "encoding/checksum.h"
 #include "encoding/fileaccess.h"
 #include "encoding/platform.h"
