@@ -414,23 +414,11 @@ void TForm1::buildAddedCommands() {
         entry.action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         Memo1->addAction(entry.action);
     }
-    // The editor control claims some of these keys for its own commands (Ctrl+A, Ctrl+Z, ...);
-    // this filter keeps its claim off, so each key runs its one command.
-    Memo1->installEventFilter(this);
+    // The editor leaves the chords of these actions to them (Ctrl+A, Ctrl+Z, ...), so each key
+    // runs its one command.
     // Every command of the window ends a run of typing: the next key starts a new undo step.
     for (QAction* action : findChildren<QAction*>())
         connect(action, &QAction::triggered, Memo1, &MemoView::endTypingRun);
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Memo1 && event->type() == QEvent::ShortcutOverride) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const QKeySequence pressed(key->keyCombination());
-        for (const QAction* action : Memo1->actions())
-            if (action->isEnabled() && action->shortcuts().contains(pressed))
-                return true; // not accepted: the shortcut goes to the action
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::showModeChecks() {

@@ -37,8 +37,7 @@ bool TForm1::handleEditorKey(QKeyEvent* event) {
             handled = app::applyKeyResult(memoTarget(), original, key);
         }
     }
-    if (handled)
-        Memo1->ensureCursorVisible();
+    // The view has brought the caret into sight as the key's edit group ended.
     // The edit has taken the old underline away; a letter the composer may still change gets
     // its own.
     if (composing && key == 0)

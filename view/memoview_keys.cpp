@@ -2,6 +2,7 @@
 #include "view/memoview.h"
 #include "view/textinput.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QKeyEvent>
@@ -129,7 +130,13 @@ bool MemoView::event(QEvent* event) {
             own = std::any_of(std::begin(kOwnChords), std::end(kOwnChords),
                               [key](QKeySequence::StandardKey k) { return key->matches(k); });
         }
-        if (own) {
+        // A chord that an enabled action put on the view has (the window's Undo on Ctrl+Z)
+        // goes to that action, not to the view's own handling.
+        const QKeySequence pressed(key->keyCombination());
+        const QList<QAction*> mine = actions();
+        if (own && std::none_of(mine.cbegin(), mine.cend(), [&pressed](const QAction* action) {
+                return action->isEnabled() && action->shortcuts().contains(pressed);
+            })) {
             event->accept();
             return true;
         }
