@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-// The system's side of file access and of the memory of large texts: every call that the
-// Qt-free code makes to the file system or to map memory goes through here. platform_posix.cpp
+// The system's side of file access: every call that the Qt-free code makes to the file
+// system goes through here. platform_posix.cpp
 // implements it with POSIX calls, platform_win32.cpp with the Win32 API (names are UTF-8 there and
 // are converted to UTF-16; a name that is not UTF-8 fails with EILSEQ rather than name another
 // file). Each of the two also implements StampOf, OpenRegularFile and PhysicalMemory of
@@ -136,22 +136,5 @@ void UnwatchTemporary(int slot);
 // it would have without the hold. The calls do not nest. Windows: nothing is held.
 void HoldEndSignals();
 void ReleaseEndSignals();
-
-// ---- Memory of large texts
-
-// The size of a page of memory.
-std::size_t PageSize();
-// Maps `bytes` of memory, rounded up to whole pages and given back in `bytes`. The memory reads
-// as zero and takes its pages only when first touched; a large block asks for huge pages where
-// the system grants them. Throws std::bad_alloc when the system has no room.
-void* MapMemory(std::size_t& bytes);
-// Gives the pages of a mapped block from `keep` bytes on back to the system, so the block is
-// `keep` bytes long (a whole number of pages) from then on.
-void ShrinkMemory(void* base, std::size_t bytes, std::size_t keep);
-// Gives whole pages inside a mapped block back to the system; they stay mapped and usable, with
-// their content gone.
-void DiscardMemory(void* from, std::size_t bytes);
-// Unmaps a block as MapMemory and ShrinkMemory left it.
-void UnmapMemory(void* base, std::size_t bytes);
 
 } // namespace enc::platform

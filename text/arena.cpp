@@ -1,6 +1,6 @@
 #include "text/arena.h"
 
-#include "encoding/platform.h"
+#include "platform/memory.h"
 #include "text/allocation.h"
 #include "text/scan.h"
 
@@ -23,7 +23,7 @@ Arena* Arena::create(std::int64_t slotUnits, std::int64_t slots) {
     auto* arena = new Arena;
     std::size_t bytes = std::size_t(slotUnits * slots) * 2;
     try {
-        arena->m_base = static_cast<char16_t*>(enc::platform::MapMemory(bytes));
+        arena->m_base = static_cast<char16_t*>(platform::MapMemory(bytes));
     } catch (...) {
         delete arena;
         throw;
@@ -40,7 +40,7 @@ void Arena::destroy(Arena* arena) {
 
 Arena::~Arena() {
     if (m_base)
-        enc::platform::UnmapMemory(m_base, m_bytes);
+        platform::UnmapMemory(m_base, m_bytes);
 }
 
 std::int64_t Arena::slotLength(std::int64_t i) const {
@@ -82,9 +82,9 @@ void Arena::handOver(std::int64_t leaves) {
     }
     // The last leaf may grow to the end of its slot; the slots after it are given back.
     const std::size_t keep =
-        roundUp(std::size_t(usedSlots() * m_slotUnits) * 2, enc::platform::PageSize());
+        roundUp(std::size_t(usedSlots() * m_slotUnits) * 2, platform::PageSize());
     if (keep < m_bytes) {
-        enc::platform::ShrinkMemory(m_base, m_bytes, keep);
+        platform::ShrinkMemory(m_base, m_bytes, keep);
         m_bytes = keep;
     }
     std::vector<std::int64_t>().swap(m_lines);
@@ -97,11 +97,11 @@ void Arena::releaseSlots(char16_t* data, std::int64_t count) {
         return;
     }
     // The whole pages of released slots go back to the system; the rest of the arena stays.
-    const std::size_t page = enc::platform::PageSize();
+    const std::size_t page = platform::PageSize();
     const auto from = roundUp(reinterpret_cast<std::uintptr_t>(data), page);
     const auto to = (reinterpret_cast<std::uintptr_t>(data + count * m_slotUnits)) / page * page;
     if (to > from)
-        enc::platform::DiscardMemory(reinterpret_cast<void*>(from), to - from);
+        platform::DiscardMemory(reinterpret_cast<void*>(from), to - from);
 }
 
 } // namespace text::detail

@@ -1,6 +1,6 @@
 #include "text/history.h"
 
-#include "encoding/platform.h"
+#include "platform/memory.h"
 #include "text/allocation.h"
 #include "text/leaves.h"
 
@@ -44,8 +44,7 @@ History::Room History::prepare(Pos units, bool newStep, std::size_t keepSteps) {
         // Large edits are kept outside the heap, so their memory goes back to the system
         // as soon as their steps are dropped, and is touched in huge pages.
         std::size_t bytes = room.m_capacity * 2;
-        room.m_fresh = {static_cast<char16_t*>(enc::platform::MapMemory(bytes)),
-                        UnitsRelease{bytes}};
+        room.m_fresh = {static_cast<char16_t*>(platform::MapMemory(bytes)), UnitsRelease{bytes}};
     } else {
         room.m_fresh = {new char16_t[room.m_capacity], UnitsRelease{0}};
     }
@@ -91,7 +90,7 @@ const History::Edit& History::add(Room&& room, Note note, Pos position, Pos remo
 
 void UnitsRelease::operator()(char16_t* p) const {
     if (bytes > 0)
-        enc::platform::UnmapMemory(p, bytes);
+        platform::UnmapMemory(p, bytes);
     else
         delete[] p;
 }
