@@ -47,8 +47,9 @@ bool TForm1::readyToReplaceText(const QString& fileName, doc::OpenFile& file, Sa
         if (!saved)
             return false;
         // The save may have replaced the very file to be read: read what is there now.
-        if (file.open(toLocalName(fileName)); !file.result() && !file.result().missing()) {
-            ShowFileError(fileName, file.result());
+        const enc::FileResult again = file.open(toLocalName(fileName));
+        if (!again && !again.missing()) {
+            ShowFileError(fileName, again);
             return false;
         }
     }
