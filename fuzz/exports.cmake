@@ -10,7 +10,8 @@ if(TOVILO_LIBFUZZER)
     list(TRANSFORM tovilo_text_sources PREPEND ${tovilo_text_dir}/)
     tovilo_add_fuzzer(NAME fuzz_exports
                       SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_exports.cpp
-                              ${tovilo_encoding_sources} ${tovilo_text_sources})
+                              ${tovilo_encoding_sources} ${tovilo_text_sources}
+                      LIBS tovilo_platform)
 else()
     tovilo_add_fuzzer(NAME fuzz_exports SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_exports.cpp
                       LIBS tovilo_text tovilo_encoding)

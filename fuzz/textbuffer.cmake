@@ -6,7 +6,7 @@ if(TOVILO_LIBFUZZER)
     list(TRANSFORM tovilo_text_sources PREPEND ${tovilo_text_dir}/)
     tovilo_add_fuzzer(NAME fuzz_textbuffer
                       SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_textbuffer.cpp ${tovilo_text_sources}
-                      LIBS tovilo_encoding)
+                      LIBS tovilo_encoding tovilo_platform)
 else()
     tovilo_add_fuzzer(NAME fuzz_textbuffer SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_textbuffer.cpp
                       LIBS tovilo_text)
