@@ -768,7 +768,8 @@ bool LeafTree::replaceInLeaf(Pos pos, Pos len, std::u16string_view ins) {
     char16_t* at = leaf->data + s.offset;
     const Pos lfDelta = countLf(ins.data(), n) - countLf(at, len);
     std::memmove(at + n, at + len, std::size_t(leaf->len - s.offset - len) * 2);
-    std::memcpy(at, ins.data(), std::size_t(n) * 2);
+    if (n > 0) // an empty view may have no data at all
+        std::memcpy(at, ins.data(), std::size_t(n) * 2);
     leaf->len = newLen;
     leaf->lfs += lfDelta;
     // The units before the edit stayed where they were, and so did their blocks' counts.
