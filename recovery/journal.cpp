@@ -26,8 +26,12 @@ constexpr std::uint8_t kRecordTag = 0xE1;
 constexpr std::uint32_t kMaxName = 4096;
 constexpr std::string_view kJournalPrefix = "journal-";
 constexpr std::string_view kCopyMagic = "toviloeditru in-place copy\n";
-// How long the syncing thread lets appends gather before it waits for the disk.
+// How long the journal's thread lets appends gather before it writes them, and before it
+// waits for the disk.
+constexpr auto kGatherDelay = std::chrono::milliseconds(40);
 constexpr auto kSyncDelay = std::chrono::milliseconds(200);
+// The most bytes handed to the thread and not yet written.
+constexpr std::size_t kMaxPending = std::size_t(4) << 20;
 // The size of the block a record is written in.
 constexpr std::size_t kRecordBlock = std::size_t(1) << 20;
 
@@ -267,31 +271,100 @@ std::size_t Replay(const std::vector<Edit>& edits, const EditSink& text) {
 
 // ---- Writer
 
-// The thread that waits for the disk. It keeps its own descriptor of the file, so the writer
-// can close and delete the journal without waiting for a sync under way.
-struct JournalWriter::Syncer {
+// The thread that writes the records and waits for the disk. The caller's thread only adds a
+// record's bytes to `pending`: a keystroke costs no system call. The thread lets the records of
+// a burst of typing gather for a moment, writes them with one pwrite(), and calls fdatasync()
+// once the appends have paused (or a fifth of a second after the first unsynced write). It keeps
+// its own descriptor of the file, so the writer can close and delete the journal without waiting
+// for a sync under way.
+struct JournalWriter::Worker {
     std::mutex mutex;
-    std::condition_variable wake;
-    bool dirty = false;
+    std::condition_variable wake;    // new bytes, a flush or the end
+    std::condition_variable drained; // pending written (room for a large record, a flush)
+    std::string pending;             // bytes that go at file offset `written`
+    std::uint64_t written = 0;       // the file holds every byte before this offset
+    std::uint64_t wholeEnd = 0;      // where the last complete record handed over ends
+    std::uint64_t wholeWritten = 0;  // where the last complete record written ends
+    bool flushing = false;           // a caller waits for pending to be written
     bool stop = false;
+    bool discard = false; // the journal is deleted: pending bytes are dropped
+    bool failed = false;  // a write failed; the file was cut back to its whole records
     int file = -1;
 
-    void run() {
-        std::unique_lock lock(mutex);
-        for (;;) {
-            wake.wait(lock, [this] { return dirty || stop; });
-            if (stop)
-                break;
-            // Let the appends of a burst of typing gather, then sync them at once.
-            wake.wait_for(lock, kSyncDelay, [this] { return stop; });
-            if (stop)
-                break;
-            dirty = false;
-            lock.unlock();
-            ::fdatasync(file);
-            lock.lock();
+    // Writes `pending` as it is now; called with the lock held, returns with it held.
+    void writePending(std::unique_lock<std::mutex>& lock) {
+        std::string batch = std::move(pending);
+        pending.clear();
+        const std::uint64_t at = written;
+        const std::uint64_t whole = wholeEnd;
+        lock.unlock();
+        bool ok = true;
+        for (std::size_t done = 0; ok && done < batch.size();) {
+            const ssize_t wrote =
+                ::pwrite(file, batch.data() + done, batch.size() - done, off_t(at + done));
+            if (wrote < 0 && errno == EINTR)
+                continue;
+            ok = wrote > 0;
+            if (ok)
+                done += std::size_t(wrote);
         }
+        // A journal that misses an edit would rebuild a wrong text: a record written in part
+        // is cut off and the journal stops there, so a recovery gets the edits before it.
+        if (!ok)
+            (void)!::ftruncate(file, off_t(wholeWritten));
+        lock.lock();
+        if (ok) {
+            written = at + batch.size();
+            wholeWritten = whole;
+        } else {
+            failed = true;
+            pending.clear();
+        }
+        drained.notify_all();
+    }
+
+    void run() {
+        using Clock = std::chrono::steady_clock;
+        std::unique_lock lock(mutex);
+        bool unsynced = false;
+        Clock::time_point syncBy;
+        const auto due = [this] { return !pending.empty() || stop; };
+        for (;;) {
+            if (unsynced)
+                wake.wait_until(lock, syncBy, due);
+            else
+                wake.wait(lock, due);
+            if (stop && discard)
+                break;
+            if (!pending.empty() && !failed) {
+                // Let the keys of a burst gather, unless someone waits for them or a large
+                // record is coming through.
+                const auto now = [this] {
+                    return flushing || stop || pending.size() >= kRecordBlock;
+                };
+                if (!now())
+                    wake.wait_for(lock, kGatherDelay, now);
+                if (stop && discard)
+                    break;
+                writePending(lock);
+                if (!unsynced)
+                    syncBy = Clock::now() + kSyncDelay;
+                unsynced = !failed;
+            }
+            // Continuous typing still reaches the disk every fifth of a second.
+            if (unsynced && (stop || Clock::now() >= syncBy)) {
+                lock.unlock();
+                ::fdatasync(file);
+                lock.lock();
+                unsynced = false;
+            }
+            if (stop)
+                break;
+        }
+        pending.clear();
         ::close(file);
+        file = -1;
+        drained.notify_all();
     }
 };
 
@@ -324,7 +397,7 @@ bool JournalWriter::create(const std::string& folder, const Origin& origin) {
         return false;
     }
     m_size = header.size();
-    startSyncer();
+    startWorker();
     return true;
 }
 
@@ -340,30 +413,47 @@ bool JournalWriter::adopt(const std::string& path, int file, const Journal& jour
     m_path = path;
     m_size = journal.intactBytes;
     m_chain = journal.chain;
-    startSyncer();
+    startWorker();
     return true;
 }
 
-void JournalWriter::startSyncer() {
+void JournalWriter::startWorker() {
     // A descriptor of its own, not a duplicate: the lock stays with the writer's, so a journal
     // closed is free for the next start at once, whenever the thread ends.
     const int copy = ::open(m_path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (copy < 0)
-        return; // the journal still works; only the timely sync is lost
-    m_syncer = std::make_shared<Syncer>();
-    m_syncer->file = copy;
-    std::thread([syncer = m_syncer] { syncer->run(); }).detach();
+        return; // the records are written on the caller's thread, and not synced in time
+    m_worker = std::make_shared<Worker>();
+    m_worker->file = copy;
+    m_worker->written = m_size;
+    m_worker->wholeEnd = m_size;
+    m_worker->wholeWritten = m_size;
+    std::thread([worker = m_worker] { worker->run(); }).detach();
 }
 
-void JournalWriter::stopSyncer() {
-    if (!m_syncer)
+void JournalWriter::stopWorker(bool discard) {
+    if (!m_worker)
         return;
-    {
-        const std::lock_guard lock(m_syncer->mutex);
-        m_syncer->stop = true;
-    }
-    m_syncer->wake.notify_one();
-    m_syncer.reset();
+    std::unique_lock lock(m_worker->mutex);
+    m_worker->stop = true;
+    m_worker->discard = discard;
+    m_worker->wake.notify_one();
+    // A journal left for the next start gets every record handed over before it is closed.
+    if (!discard)
+        m_worker->drained.wait(lock, [this] { return m_worker->file < 0; });
+    lock.unlock();
+    m_worker.reset();
+}
+
+void JournalWriter::flush() {
+    if (!m_worker)
+        return;
+    std::unique_lock lock(m_worker->mutex);
+    m_worker->flushing = true;
+    m_worker->wake.notify_one();
+    m_worker->drained.wait(lock,
+                           [this] { return m_worker->written >= m_size || m_worker->failed; });
+    m_worker->flushing = false;
 }
 
 bool JournalWriter::writeAll(const std::string& bytes, std::uint64_t at) {
@@ -379,13 +469,37 @@ bool JournalWriter::writeAll(const std::string& bytes, std::uint64_t at) {
     return true;
 }
 
+bool JournalWriter::handOver(const std::string& bytes, std::uint64_t at, bool endsRecord) {
+    if (!m_worker)
+        return writeAll(bytes, at);
+    std::unique_lock lock(m_worker->mutex);
+    // A large record (the undo of a whole-text deletion) waits for room rather than holding
+    // all of its bytes at once.
+    if (m_worker->pending.size() >= kMaxPending)
+        m_worker->drained.wait(
+            lock, [this] { return m_worker->pending.size() < kMaxPending || m_worker->failed; });
+    if (m_worker->failed)
+        return false;
+    const std::size_t before = m_worker->pending.size();
+    m_worker->pending += bytes;
+    if (endsRecord)
+        m_worker->wholeEnd = at + bytes.size();
+    const bool wake =
+        before == 0 || (before < kRecordBlock && m_worker->pending.size() >= kRecordBlock);
+    lock.unlock();
+    // The thread sleeps until something is pending and then gathers small records for a
+    // moment: only the first bytes after a write, and the first full block, need to wake it.
+    if (wake)
+        m_worker->wake.notify_one();
+    return true;
+}
+
 void JournalWriter::append(std::uint64_t position, std::uint64_t removed, std::uint64_t inserted,
                            const UnitPieces& visitUnits) {
     if (m_file < 0)
         return;
-    // The record is gathered in a block that goes to the file whenever it is full: a record
-    // of a few units is one write(), and a large one (the undo of a whole-text deletion) passes
-    // through the block without a copy of its own.
+    // The record is gathered in a block that is handed over whenever it is full: a record of
+    // a few units is one block, and a large one passes through in blocks.
     m_record.clear();
     m_record.push_back(char(kRecordTag));
     putVarint(m_record, position);
@@ -398,9 +512,9 @@ void JournalWriter::append(std::uint64_t position, std::uint64_t removed, std::u
     sum.update(previousSum);
     std::uint64_t at = m_size;
     bool ok = true;
-    const auto flush = [&] {
+    const auto flushBlock = [&] {
         sum.update({reinterpret_cast<const std::uint8_t*>(m_record.data()), m_record.size()});
-        ok = ok && writeAll(m_record, at);
+        ok = ok && handOver(m_record, at, false);
         at += m_record.size();
         m_record.clear();
     };
@@ -412,36 +526,25 @@ void JournalWriter::append(std::uint64_t position, std::uint64_t removed, std::u
                 putUnits(m_record, units.substr(0, take));
                 units.remove_prefix(take);
                 if (m_record.size() + 2 > kRecordBlock)
-                    flush();
+                    flushBlock();
             }
         });
     }
     sum.update({reinterpret_cast<const std::uint8_t*>(m_record.data()), m_record.size()});
     const std::uint64_t next = sum.value();
     putFixed(m_record, next & 0xFFFFFFFF, 4);
-    ok = ok && writeAll(m_record, at);
+    ok = ok && handOver(m_record, at, true);
     if (!ok) {
-        // A journal that misses an edit would rebuild a wrong text: the partial record is cut
-        // off and the journal stops here, so a recovery gets the edits before this one.
-        (void)!::ftruncate(m_file, off_t(m_size));
-        stopSyncer();
+        // Without the thread the partial record is cut off here; the thread cut its own.
+        if (!m_worker)
+            (void)!::ftruncate(m_file, off_t(m_size));
+        stopWorker(true);
         ::close(m_file);
         m_file = -1;
         return;
     }
     m_size = at + m_record.size();
     m_chain = next;
-    if (m_syncer) {
-        bool wasDirty = false;
-        {
-            const std::lock_guard lock(m_syncer->mutex);
-            wasDirty = std::exchange(m_syncer->dirty, true);
-        }
-        // While a sync is pending the thread wakes by itself; only the first append after
-        // a sync needs to wake it.
-        if (!wasDirty)
-            m_syncer->wake.notify_one();
-    }
 }
 
 void JournalWriter::append(std::uint64_t position, std::uint64_t removed,
@@ -453,11 +556,12 @@ void JournalWriter::append(std::uint64_t position, std::uint64_t removed,
 void JournalWriter::remove() {
     if (!m_path.empty())
         ::unlink(m_path.c_str());
+    stopWorker(true);
     close();
 }
 
 void JournalWriter::close() {
-    stopSyncer();
+    stopWorker(false);
     if (m_file >= 0)
         ::close(m_file);
     m_file = -1;

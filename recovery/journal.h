@@ -76,10 +76,12 @@ struct EditSink {
 };
 std::size_t Replay(const std::vector<Edit>& edits, const EditSink& text);
 
-// Appends a text's edits to its journal file. append() makes one write() on the caller's
-// thread; a thread of the writer waits for the disk (fdatasync) about a fifth of a second after
-// the last append, so the caller never waits for the disk. A failure to write turns the writer
-// off (ok() false) without disturbing the caller.
+// Appends a text's edits to its journal file. append() hands the record's bytes to a thread of
+// the writer, which writes the records of a burst of typing at once, a few hundredths of a
+// second after the first, and waits for the disk (fdatasync) about a fifth of a second after
+// that, so the caller never waits for the disk and makes no system call for a keystroke. A
+// failure to write turns the writer off (ok() false at the next append) without disturbing
+// the caller; the file keeps the records before the one that failed.
 class JournalWriter {
 public:
     JournalWriter();
@@ -101,28 +103,34 @@ public:
                 const UnitPieces& visitUnits);
     void append(std::uint64_t position, std::uint64_t removed, std::u16string_view inserted);
 
+    // Waits until every record appended is in the file (not necessarily on the disk).
+    void flush();
     // Closes the file and deletes it.
     void remove();
-    // Closes the file and leaves it for the next start.
+    // Writes the records not yet written, closes the file and leaves it for the next start.
     void close();
 
     bool ok() const { return m_file >= 0; }
     const std::string& path() const { return m_path; }
-    // Bytes in the file.
+    // Bytes of the journal, the records not yet written included.
     std::uint64_t size() const { return m_size; }
 
 private:
-    struct Syncer;
-    void startSyncer();
-    void stopSyncer();
+    struct Worker;
+    void startWorker();
+    // Ends the thread; a journal that stays gets its pending bytes written first.
+    void stopWorker(bool discard);
     bool writeAll(const std::string& bytes, std::uint64_t at);
+    // Gives bytes that go at file offset `at` to the thread (or writes them where there is no
+    // thread); false when the journal could not be written.
+    bool handOver(const std::string& bytes, std::uint64_t at, bool endsRecord);
 
     int m_file = -1;
     std::string m_path;
     std::uint64_t m_chain = 0;
     std::uint64_t m_size = 0;
     std::string m_record; // the block a record is gathered in, kept between appends
-    std::shared_ptr<Syncer> m_syncer;
+    std::shared_ptr<Worker> m_worker;
 };
 
 // ---- What a killed editor left in the state folder

@@ -39,6 +39,8 @@ public:
 
     // The journal file being written (empty before the first edit).
     std::string path() const { return m_writer.path(); }
+    // Waits until every edit so far is in the journal file.
+    void flush() { m_writer.flush(); }
 
     void textChanged(const text::Change& change) override;
     void textReset() override;
