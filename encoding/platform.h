@@ -133,7 +133,8 @@ int WatchTemporary(const std::string& path);
 void UnwatchTemporary(int slot);
 // Holds SIGINT, SIGTERM and SIGHUP from HoldEndSignals until ReleaseEndSignals (a write in
 // place that must not stop half way): one that comes meanwhile takes effect on the release, as
-// it would have without the hold. The calls do not nest. Windows: nothing is held.
+// it would have without the hold. The calls nest (the signal waits for the outermost release)
+// and are made on one thread. Windows: nothing is held.
 void HoldEndSignals();
 void ReleaseEndSignals();
 

@@ -47,6 +47,7 @@ PendingNames<char, PATH_MAX> g_pending;
 std::atomic<bool> g_holding{false};
 std::atomic<int> g_held{0};
 sigset_t g_maskBeforeHold;
+int g_holdDepth = 0; // holds not yet released, on the thread that holds
 
 void catchSignal(int signal);
 
@@ -452,12 +453,16 @@ bool ProcessGone(std::uint64_t id) {
 
 void HoldEndSignals() {
     installSignalCleanup();
+    if (g_holdDepth++ > 0)
+        return;
     const sigset_t set = endSignals();
     ::pthread_sigmask(SIG_BLOCK, &set, &g_maskBeforeHold);
     g_holding.store(true);
 }
 
 void ReleaseEndSignals() {
+    if (g_holdDepth == 0 || --g_holdDepth > 0)
+        return;
     g_holding.store(false);
     // A signal held by the mask arrives as the mask goes back; one that another thread noted
     // is raised again.

@@ -5,6 +5,7 @@
 #include "encoding/detect.h"
 #include "encoding/fileaccess.h"
 #include "encoding/outputfile.h"
+#include "encoding/platform.h"
 #include "encoding/textfile.h"
 #include "encoding/textwriter.h"
 #include "shell/diskwatch.h"
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QScopeGuard>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -58,8 +60,10 @@ std::string localPath(const QString& fileName) {
 // The steps shared by the save and the two exports: write the file, and after a full write
 // show it in panel 3 and put the caret back. True when the file was written;
 // otherwise the error has been shown and the text, the caret and the status bar are as they
-// were.
-bool writeEditorText(TForm1& form, const QString& fileName, enc::OutputFormat format) {
+// were. `whole` runs as soon as the file is whole, before a signal that came during the
+// write may end the program.
+bool writeEditorText(TForm1& form, const QString& fileName, enc::OutputFormat format,
+                     const std::function<void()>& whole = {}) {
     form.Memo1->hide();
     // The save waits until the text is on the disk: it may be the user's only copy. The
     // exports are made from the text still in the editor and can be made again, so they skip
@@ -87,8 +91,14 @@ bool writeEditorText(TForm1& form, const QString& fileName, enc::OutputFormat fo
             return false;
         }
     }
+    // SIGTERM, SIGHUP and SIGINT wait for the file to be whole and for what depends on it (the
+    // text's journal, which would otherwise be offered onto the new file at the next start).
+    enc::platform::HoldEndSignals();
     if (written && !file.commit())
         written = enc::WriteResult::failed(enc::WriteFault::Commit, file.result(), written.offset);
+    if (written && whole)
+        whole();
+    enc::platform::ReleaseEndSignals();
     if (!written) {
         file.cancel();
         TForm1::ShowFileError(fileName, written.cause);
@@ -253,13 +263,12 @@ void TForm1::savefile1Click() {
         if (fileName.isEmpty())
             return;
     }
-    if (!writeEditorText(*this, fileName, enc::OutputFormat::Utf8))
+    // Once the file on the disk holds the text, its journal is no longer needed, and a journal
+    // of later edits starts from the file as saved (UTF-8).
+    if (!writeEditorText(*this, fileName, enc::OutputFormat::Utf8, [this] { m_journal->saved(); }))
         return;
     m_lastSaveWrote = true;
     textSavedTo(fileName);
-    // The file on the disk holds the text now: its journal is no longer needed, and a journal
-    // of later edits starts from the file as saved (UTF-8).
-    m_journal->saved();
 }
 
 void TForm1::overwritesavefileUTF81Click() {
