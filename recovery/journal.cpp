@@ -28,7 +28,7 @@ constexpr std::string_view kJournalPrefix = "journal-";
 constexpr std::string_view kCopyMagic = "toviloeditru in-place copy\n";
 // How long the journal's thread lets appends gather before it writes them, and before it
 // waits for the disk.
-constexpr auto kGatherDelay = std::chrono::milliseconds(40);
+constexpr auto kGatherDelay = std::chrono::milliseconds(20);
 constexpr auto kSyncDelay = std::chrono::milliseconds(200);
 // The most bytes handed to the thread and not yet written.
 constexpr std::size_t kMaxPending = std::size_t(4) << 20;
