@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -163,6 +164,40 @@ bool readWhole(int file, std::vector<std::uint8_t>& bytes, std::uint64_t from = 
     return true;
 }
 
+// A file's bytes mapped for reading: a journal is read in place, however large it grew.
+class MappedFile {
+public:
+    explicit MappedFile(int file) {
+        struct stat st {};
+        if (::fstat(file, &st) != 0 || st.st_size < 0)
+            return;
+        m_size = std::size_t(st.st_size);
+        if (m_size == 0) {
+            m_ok = true;
+            return;
+        }
+        void* const at = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, file, 0);
+        if (at == MAP_FAILED)
+            return;
+        m_data = static_cast<const std::uint8_t*>(at);
+        m_ok = true;
+    }
+    ~MappedFile() {
+        if (m_data)
+            ::munmap(const_cast<std::uint8_t*>(m_data), m_size);
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    bool ok() const { return m_ok; }
+    std::span<const std::uint8_t> bytes() const { return {m_data, m_data ? m_size : 0}; }
+
+private:
+    const std::uint8_t* m_data = nullptr;
+    std::size_t m_size = 0;
+    bool m_ok = false;
+};
+
 } // namespace
 
 // ---- Format
@@ -198,6 +233,22 @@ std::string RecordBytes(const Edit& edit, std::uint64_t& chain) {
 }
 
 bool ParseJournal(std::span<const std::uint8_t> bytes, Journal& out) {
+    std::vector<Edit> edits;
+    const bool read = ScanJournal(bytes, out,
+                                  [&edits](std::uint64_t position, std::uint64_t removed,
+                                           std::span<const std::uint8_t> units) {
+                                      Edit edit{position, removed, {}};
+                                      edit.inserted.resize(units.size() / 2);
+                                      for (std::size_t i = 0; i < edit.inserted.size(); ++i)
+                                          edit.inserted[i] =
+                                              char16_t(units[2 * i] | (units[2 * i + 1] << 8));
+                                      edits.push_back(std::move(edit));
+                                  });
+    out.edits = std::move(edits);
+    return read;
+}
+
+bool ScanJournal(std::span<const std::uint8_t> bytes, Journal& out, const RecordVisitor& each) {
     out = Journal{};
     Reader in(bytes);
     std::span<const std::uint8_t> magic;
@@ -230,11 +281,10 @@ bool ParseJournal(std::span<const std::uint8_t> bytes, Journal& out) {
 
     while (in.at() < bytes.size()) {
         const std::size_t start = in.at();
-        std::uint64_t tag = 0, inserted = 0, check = 0;
-        Edit edit;
+        std::uint64_t tag = 0, position = 0, removed = 0, inserted = 0, check = 0;
         std::span<const std::uint8_t> units;
-        const bool whole = in.fixed(tag, 1) && tag == kRecordTag && in.varint(edit.position) &&
-                           in.varint(edit.removed) && in.varint(inserted) &&
+        const bool whole = in.fixed(tag, 1) && tag == kRecordTag && in.varint(position) &&
+                           in.varint(removed) && in.varint(inserted) &&
                            inserted <= (bytes.size() - in.at()) / 2 &&
                            in.bytes(std::size_t(inserted) * 2, units);
         const std::size_t end = in.at();
@@ -247,10 +297,11 @@ bool ParseJournal(std::span<const std::uint8_t> bytes, Journal& out) {
             out.damagedTail = true;
             break;
         }
-        edit.inserted.resize(std::size_t(inserted));
-        for (std::size_t i = 0; i < edit.inserted.size(); ++i)
-            edit.inserted[i] = char16_t(units[2 * i] | (units[2 * i + 1] << 8));
-        out.edits.push_back(std::move(edit));
+        if (each)
+            each(position, removed, units);
+        ++out.editCount;
+        out.insertedUnits += inserted;
+        out.removedUnits += removed;
         out.chain = next;
         out.intactBytes = in.at();
     }
@@ -352,13 +403,15 @@ struct JournalWriter::Worker {
                 unsynced = !failed;
             }
             // Continuous typing still reaches the disk every fifth of a second.
-            if (unsynced && (stop || Clock::now() >= syncBy)) {
+            // At the end every byte handed over is written first.
+            const bool last = stop && (pending.empty() || failed);
+            if (unsynced && (last || (!stop && Clock::now() >= syncBy))) {
                 lock.unlock();
                 ::fdatasync(file);
                 lock.lock();
                 unsynced = false;
             }
-            if (stop)
+            if (last)
                 break;
         }
         pending.clear();
@@ -631,6 +684,40 @@ LeftJournal::~LeftJournal() {
         ::close(m_file);
 }
 
+std::size_t LeftJournal::replay(const EditSink& text) const {
+    if (m_file < 0)
+        return 0;
+    const MappedFile bytes(m_file);
+    Journal read;
+    std::size_t applied = 0;
+    bool fits = true;
+    std::u16string piece;
+    ScanJournal(
+        bytes.bytes(), read,
+        [&](std::uint64_t position, std::uint64_t removed, std::span<const std::uint8_t> units) {
+            const std::uint64_t length = text.length();
+            fits = fits && position <= length && removed <= length - position;
+            if (!fits)
+                return;
+            // The units go over in pieces, so a record of a whole pasted file never
+            // needs a second copy of itself.
+            constexpr std::size_t kPiece = std::size_t(1) << 20;
+            std::uint64_t at = position;
+            std::uint64_t remove = removed;
+            do {
+                const std::size_t take = std::min(kPiece, units.size() / 2);
+                piece.resize(take);
+                for (std::size_t i = 0; i < take; ++i)
+                    piece[i] = char16_t(units[2 * i] | (units[2 * i + 1] << 8));
+                units = units.subspan(2 * take);
+                text.apply(at, std::exchange(remove, 0), piece);
+                at += take;
+            } while (!units.empty());
+            ++applied;
+        });
+    return applied;
+}
+
 int LeftJournal::takeFile() {
     return std::exchange(m_file, -1);
 }
@@ -657,10 +744,10 @@ std::vector<LeftJournal> FindLeftJournals(const std::string& folder) {
         // A running editor holds the lock of its journal.
         if (::flock(left.m_file, LOCK_EX | LOCK_NB) != 0)
             continue;
-        std::vector<std::uint8_t> bytes;
-        if (!readWhole(left.m_file, bytes))
+        const MappedFile bytes(left.m_file);
+        if (!bytes.ok())
             continue;
-        if (!ParseJournal(bytes, left.journal) || left.journal.edits.empty()) {
+        if (!ScanJournal(bytes.bytes(), left.journal) || left.journal.editCount == 0) {
             left.remove(); // a journal cut before its first edit holds nothing to bring back
             continue;
         }

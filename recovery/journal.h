@@ -50,7 +50,10 @@ struct Edit {
 struct Journal {
     std::uint64_t process = 0;
     Origin origin;
-    std::vector<Edit> edits;
+    std::vector<Edit> edits; // by ParseJournal only
+    std::uint64_t editCount = 0;
+    std::uint64_t insertedUnits = 0; // in all intact edits
+    std::uint64_t removedUnits = 0;
     // Bytes of the file that hold the header and the intact records; a record cut short or
     // with a wrong checksum and everything after it are left out.
     std::uint64_t intactBytes = 0;
@@ -63,6 +66,12 @@ struct Journal {
 // journal, or one cut before its first record); otherwise the intact records are in `out`.
 // Never throws on bad bytes; a record claiming more units than the bytes hold is a damaged tail.
 bool ParseJournal(std::span<const std::uint8_t> bytes, Journal& out);
+
+// Reads a journal's bytes as ParseJournal does, without keeping the edits: `each` (when given)
+// sees every intact record in turn, its inserted units as little-endian byte pairs.
+using RecordVisitor = std::function<void(std::uint64_t position, std::uint64_t removed,
+                                         std::span<const std::uint8_t> insertedUnits)>;
+bool ScanJournal(std::span<const std::uint8_t> bytes, Journal& out, const RecordVisitor& each = {});
 
 // The bytes of a header and of one record, as the writer appends them (tests and the fuzzer).
 std::string HeaderBytes(std::uint64_t process, const Origin& origin, std::uint64_t& chain);
@@ -157,8 +166,12 @@ public:
     LeftJournal& operator=(const LeftJournal&) = delete;
 
     std::string path;
-    Journal journal;
+    Journal journal;             // the header and the totals; the edits stay in the file
     std::int64_t lastEditNs = 0; // when the file was last written
+    // Replays the journal's edits from the file onto `text`, stopping at the first that does
+    // not fit; a large insertion is handed over in pieces at its running position. The number
+    // of edits applied. The file is mapped, not read into memory.
+    std::size_t replay(const EditSink& text) const;
     // Hands the open, locked file over (to JournalWriter::adopt); -1 after.
     int takeFile();
     // Deletes the journal.

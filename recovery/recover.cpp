@@ -45,11 +45,9 @@ std::vector<Leftover> FindLeftovers(const std::string& folder) {
         left.kind = Leftover::Kind::Journal;
         left.fileName = origin.fromFile ? origin.fileName : std::string();
         left.lastEditNs = journal.lastEditNs;
-        left.edits = journal.journal.edits.size();
-        for (const Edit& edit : journal.journal.edits) {
-            left.inserted += edit.inserted.size();
-            left.removed += edit.removed;
-        }
+        left.edits = journal.journal.editCount;
+        left.inserted = journal.journal.insertedUnits;
+        left.removed = journal.journal.removedUnits;
         if (!origin.fromFile) {
             left.base = Leftover::Base::NewText;
         } else if (fileMatches(origin)) {
@@ -113,10 +111,9 @@ enc::FileResult LoadBase(const Leftover& leftover, text::TextBuilder& base) {
     return text::LoadTextBytes(bytes, encoding, base);
 }
 
-std::size_t ReplayOnto(const Journal& journal, text::TextBuffer& buffer) {
+std::size_t ReplayOnto(const LeftJournal& journal, text::TextBuffer& buffer) {
     buffer.beginGroup();
-    const std::size_t applied = Replay(
-        journal.edits,
+    const std::size_t applied = journal.replay(
         {[&buffer] { return std::uint64_t(buffer.length()); },
          [&buffer](std::uint64_t position, std::uint64_t removed, std::u16string_view inserted) {
              buffer.replace(text::Pos(position), text::Pos(removed), inserted);

@@ -48,7 +48,7 @@ std::vector<Leftover> FindLeftovers(const std::string& folder);
 enc::FileResult LoadBase(const Leftover& leftover, text::TextBuilder& base);
 // Replays a journal's edits onto `buffer` (holding the base) as one undo step; the number of
 // edits that fitted the text.
-std::size_t ReplayOnto(const Journal& journal, text::TextBuffer& buffer);
+std::size_t ReplayOnto(const LeftJournal& journal, text::TextBuffer& buffer);
 // Deletes the leftover's files: the journal and the copy it stood on, or the copy.
 void Discard(Leftover& leftover);
 

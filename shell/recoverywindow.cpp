@@ -159,7 +159,7 @@ std::optional<QString> TForm1::offerRecovery() {
     buffer.assign(std::move(base));
     const bool journal = chosen.kind == recovery::Leftover::Kind::Journal;
     if (journal)
-        recovery::ReplayOnto(chosen.journal.journal, buffer);
+        recovery::ReplayOnto(chosen.journal, buffer);
     memoTarget().setSelection(0, 0);
     // The recovered text is the file's, unsaved: the user decides whether to save it.
     doc::FileInfo file;

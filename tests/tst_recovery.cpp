@@ -172,6 +172,11 @@ private slots:
             << true << edits << "flip 2" << onFile << "cXY\r\ndef";
         QTest::newRow("second record damaged, the rest dropped")
             << true << edits << "flip 1" << onFile << "abcXY\r\ndef";
+        // Replayed in pieces of 2^20 units: the removal once, the pieces in order.
+        const QString large = QString(2'500'000, u'q') + u'ё';
+        QTest::newRow("paste larger than a replay piece, over a selection")
+            << false << QStringList{"0:0:abcdef", "1:3:" + large, "1048577:1:Z"} << "" << newText
+            << "a" + QString(large).replace(1048576, 1, u'Z') + "ef";
         QTest::newRow("edit beyond the text ends the replay")
             << false << QStringList{"0:0:ab", "9:0:x", "1:0:c"} << "" << newText << "ab";
         QTest::newRow("file changed since: nothing replayed")
@@ -264,7 +269,7 @@ private slots:
         text::TextBuffer buffer;
         buffer.assign(std::move(start));
         if (loaded && left.kind == recovery::Leftover::Kind::Journal)
-            recovery::ReplayOnto(left.journal.journal, buffer);
+            recovery::ReplayOnto(left.journal, buffer);
         QCOMPARE(QString::fromStdU16String(buffer.text()), recovered);
         // Discard takes the journal and the copy away.
         recovery::Discard(left);
