@@ -3,6 +3,7 @@
 #include "encoding/platform.h"
 #include "shell/commandline.h"
 #include "shell/localname.h"
+#include "shell/recoveryjournal.h"
 #include "shell/startup.h"
 #include "shell/unit1.h"
 
@@ -10,6 +11,17 @@
 #include <QMessageBox>
 #include <exception>
 #include <new>
+
+namespace {
+
+// The program ends on an error that escaped the window: the text's journal gets every edit so
+// far, so the next start offers the text back.
+void keepJournal() {
+    if (TForm1* form = app::state().Form1)
+        form->editJournal().flush();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     enc::platform::IgnoreFileSizeSignal();
@@ -32,11 +44,14 @@ int main(int argc, char** argv) {
         return code;
     } catch (const std::bad_alloc&) {
         // The edits refuse what they cannot get memory for; this is what escaped them.
+        keepJournal();
         QMessageBox::critical(nullptr, QStringLiteral("toviloeditru"), app::notEnoughMemoryText(0));
     } catch (const std::exception& error) {
+        keepJournal();
         QMessageBox::critical(nullptr, QStringLiteral("toviloeditru"),
                               QString::fromLocal8Bit(error.what()));
     } catch (...) {
+        keepJournal();
         QMessageBox::critical(nullptr, QStringLiteral("toviloeditru"), QString());
     }
     return 1;
