@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <optional>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -771,21 +772,35 @@ std::vector<InPlaceCopy> FindInPlaceCopies(const std::string& folder) {
     return found;
 }
 
-bool ReadCopyBytes(const InPlaceCopy& copy, std::vector<std::uint8_t>& bytes) {
-    const int file = ::open(copy.path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (file < 0)
-        return false;
-    const bool read = readWhole(file, bytes, copy.headerBytes, copy.size);
-    ::close(file);
-    return read && bytes.size() == copy.size;
+struct CopyBytes::Mapping {
+    int file = -1;
+    std::optional<MappedFile> map;
+};
+
+CopyBytes::CopyBytes(const InPlaceCopy& copy) : m_mapping(std::make_unique<Mapping>()) {
+    m_mapping->file = ::open(copy.path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (m_mapping->file < 0)
+        return;
+    const std::span<const std::uint8_t> all = m_mapping->map.emplace(m_mapping->file).bytes();
+    if (m_mapping->map->ok() && copy.headerBytes <= all.size() &&
+        copy.size <= all.size() - copy.headerBytes) {
+        m_bytes = all.subspan(std::size_t(copy.headerBytes), std::size_t(copy.size));
+        m_ok = true;
+    }
+}
+
+CopyBytes::~CopyBytes() {
+    m_mapping->map.reset();
+    if (m_mapping->file >= 0)
+        ::close(m_mapping->file);
 }
 
 bool ChecksumOfCopy(const InPlaceCopy& copy, std::uint64_t& sum) {
-    std::vector<std::uint8_t> bytes;
-    if (!ReadCopyBytes(copy, bytes))
+    const CopyBytes bytes(copy);
+    if (!bytes.ok())
         return false;
     enc::Checksum checksum;
-    checksum.update(bytes);
+    checksum.update(bytes.bytes());
     sum = checksum.value();
     return true;
 }

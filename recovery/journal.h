@@ -191,7 +191,23 @@ std::vector<InPlaceCopy> FindInPlaceCopies(const std::string& folder);
 
 // The checksum (enc::Checksum) of a copy's old bytes; false when they cannot be read whole.
 bool ChecksumOfCopy(const InPlaceCopy& copy, std::uint64_t& sum);
-// Reads a copy's old bytes; false when they cannot be read whole.
-bool ReadCopyBytes(const InPlaceCopy& copy, std::vector<std::uint8_t>& bytes);
+// A copy's old bytes, mapped for reading (not read into memory) while the object lives.
+class CopyBytes {
+public:
+    explicit CopyBytes(const InPlaceCopy& copy);
+    ~CopyBytes();
+    CopyBytes(const CopyBytes&) = delete;
+    CopyBytes& operator=(const CopyBytes&) = delete;
+
+    // False when the copy cannot be opened or no longer holds its old bytes whole.
+    bool ok() const { return m_ok; }
+    std::span<const std::uint8_t> bytes() const { return m_bytes; }
+
+private:
+    struct Mapping;
+    std::unique_ptr<Mapping> m_mapping;
+    std::span<const std::uint8_t> m_bytes;
+    bool m_ok = false;
+};
 
 } // namespace recovery

@@ -101,9 +101,12 @@ enc::FileResult LoadBase(const Leftover& leftover, text::TextBuilder& base) {
     case Leftover::Base::Copy:
         break;
     }
-    std::vector<std::uint8_t> bytes;
-    if (!leftover.copy || !ReadCopyBytes(*leftover.copy, bytes))
+    if (!leftover.copy)
         return enc::FileResult::fromErrno(EIO);
+    const CopyBytes copy(*leftover.copy);
+    if (!copy.ok())
+        return enc::FileResult::fromErrno(EIO);
+    const std::span<const std::uint8_t> bytes = copy.bytes();
     const enc::TextEncoding encoding =
         leftover.kind == Leftover::Kind::Journal
             ? enc::TextEncoding(origin.encoding)
