@@ -50,4 +50,12 @@ enc::FileResult LoadTextStream(enc::ByteStream& in, enc::TextEncoding encoding, 
 enc::FileResult LoadTextBytes(std::span<const std::uint8_t> bytes, enc::TextEncoding encoding,
                               TextBuilder& out);
 
+namespace testing {
+// Reads cut the text into pieces of about `bytes` bytes (up to 256 of them, read on four
+// threads whatever the number of processors), so that tests cross many piece boundaries; a size
+// larger than the file reads it in one pass; 0 gives the usual pieces (one for each processor,
+// of at least 8 MiB). Returns the setting before.
+std::uint64_t SetPieceBytes(std::uint64_t bytes);
+} // namespace testing
+
 } // namespace text
