@@ -335,16 +335,27 @@ readPieces(const Source& source, const std::vector<std::uint64_t>& starts,
             allDone.notify_all();
         }
     };
-    std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < threads && t < count; ++t) {
-        try {
-            helpers.emplace_back(work, false);
-        } catch (...) {
-            break; // the pieces no thread takes are read by this one
+    // The helpers are joined however this ends (a progress call that throws while they run
+    // stops them first).
+    struct Helpers {
+        std::atomic<bool>& stop;
+        std::vector<std::thread> threads;
+        ~Helpers() {
+            if (std::uncaught_exceptions() > 0)
+                stop.store(true);
+            for (std::thread& thread : threads)
+                thread.join();
         }
+    } helpers{run.stop, {}};
+    try {
+        helpers.threads.reserve(threads);
+        for (unsigned t = 1; t < threads && t < count; ++t)
+            helpers.threads.emplace_back(work, false);
+    } catch (...) {
+        // The pieces no other thread takes are read by this one.
     }
     work(true);
-    {
+    if (progress) {
         std::unique_lock<std::mutex> wait(lock);
         while (finished.load() < count) {
             allDone.wait_for(wait, std::chrono::milliseconds(50));
@@ -353,8 +364,9 @@ readPieces(const Source& source, const std::vector<std::uint64_t>& starts,
             wait.lock();
         }
     }
-    for (std::thread& helper : helpers)
+    for (std::thread& helper : helpers.threads)
         helper.join();
+    helpers.threads.clear();
 
     for (const Piece& piece : pieces) {
         if (piece.error)
