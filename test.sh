@@ -54,7 +54,7 @@ if [ $full -eq 1 ]; then
     CC=clang CXX=clang++ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DTOVILO_SANITIZE_THREAD=ON -DTOVILO_BUILD_TESTS=ON -DTOVILO_BUILD_FUZZ=ON
     cmake --build build-tsan -j"$jobs" --target tst_textload fuzz_textload
-    (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 \
+    (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/../scripts/tsan-suppressions.txt" \
         ctest --output-on-failure --no-tests=error -R 'tst_textload|fuzz_textload')
 
     echo "== fuzzing (${TOVILO_FUZZ_SECONDS:-60} s per target)"
