@@ -147,6 +147,26 @@ FileRead readFile(const std::string& path, enc::TextEncoding encoding, std::uint
     return read;
 }
 
+// The text as VisitText hands it on, from the file at `path` (or from `bytes` when given), in
+// pieces of `pieceBytes`; `result` receives its result.
+std::u16string visited(const std::string& path, const QByteArray* bytes, enc::TextEncoding encoding,
+                       std::uint64_t pieceBytes, enc::FileResult& result) {
+    const std::uint64_t before = text::testing::SetPieceBytes(pieceBytes);
+    enc::ByteStream in;
+    if (bytes)
+        in.openMemory(span(*bytes));
+    else
+        in.open(path);
+    in.peek(4096);
+    std::u16string text;
+    result = text::VisitText(in, encoding, [&](std::u16string_view part) {
+        text += part;
+        return true;
+    });
+    text::testing::SetPieceBytes(before);
+    return text;
+}
+
 std::u16string readBytes(const QByteArray& bytes, enc::TextEncoding encoding,
                          std::uint64_t pieceBytes) {
     const std::uint64_t before = text::testing::SetPieceBytes(pieceBytes);
@@ -336,9 +356,17 @@ private slots:
                 QVERIFY2(read.sum == sum, qPrintable(what));
                 QVERIFY2(std::is_sorted(read.told.begin(), read.told.end()), qPrintable(what));
                 QCOMPARE(read.told.back(), std::uint64_t(bytes.size()));
-                if (bytes.size() < 100000)
+                enc::FileResult visit;
+                QVERIFY2(visited(path, nullptr, encoding, std::uint64_t(piece), visit) == one.text,
+                         qPrintable("visited " + what));
+                QVERIFY2(bool(visit), qPrintable(what));
+                if (bytes.size() < 100000) {
                     QVERIFY2(readBytes(bytes, encoding, std::uint64_t(piece)) == one.text,
                              qPrintable(what));
+                    QVERIFY2(visited(path, &bytes, encoding, std::uint64_t(piece), visit) ==
+                                 one.text,
+                             qPrintable("visited from memory " + what));
+                }
             }
         }
     }
@@ -361,10 +389,17 @@ private slots:
         g_failAt = std::uint64_t(failAt);
         enc::testing::SetReadAtCall(failingReadAt);
         const FileRead read = readFile(path, enc::EncUtf8, 1200 * 1000);
+        enc::FileResult visit;
+        const std::u16string part = visited(path, nullptr, enc::EncUtf8, 1200 * 1000, visit);
         enc::testing::SetReadAtCall(nullptr);
         QCOMPARE(read.result.fault, enc::FileFault::System);
         QCOMPARE(read.result.error, EIO);
         QVERIFY(read.text.empty());
+        // Handed on in order up to the piece that failed.
+        QCOMPARE(visit.fault, enc::FileFault::System);
+        QCOMPARE(visit.error, EIO);
+        const std::u16string whole = readFile(path, enc::EncUtf8, kOnePass).text;
+        QVERIFY(part.size() < whole.size() && whole.compare(0, part.size(), part) == 0);
     }
 
     void cannotOpen() {
