@@ -1,8 +1,10 @@
 // Reading a file in pieces on several threads against reading it in one pass.
 // Input: the bytes of a file.
 // Checks: read as every encoding, cut into pieces of one byte, of a few bytes and of a size
-// that follows from the input, the joined text is the text of one pass, unit for unit.
+// that follows from the input, the joined text is the text of one pass, unit for unit, and so
+// is the text handed on in order while pieces are decoded ahead (as --convert takes it).
 #include "encoding/detect.h"
+#include "encoding/stream.h"
 #include "text/textbuffer.h"
 #include "text/textload.h"
 
@@ -30,6 +32,20 @@ std::u16string read(std::span<const std::uint8_t> bytes, enc::TextEncoding encod
     return buffer.text();
 }
 
+std::u16string visited(std::span<const std::uint8_t> bytes, enc::TextEncoding encoding,
+                       std::uint64_t pieceBytes) {
+    text::testing::SetPieceBytes(pieceBytes);
+    enc::ByteStream in;
+    in.openMemory(bytes);
+    std::u16string text;
+    const enc::FileResult result = text::VisitText(in, encoding, [&](std::u16string_view part) {
+        text += part;
+        return true;
+    });
+    check(bool(result), "handing on from memory failed");
+    return text;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -41,8 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto encoding : {enc::EncSjis, enc::EncUtf16, enc::EncUtf16LeNoBom, enc::EncUtf8,
                                 enc::EncEuc, enc::EncCp1251, enc::EncKoi8r, enc::EncCp866}) {
         const std::u16string one = read(bytes, encoding, ~std::uint64_t(0));
-        for (const std::uint64_t pieces : sizes)
+        check(visited(bytes, encoding, ~std::uint64_t(0)) == one,
+              "handed on differs from one pass");
+        for (const std::uint64_t pieces : sizes) {
             check(read(bytes, encoding, pieces) == one, "the pieces differ from one pass");
+            check(visited(bytes, encoding, pieces) == one, "the pieces handed on differ");
+        }
     }
     text::testing::SetPieceBytes(0);
     return 0;
