@@ -1,7 +1,7 @@
 // Reading a file in pieces on several threads against reading it in one pass.
 // Input: the bytes of a file.
-// Checks: read as every encoding, cut into pieces of one byte, of a few bytes and of a size
-// that follows from the input, the joined text is the text of one pass, unit for unit, and so
+// Checks: read as every encoding, cut into pieces of one byte and of a size that follows from
+// the input, the joined text is the text of one pass, unit for unit, and so
 // is the text handed on in order while pieces are decoded ahead (as --convert takes it).
 #include "encoding/detect.h"
 #include "encoding/stream.h"
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t key = 0;
     for (std::size_t i = 0; i < size; ++i)
         key = key * 31 + data[i];
-    const std::uint64_t sizes[] = {1, 2, 5, 1 + key % 97};
+    const std::uint64_t sizes[] = {1, 2 + key % 97};
     for (const auto encoding : {enc::EncSjis, enc::EncUtf16, enc::EncUtf16LeNoBom, enc::EncUtf8,
                                 enc::EncEuc, enc::EncCp1251, enc::EncKoi8r, enc::EncCp866}) {
         const std::u16string one = read(bytes, encoding, ~std::uint64_t(0));
