@@ -138,32 +138,11 @@ void Document::saved(const std::string& name) {
 
 enc::WriteResult ConvertText(OpenFile& file, enc::Detection reading, enc::OutputFormat format,
                              const enc::ByteSink& sink, enc::FileResult& readFault) {
-    enc::LineLoop loop(file.stream(), reading.encoding);
-    std::u16string buffer;
-    const auto lines = [&](const enc::SpanVisitor& visit) {
-        bool first = true;
-        bool more = true;
-        while (more) {
-            const std::optional<std::size_t> units = loop.next([&buffer](std::size_t room) {
-                if (buffer.size() < room)
-                    buffer.resize(room);
-                return buffer.data();
-            });
-            if (!units)
-                break;
-            if (!first)
-                more = visit(u"\r\n");
-            first = false;
-            text::EmitLine(std::u16string_view(buffer.data(), *units),
-                           [&](std::u16string_view piece) {
-                               if (more)
-                                   more = visit(piece);
-                           });
-        }
+    readFault = {};
+    const auto text = [&](const enc::SpanVisitor& visit) {
+        readFault = text::VisitText(file.stream(), reading.encoding, visit);
     };
-    const enc::WriteResult written = enc::WriteText(format, lines, sink);
-    readFault = file.stream().result();
-    return written;
+    return enc::WriteText(format, text, sink);
 }
 
 enc::FileResult ReadFile(const std::string& name, std::optional<enc::Detection> reading,

@@ -128,9 +128,10 @@ private:
 };
 
 // Writes the text of the opened file, read in `reading`, to `sink` in `format`: the bytes the
-// editor writes after opening the file (its lines joined by CR LF), taken a line at a time
-// through reused buffers, so memory stays flat whatever the file's size. A read that fails part
-// way stops the writing and gives its fault in `readFault`.
+// editor writes after opening the file (its lines joined by CR LF), taken as text::VisitText
+// hands them on (a large file decoded ahead on the other processors, a few pieces at a time),
+// so memory stays flat whatever the file's size. A read that fails part way stops the writing
+// and gives its fault in `readFault`.
 enc::WriteResult ConvertText(OpenFile& file, enc::Detection reading, enc::OutputFormat format,
                              const enc::ByteSink& sink, enc::FileResult& readFault);
 

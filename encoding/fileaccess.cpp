@@ -9,6 +9,7 @@ namespace enc {
 namespace {
 
 testing::ReadCall g_read = platform::Read;
+testing::ReadAtCall g_readAt = platform::ReadAtMost;
 
 } // namespace
 
@@ -51,10 +52,23 @@ std::ptrdiff_t ReadSome(NativeFile file, std::uint8_t* dst, std::size_t n) {
     }
 }
 
+std::ptrdiff_t ReadSomeAt(NativeFile file, std::uint8_t* dst, std::size_t n, std::uint64_t at) {
+    for (;;) {
+        const std::ptrdiff_t got = g_readAt(file, dst, n, at);
+        if (got >= 0 || errno != EINTR)
+            return got;
+    }
+}
+
 namespace testing {
 ReadCall SetReadCall(ReadCall call) {
     const ReadCall previous = g_read;
     g_read = call ? call : platform::Read;
+    return previous;
+}
+ReadAtCall SetReadAtCall(ReadAtCall call) {
+    const ReadAtCall previous = g_readAt;
+    g_readAt = call ? call : platform::ReadAtMost;
     return previous;
 }
 } // namespace testing

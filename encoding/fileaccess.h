@@ -80,6 +80,9 @@ FileResult CheckInputFile(const std::string& path);
 // with errno set.
 std::ptrdiff_t ReadSome(NativeFile file, std::uint8_t* dst, std::size_t n);
 
+// The same at offset `at` of the file, for readers that take parts of one file at once.
+std::ptrdiff_t ReadSomeAt(NativeFile file, std::uint8_t* dst, std::size_t n, std::uint64_t at);
+
 // The machine's physical memory in bytes (0 when unknown). A text that needs more can never
 // be held and is refused before any of it is read.
 std::uint64_t PhysicalMemory();
@@ -90,6 +93,9 @@ namespace testing {
 // returns the previous call.
 using ReadCall = std::ptrdiff_t (*)(NativeFile file, void* dst, std::size_t n);
 ReadCall SetReadCall(ReadCall call);
+// The same for the positional read behind ReadSomeAt (platform::ReadAtMost).
+using ReadAtCall = std::ptrdiff_t (*)(NativeFile file, void* dst, std::size_t n, std::uint64_t at);
+ReadAtCall SetReadAtCall(ReadAtCall call);
 } // namespace testing
 
 } // namespace enc

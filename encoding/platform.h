@@ -24,6 +24,10 @@ namespace enc::platform {
 // One read at the file's position: the bytes read (0 at the end), or -1 with errno set. Not
 // retried on EINTR (ReadSome does that).
 std::ptrdiff_t Read(NativeFile file, void* dst, std::size_t n);
+// One read of up to n bytes at offset `at`: the bytes read (0 at the end), or -1 with errno set.
+// Not retried on EINTR (ReadSomeAt does that). Several threads may read one file this way at
+// once; the file's position is left alone on POSIX systems (Windows moves it).
+std::ptrdiff_t ReadAtMost(NativeFile file, void* dst, std::size_t n, std::uint64_t at);
 // Closes the file; a failure reports a write error that came late (NFS, quotas).
 FileResult Close(NativeFile file);
 

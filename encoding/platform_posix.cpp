@@ -161,6 +161,10 @@ std::ptrdiff_t Read(NativeFile file, void* dst, std::size_t n) {
     return ::read(file, dst, n);
 }
 
+std::ptrdiff_t ReadAtMost(NativeFile file, void* dst, std::size_t n, std::uint64_t at) {
+    return ::pread(file, dst, n, static_cast<off_t>(at));
+}
+
 FileResult Close(NativeFile file) {
     return ::close(file) == 0 ? FileResult{} : lastError();
 }

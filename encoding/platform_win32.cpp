@@ -266,6 +266,19 @@ std::ptrdiff_t Read(NativeFile file, void* dst, std::size_t n) {
     return -1;
 }
 
+std::ptrdiff_t ReadAtMost(NativeFile file, void* dst, std::size_t n, std::uint64_t offset) {
+    OVERLAPPED where = at(offset);
+    DWORD got = 0;
+    const DWORD ask = n > kMaxTransfer ? kMaxTransfer : static_cast<DWORD>(n);
+    if (::ReadFile(file, dst, ask, &got, &where) != 0)
+        return static_cast<std::ptrdiff_t>(got);
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_HANDLE_EOF)
+        return 0;
+    errno = errnoOf(error);
+    return -1;
+}
+
 FileResult Close(NativeFile file) {
     return ::CloseHandle(file) != 0 ? FileResult{} : lastError();
 }

@@ -3,6 +3,7 @@
 #include "encoding/checksum.h"
 #include "encoding/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -47,9 +48,24 @@ void ByteStream::openMemory(std::span<const std::uint8_t> bytes) {
     m_filled = bytes.size();
 }
 
+void ByteStream::openPart(NativeFile file, std::uint64_t from, std::uint64_t to) {
+    close();
+    if (!m_buf || m_cap > kKeptBuffer) {
+        m_cap = kInitialBuffer;
+        m_buf = std::make_unique_for_overwrite<std::uint8_t[]>(m_cap);
+    }
+    m_cur = m_end = m_buf.get();
+    m_file = file;
+    m_part = true;
+    m_open = true;
+    m_filled = from;
+    m_to = to;
+}
+
 void ByteStream::close() {
-    if (m_file != kNoFile)
+    if (m_file != kNoFile && !m_part)
         platform::Close(m_file);
+    m_part = false;
     m_file = kNoFile;
     m_open = false;
     m_eof = false;
@@ -59,6 +75,8 @@ void ByteStream::close() {
     m_fileSize = 0;
     m_filled = 0;
     m_sum = nullptr;
+    m_sumFrom = 0;
+    m_sumTo = kToEnd;
     m_cur = m_end = m_buf.get();
 }
 
@@ -85,7 +103,12 @@ bool ByteStream::fillMore() {
     std::uint8_t* const b = m_buf.get();
     m_cur = b + keep;
     m_end = b + used;
-    const std::ptrdiff_t got = ReadSome(m_file, b + used, m_cap - used);
+    std::size_t want = m_cap - used;
+    if (m_part && m_to - m_filled < want)
+        want = static_cast<std::size_t>(m_to - m_filled);
+    const std::ptrdiff_t got = want == 0 ? 0
+                               : m_part  ? ReadSomeAt(m_file, b + used, want, m_filled)
+                                         : ReadSome(m_file, b + used, want);
     if (got < 0) {
         m_failed = true;
         m_error = errno;
@@ -93,8 +116,13 @@ bool ByteStream::fillMore() {
     }
     if (got == 0)
         return false;
-    if (m_sum)
-        m_sum->update({m_end, static_cast<std::size_t>(got)});
+    if (m_sum) {
+        // The bytes of this read that lie in the summed range of the file.
+        const std::uint64_t from = std::max(m_filled, m_sumFrom);
+        const std::uint64_t to = std::min(m_filled + std::uint64_t(got), m_sumTo);
+        if (from < to)
+            m_sum->update({m_end + (from - m_filled), static_cast<std::size_t>(to - from)});
+    }
     m_end += got;
     m_filled += static_cast<std::uint64_t>(got);
     return true;

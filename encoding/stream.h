@@ -23,6 +23,8 @@ class ByteStream {
 public:
     // How many bytes may be put back in a row with unget().
     static constexpr std::size_t kMaxUnget = 4;
+    // The end of a part that runs on to the end of the file.
+    static constexpr std::uint64_t kToEnd = UINT64_MAX;
 
     ByteStream() = default;
     ~ByteStream();
@@ -35,6 +37,10 @@ public:
     FileResult open(const std::string& path, FileStamp* stamp = nullptr);
     // Reads from bytes the caller keeps alive while the stream is open.
     void openMemory(std::span<const std::uint8_t> bytes);
+    // Reads the bytes [from, to) of `file` (to: kToEnd for all up to the file's end), which
+    // stays open and the caller's, by positional reads (ReadSomeAt), so that several streams
+    // may read parts of one file at once. consumed() counts from the file's start.
+    void openPart(NativeFile file, std::uint64_t from, std::uint64_t to);
     void close();
     bool isOpen() const { return m_open; }
 
@@ -77,8 +83,16 @@ public:
     bool fillMore();
 
     // Every byte read from the file from now on is also handed to `sum` (nullptr: none), until
-    // the stream is closed.
-    void sumInto(Checksum* sum) { m_sum = sum; }
+    // the stream is closed; only those at offsets [from, to) of the file when given.
+    void sumInto(Checksum* sum, std::uint64_t from = 0, std::uint64_t to = kToEnd) {
+        m_sum = sum;
+        m_sumFrom = from;
+        m_sumTo = to;
+    }
+    Checksum* summing() const { return m_sum; }
+    // The offset in the file of the next byte the stream reads from it: the bytes read so far,
+    // buffered ones included.
+    std::uint64_t filled() const { return m_filled; }
     // The open file itself, for readers that take parts of it at their own offsets; kNoFile
     // for a memory stream.
     NativeFile nativeFile() const { return m_file; }
@@ -97,9 +111,13 @@ private:
     bool m_failed = false;
     int m_error = 0;
     bool m_memory = false;
+    bool m_part = false;    // the file is the caller's and read at m_filled
+    std::uint64_t m_to = 0; // end of a part
     std::uint64_t m_fileSize = 0;
     std::uint64_t m_filled = 0; // bytes that came into the buffer since open
     Checksum* m_sum = nullptr;
+    std::uint64_t m_sumFrom = 0;
+    std::uint64_t m_sumTo = kToEnd;
 };
 
 // Reads up to `max` bytes from the start of the file into dst and sets `got` to the number

@@ -4,6 +4,7 @@
 #include "encoding/decoders.h"
 #include "encoding/readers.h"
 
+#include <cstring>
 #include <new>
 
 #if defined(__SSE2__)
@@ -277,6 +278,26 @@ std::span<const std::uint8_t> TextLineReader::nextUtf16Line(ByteStream& in) {
 LineLoop::LineLoop(ByteStream& in, TextEncoding encoding)
     : m_in(in), m_encoding(encoding), m_byteOrder(startReading(in, encoding)),
       m_utf16(isUtf16(encoding)) {}
+
+LineLoop::LineLoop(ByteStream& in, TextEncoding encoding, int byteOrder)
+    : m_in(in), m_encoding(encoding), m_byteOrder(byteOrder), m_utf16(isUtf16(encoding)) {}
+
+std::optional<std::size_t> FindPieceStart(std::span<const std::uint8_t> bytes, bool utf16) {
+    const std::uint8_t* const b = bytes.data();
+    const std::uint8_t* const e = b + bytes.size();
+    for (const std::uint8_t* p = b; p < e; ++p) {
+        p = static_cast<const std::uint8_t*>(std::memchr(p, kLf, std::size_t(e - p)));
+        if (!p)
+            break;
+        if (!utf16)
+            return std::size_t(p - b) + 1;
+        // The 0A is one half of a pair; the other half must be 00.
+        const std::size_t at = std::size_t(p - b) & ~std::size_t(1);
+        if (at + 2 <= bytes.size() && classifyPair(b[at], b[at + 1]) == PairKind::Lf)
+            return at + 2;
+    }
+    return std::nullopt;
+}
 
 std::span<const std::uint8_t> LineLoop::rawLine() {
     return m_utf16 ? TextLineReader::nextUtf16Line(m_in) : TextLineReader::nextByteLine(m_in);

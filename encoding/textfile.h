@@ -23,6 +23,9 @@ class LineLoop {
 public:
     // Starts reading `in` at its present position (the file's start).
     LineLoop(ByteStream& in, TextEncoding encoding);
+    // Continues a read at the start of a line within the text (a piece of a file read on its
+    // own, see FindPieceStart): no mark is skipped, UTF-16 is read in `byteOrder`.
+    LineLoop(ByteStream& in, TextEncoding encoding, int byteOrder);
 
     // Decodes the next line into `room(units)`, a place the caller gives for at most `units`
     // units (the decoder may write one more, so room for units + 1 is asked for), and gives
@@ -45,6 +48,9 @@ public:
 
     // The most units a line of `bytes` raw bytes decodes to.
     std::size_t maxUnits(std::size_t bytes) const { return m_utf16 ? bytes / 2 : bytes; }
+    bool utf16() const { return m_utf16; }
+    // The byte order UTF-16 is read in (the mark's, or little-endian without one).
+    int byteOrder() const { return m_byteOrder; }
 
 private:
     std::span<const std::uint8_t> rawLine();
@@ -56,6 +62,14 @@ private:
     bool m_utf16;
     bool m_done = false;
 };
+
+// Where the text after the mark may be cut into pieces that the LineLoop reads one by one (the
+// continuing constructor for all but the first) and that give, joined, the lines of one read:
+// just after a line feed, which ends a line or the CR LF of one, never anything else. A line
+// feed is the byte 0A (a trail byte in none of the byte encodings) or, in UTF-16, a pair
+// 00 0A or 0A 00 at an even offset from the text's start. `bytes` starts at such an even
+// offset; gives the offset in it just past its first line feed, or nothing.
+std::optional<std::size_t> FindPieceStart(std::span<const std::uint8_t> bytes, bool utf16);
 
 // Streams the lines of a text file one at a time by the LineLoop. Lines are read whole, of any
 // length; the buffers are reused from line to line and from file to file, so memory stays flat.

@@ -38,6 +38,26 @@ bool saveTo(doc::Document& document, const std::string& path) {
     return true;
 }
 
+// The bytes --convert writes for the file at `path` in `format`, the text decoded in pieces of
+// `pieceBytes` (all of it in one pass for the largest size).
+std::string converted(const std::string& path, enc::TextEncoding encoding, enc::OutputFormat format,
+                      std::uint64_t pieceBytes) {
+    const std::uint64_t before = text::testing::SetPieceBytes(pieceBytes);
+    doc::OpenFile file;
+    file.open(path);
+    std::string bytes;
+    enc::FileResult readFault;
+    const enc::WriteResult written = doc::ConvertText(
+        file, {encoding, enc::BomNone}, format,
+        [&](std::string_view block) {
+            bytes += block;
+            return enc::FileResult{};
+        },
+        readFault);
+    text::testing::SetPieceBytes(before);
+    return written && readFault ? bytes : std::string("failed");
+}
+
 } // namespace
 
 class TestDocument : public QObject {
@@ -134,6 +154,45 @@ private slots:
         QVERIFY(refused > 1);
         QCOMPARE(document.buffer().length(), text::Pos(bytes.size() + 300000 - 2));
         QCOMPARE(document.file().name, big);
+    }
+
+    // --convert gives the same bytes in every format whether the text is decoded in one pass or
+    // ahead in pieces: lines with overlong CR and LF, surrogate pairs and lone halves at line
+    // ends, NUL and 1A line ends, in UTF-8, Shift_JIS and UTF-16.
+    void convertInPieces_data() {
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray utf8, sjis, utf16("\xFF\xFE");
+        for (int i = 0; i < 3000; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            utf8 += "Строка " + n + (i % 5 == 0 ? "\xC0\x8D" : "") + "\xF0\x9F\x98\x80" +
+                    (i % 7 == 0 ? QByteArray(1, '\0') : QByteArray("\x1a")) + "\r\n";
+            sjis += "\x82\xA0" + n + (i % 3 ? "\r\n" : "\n");
+            utf16 += QByteArray("\x3d\xd8", 2) + n.left(1) + QByteArray(1, '\0') +
+                     QByteArray(i % 4 ? "\x00\xde\r\0\n\0" : "\n\0", i % 4 ? 6 : 2);
+        }
+        QTest::newRow("UTF-8 lines") << int(enc::EncUtf8) << utf8;
+        QTest::newRow("Shift_JIS lines") << int(enc::EncSjis) << sjis;
+        QTest::newRow("UTF-16 lines with lone and paired surrogates")
+            << int(enc::EncUtf16) << utf16;
+    }
+    void convertInPieces() {
+        QFETCH(int, encoding);
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        const std::string path = bytesOf(dir.filePath("in.txt"));
+        put(path, bytes.toStdString());
+        for (const auto format :
+             {enc::OutputFormat::Utf8, enc::OutputFormat::Html, enc::OutputFormat::CArray}) {
+            const auto e = enc::TextEncoding(encoding);
+            const std::string one = converted(path, e, format, ~std::uint64_t(0));
+            QVERIFY(one.size() > std::size_t(bytes.size()) / 2);
+            for (const std::uint64_t piece :
+                 {std::uint64_t(1), std::uint64_t(777), std::uint64_t(9000)})
+                QVERIFY2(
+                    converted(path, e, format, piece) == one,
+                    qPrintable(QString("pieces of %1, format %2").arg(piece).arg(int(format))));
+        }
     }
 
     // The checksum of pieces that start at block boundaries, joined, is that of one pass, and

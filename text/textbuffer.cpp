@@ -105,6 +105,23 @@ void TextBuilder::endAppend(Pos units) {
     m_impl->length += units;
 }
 
+void TextBuilder::append(TextBuilder&& next) {
+    if (!next.m_impl || next.m_impl->arenas.empty())
+        return;
+    if (!m_impl) {
+        m_impl = std::move(next.m_impl);
+        return;
+    }
+    Impl& d = *m_impl;
+    Impl& n = *next.m_impl;
+    // Room first, so that a failure leaves both builders as they were.
+    d.arenas.reserve(d.arenas.size() + n.arenas.size());
+    d.arenas.insert(d.arenas.end(), n.arenas.begin(), n.arenas.end());
+    d.length += n.length;
+    n.arenas.clear();
+    n.length = 0;
+}
+
 Pos TextBuilder::length() const {
     return m_impl ? m_impl->length : 0;
 }

@@ -79,6 +79,10 @@ public:
     // call on the builder; endAppend(n) then appends the first n of them (n <= units).
     char16_t* beginAppend(Pos units);
     void endAppend(Pos units);
+    // Appends the text of `next` (left empty), built with the same leaf size, without copying
+    // it: its memory becomes this builder's. Pieces of one text built at once on several
+    // threads join this way.
+    void append(TextBuilder&& next);
     Pos length() const;
     // Asks for room for `units` more units up front (an estimate from a file's size).
     void reserve(Pos units);

@@ -50,4 +50,22 @@ enc::FileResult LoadTextStream(enc::ByteStream& in, enc::TextEncoding encoding, 
 enc::FileResult LoadTextBytes(std::span<const std::uint8_t> bytes, enc::TextEncoding encoding,
                               TextBuilder& out);
 
+// Hands the text of the file open in `in` (read from its present position, as LoadTextStream
+// reads it: the same units, its lines joined by CR LF) to `visit` in order, in contiguous
+// pieces valid only during the call, on the calling thread; `visit` returns false to stop.
+// A large file is decoded ahead on the other processors, a few pieces of a few MiB at once, so
+// memory stays flat whatever the file's size. A read that fails part way (or a file that
+// shrinks under the read) gives that fault, after the text before it was handed on; a piece
+// that cannot get its memory gives TooBig.
+enc::FileResult VisitText(enc::ByteStream& in, enc::TextEncoding encoding,
+                          const std::function<bool(std::u16string_view)>& visit);
+
+namespace testing {
+// Reads cut the text into pieces of about `bytes` bytes (up to 256 of them, read on four
+// threads whatever the number of processors), so that tests cross many piece boundaries; a size
+// larger than the file reads it in one pass; 0 gives the usual pieces (one for each processor,
+// of at least 8 MiB). Returns the setting before.
+std::uint64_t SetPieceBytes(std::uint64_t bytes);
+} // namespace testing
+
 } // namespace text
