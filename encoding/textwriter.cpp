@@ -13,6 +13,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace enc {
@@ -467,9 +468,16 @@ public:
         m_changed.notify_all();
     }
 
-    // Waits for the run started last; the end of its bytes.
+    // The end of the bytes of the run started last: waits for it, or encodes it on the calling
+    // thread when the other one has not begun it yet (it may not have had a processor).
     char* wait() {
         std::unique_lock lock(m_mutex);
+        if (m_out != nullptr) {
+            const std::u16string_view units = m_units;
+            char* const out = std::exchange(m_out, nullptr);
+            lock.unlock();
+            return out + Utf16ToUtf8(units, reinterpret_cast<std::uint8_t*>(out));
+        }
         m_changed.wait(lock, [this] { return m_end != nullptr; });
         return m_end;
     }
