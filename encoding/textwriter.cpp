@@ -13,6 +13,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace enc {
@@ -277,12 +278,14 @@ WriteResult WriteResult::failed(WriteFault step, FileResult cause, std::uint64_t
 namespace {
 
 // Hands the blocks of one file to the sink in order. Once the first block is full a thread of
-// its own writes each block while the next ones are made, with at most kBlocks blocks in memory;
-// a file of one block is written on the calling thread. After a refused block nothing more is
-// handed to the sink.
+// its own writes each block while the next ones are made, with at most kBlocks blocks in memory
+// (the one being filled, a spare filled beside it, and those waiting to be written); a file of
+// one block is written on the calling thread. After a refused block nothing more is handed to
+// the sink.
 class BlockWriter {
 public:
-    static constexpr std::size_t kBlocks = 3;
+    static constexpr std::size_t kBlocks = 4;
+    static constexpr std::size_t kNone = std::size_t(-1);
 
     BlockWriter(const ByteSink& sink, std::size_t blockBytes) : m_sink(sink), m_bytes(blockBytes) {
         m_current = newBlock();
@@ -294,8 +297,15 @@ public:
     // The block being filled.
     char* block() const { return m_blocks[m_current].get(); }
 
-    // Hands over the first `size` bytes of the block being filled and makes another block the
-    // one being filled. False once a block was refused.
+    // A second block, to be filled beside the current one; pass() makes it the current one.
+    char* spare() {
+        if (m_spare == kNone)
+            m_spare = acquire();
+        return m_blocks[m_spare].get();
+    }
+
+    // Hands over the first `size` bytes of the block being filled and makes the spare block, or
+    // another one, the one being filled. False once a block was refused.
     bool pass(std::size_t size) {
         if (!m_thread.joinable() && !m_alone) {
             try {
@@ -306,19 +316,14 @@ public:
         }
         if (m_alone) {
             put(block(), size);
-            return !m_failed.load();
+            m_free.push_back(m_current);
+        } else {
+            const std::lock_guard lock(m_mutex);
+            m_pending.push_back({m_current, size});
+            m_changed.notify_all();
         }
-        std::unique_lock lock(m_mutex);
-        m_pending.push_back({m_current, size});
-        m_changed.notify_all();
-        if (m_free.empty() && m_made < kBlocks) {
-            lock.unlock();
-            m_current = newBlock();
-            return !m_failed.load();
-        }
-        m_changed.wait(lock, [this] { return !m_free.empty(); });
-        m_current = m_free.back();
-        m_free.pop_back();
+        m_current = m_spare != kNone ? m_spare : acquire();
+        m_spare = kNone;
         return !m_failed.load();
     }
 
@@ -360,6 +365,20 @@ private:
         return m_made++;
     }
 
+    // A block that is neither being filled nor waiting to be written: a written one, a new one
+    // while fewer than kBlocks were made, or else the next one the writing thread is done with.
+    std::size_t acquire() {
+        std::unique_lock lock(m_mutex);
+        if (m_free.empty() && m_made < kBlocks) {
+            lock.unlock();
+            return newBlock();
+        }
+        m_changed.wait(lock, [this] { return !m_free.empty(); });
+        const std::size_t block = m_free.back();
+        m_free.pop_back();
+        return block;
+    }
+
     // Gives the bytes to the sink unless a block was refused before them.
     void put(const char* bytes, std::size_t size) {
         if (m_failed.load() || size == 0)
@@ -396,6 +415,7 @@ private:
     std::array<std::unique_ptr<char[]>, kBlocks> m_blocks;
     std::size_t m_made = 0;
     std::size_t m_current = 0;
+    std::size_t m_spare = kNone;
     // Written by the thread that writes (or by the caller without one), read after it.
     WriteResult m_result;
     std::atomic<bool> m_failed{false};
@@ -408,13 +428,178 @@ private:
     bool m_ending = false;           // no more blocks come
 };
 
+// Encodes units as UTF-8 on a thread of its own, one run at a time, while the calling thread
+// encodes the run before it.
+class HalfEncoder {
+public:
+    HalfEncoder() = default;
+    ~HalfEncoder() {
+        if (m_thread.joinable()) {
+            {
+                const std::lock_guard lock(m_mutex);
+                m_ending = true;
+            }
+            m_changed.notify_all();
+            m_thread.join();
+        }
+    }
+    HalfEncoder(const HalfEncoder&) = delete;
+    HalfEncoder& operator=(const HalfEncoder&) = delete;
+
+    // Whether the thread runs, started now if need be; false when none is to be had, and the
+    // caller encodes everything itself.
+    bool ready() {
+        if (!m_thread.joinable() && !m_alone) {
+            try {
+                m_thread = std::thread([this] { run(); });
+            } catch (const std::system_error&) {
+                m_alone = true;
+            }
+        }
+        return !m_alone;
+    }
+
+    // Starts encoding `units` at `out` (room for 3 * units.size() + 1 bytes) once ready().
+    void start(std::u16string_view units, char* out) {
+        const std::lock_guard lock(m_mutex);
+        m_units = units;
+        m_out = out;
+        m_end = nullptr;
+        m_changed.notify_all();
+    }
+
+    // The end of the bytes of the run started last: waits for it, or encodes it on the calling
+    // thread when the other one has not begun it yet (it may not have had a processor).
+    char* wait() {
+        std::unique_lock lock(m_mutex);
+        if (m_out != nullptr) {
+            const std::u16string_view units = m_units;
+            char* const out = std::exchange(m_out, nullptr);
+            lock.unlock();
+            return out + Utf16ToUtf8(units, reinterpret_cast<std::uint8_t*>(out));
+        }
+        m_changed.wait(lock, [this] { return m_end != nullptr; });
+        return m_end;
+    }
+
+private:
+    void run() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_out != nullptr || m_ending; });
+            if (m_out == nullptr)
+                return;
+            const std::u16string_view units = m_units;
+            char* const out = m_out;
+            m_out = nullptr;
+            lock.unlock();
+            char* const end = out + Utf16ToUtf8(units, reinterpret_cast<std::uint8_t*>(out));
+            lock.lock();
+            m_end = end;
+            m_changed.notify_all();
+        }
+    }
+
+    std::thread m_thread;
+    bool m_alone = false;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::u16string_view m_units; // the run to encode, while m_out is set
+    char* m_out = nullptr;
+    char* m_end = nullptr; // the end of its bytes, once encoded
+    bool m_ending = false;
+};
+
+// Where a run of `units` cut after `at` units may end (0 < at < units.size()): not between the
+// two halves of a pair, after the pair instead.
+std::size_t cutAt(std::u16string_view units, std::size_t at) {
+    return IsHighSurrogate(units[at - 1]) && IsLowSurrogate(units[at]) ? at + 1 : at;
+}
+
+char* putUtf8(std::u16string_view units, char* out) {
+    return out + Utf16ToUtf8(units, reinterpret_cast<std::uint8_t*>(out));
+}
+
+// Runs this long or longer are split between the two threads; shorter ones are not worth the
+// hand-over.
+constexpr std::size_t kMinSplitUnits = 32768;
+
+// UTF-8 is the whole text's units encoded in one go (the break that ends the text is its own
+// bytes), so the text may be cut anywhere but inside a pair: each step takes up to blockBytes
+// units, encodes the first half into the block being filled while a second thread encodes the
+// other half into a spare block, and hands both over in order.
+WriteResult writeUtf8(const TextSpans& text, const ByteSink& sink, std::size_t blockBytes) {
+    const std::size_t half = std::max<std::size_t>(blockBytes / 2, 1);
+    // Before a step a block holds fewer than blockBytes bytes and a unit held from the span
+    // before with its pair; a step adds at most half + 1 units of 3 bytes and a NUL.
+    BlockWriter blocks(sink, blockBytes + 3 * (half + 1) + 16);
+    HalfEncoder other;
+    char* start = blocks.block();
+    char* p = start;
+    bool refused = false;
+    char16_t held = 0; // a high half at the end of a span, which may pair with the next unit
+    // Hands the block over and goes on in the block that follows, after the `filled` bytes the
+    // other thread put there.
+    const auto handOver = [&](std::size_t filled) {
+        refused = !blocks.pass(std::size_t(p - start));
+        start = blocks.block();
+        p = start + filled;
+        return !refused;
+    };
+    const auto handOverIfFull = [&] { return std::size_t(p - start) < blockBytes || handOver(0); };
+    text([&](std::u16string_view span) {
+        if (span.empty())
+            return true;
+        if (held != 0) {
+            const char16_t pair[2] = {held, span[0]};
+            const std::size_t joined = IsLowSurrogate(span[0]) ? 2 : 1;
+            p = putUtf8(std::u16string_view(pair, joined), p);
+            span.remove_prefix(joined - 1);
+            held = 0;
+        }
+        if (!span.empty() && IsHighSurrogate(span.back())) {
+            held = span.back();
+            span.remove_suffix(1);
+        }
+        if (!handOverIfFull())
+            return false;
+        while (!span.empty()) {
+            std::size_t take = std::min(span.size(), 2 * half);
+            const bool split = take >= std::min(kMinSplitUnits, 2 * half) && other.ready();
+            if (!split)
+                take = std::min(take, half);
+            const std::size_t end = take < span.size() ? cutAt(span, take) : take;
+            const std::size_t cut = split && end >= 2 ? cutAt(span, end / 2) : 0;
+            if (cut != 0) {
+                other.start(span.substr(cut, end - cut), blocks.spare());
+                p = putUtf8(span.substr(0, cut), p);
+                if (!handOver(std::size_t(other.wait() - blocks.spare())))
+                    return false;
+            } else {
+                p = putUtf8(span.substr(0, end), p);
+            }
+            span.remove_prefix(end);
+            if (!handOverIfFull())
+                return false;
+        }
+        return true;
+    });
+    if (refused)
+        return blocks.stop();
+    if (held != 0)
+        p = putUtf8(std::u16string_view(&held, 1), p);
+    return blocks.finish(std::size_t(p - start));
+}
+
 } // namespace
 
 WriteResult WriteText(OutputFormat format, const TextSpans& text, const ByteSink& sink,
                       std::size_t blockBytes) {
+    blockBytes = std::max<std::size_t>(blockBytes, 1);
+    if (format == OutputFormat::Utf8)
+        return writeUtf8(text, sink, blockBytes);
     // A span may be the whole text: it is fed in slices, so the bytes never pile up.
     constexpr std::size_t kSlice = 65536;
-    blockBytes = std::max<std::size_t>(blockBytes, 1);
     BlockWriter blocks(sink, blockBytes + TextWriter::maxBytes(kSlice));
     char* start = blocks.block();
     char* p = start;

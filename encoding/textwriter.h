@@ -115,8 +115,9 @@ inline constexpr std::size_t kWriteBlockBytes = 1 << 20;
 
 // Writes the text in `format` to `sink` in blocks of about blockBytes, never holding the
 // text or its bytes whole. From the second block on, the sink takes each block on a thread of
-// its own while the next ones are made (at most three blocks in memory); it is called in order,
-// one block at a time, and never after WriteText returns. Stops at the first block the sink
+// its own while the next ones are made (at most four blocks in memory); UTF-8 is made on two
+// threads, each encoding half of a long span into a block of its own. The sink is called in
+// order, one block at a time, and never after WriteText returns. Stops at the first block the sink
 // refuses: the result says what failed and after how many bytes; nothing after that is handed
 // to the sink, and the text is read at most two blocks further.
 WriteResult WriteText(OutputFormat format, const TextSpans& text, const ByteSink& sink,

@@ -5,8 +5,83 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <tmmintrin.h>
+#define TOVILO_UTF8_SHUFFLE 1
+#endif
 
 namespace enc {
+namespace {
+
+#if defined(TOVILO_UTF8_SHUFFLE)
+// For each set of eight units of one or two bytes (bit k set: unit k takes two), the shuffle
+// that packs the bytes of the eight 16-bit lanes (the first byte, then the second if any) to
+// the front, and how many bytes that makes.
+struct PackTable {
+    std::uint8_t shuffle[256][16];
+    std::uint8_t length[256];
+};
+
+constexpr PackTable makePackTable() {
+    PackTable t{};
+    for (int mask = 0; mask < 256; ++mask) {
+        int at = 0;
+        for (int k = 0; k < 8; ++k) {
+            t.shuffle[mask][at++] = std::uint8_t(2 * k);
+            if ((mask >> k) & 1)
+                t.shuffle[mask][at++] = std::uint8_t(2 * k + 1);
+        }
+        t.length[mask] = std::uint8_t(at);
+        for (; at < 16; ++at)
+            t.shuffle[mask][at] = 0x80;
+    }
+    return t;
+}
+
+constexpr PackTable kPack = makePackTable();
+
+// Encodes blocks of eight units while every unit of the block is below 800 (Latin, Cyrillic,
+// Greek and the spaces between them); returns the units taken, a multiple of eight, and moves
+// `o` past their bytes. Each block stores 16 bytes, which the room for 3 bytes a unit allows.
+__attribute__((target("ssse3"))) std::size_t encodeShortUnits(const char16_t* p, std::size_t n,
+                                                              std::uint8_t*& o) {
+    std::size_t i = 0;
+    const __m128i above7FF = _mm_set1_epi16(static_cast<short>(0xF800));
+    const __m128i above7F = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i low6 = _mm_set1_epi16(0x3F);
+    const __m128i lead = _mm_set1_epi16(0xC0);
+    const __m128i trail = _mm_set1_epi16(0x80);
+    const __m128i zero = _mm_setzero_si128();
+    while (i + 8 <= n) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, above7FF), zero)) != 0xFFFF)
+            break;
+        const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(v, above7F), zero);
+        const unsigned two = ~unsigned(_mm_movemask_epi8(_mm_packs_epi16(ascii, zero))) & 0xFFu;
+        // Lead byte 110xxxxx, then trail byte 10xxxxxx, in the lane's two bytes.
+        const __m128i pair =
+            _mm_or_si128(_mm_or_si128(_mm_srli_epi16(v, 6), lead),
+                         _mm_slli_epi16(_mm_or_si128(_mm_and_si128(v, low6), trail), 8));
+        const __m128i lanes = _mm_or_si128(_mm_and_si128(ascii, v), _mm_andnot_si128(ascii, pair));
+        const __m128i packed = _mm_shuffle_epi8(
+            lanes, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kPack.shuffle[two])));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), packed);
+        o += kPack.length[two];
+        i += 8;
+    }
+    return i;
+}
+
+bool hasShuffle() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("ssse3") != 0;
+    }();
+    return has;
+}
+#endif
+
+} // namespace
 
 std::size_t Utf16ToUtf8(std::u16string_view units, std::uint8_t* out) {
     const char16_t* p = units.data();
@@ -31,6 +106,14 @@ std::size_t Utf16ToUtf8(std::u16string_view units, std::uint8_t* out) {
                 *o++ = static_cast<std::uint8_t>(p[i++]);
             continue;
         }
+#if defined(TOVILO_UTF8_SHUFFLE)
+        if (hasShuffle()) {
+            const std::size_t taken = encodeShortUnits(p + i, n - i, o);
+            i += taken;
+            if (taken != 0)
+                continue;
+        }
+#endif
         // A run of other units: Cyrillic and Japanese text stays in this loop.
         while (i < n && p[i] >= 0x80) {
             const char16_t u = p[i];

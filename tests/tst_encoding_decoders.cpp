@@ -154,6 +154,61 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(appended), "x" + bytes);
     }
 
+    // Blocks of eight units are encoded at once while they are all below U+0800: random texts
+    // mixing such units with longer ones and surrogates, at every alignment, give the bytes of a
+    // plain unit-by-unit encoder, and the room asked for (3 bytes a unit and the NUL) suffices.
+    void writerAgreesWithUnitByUnit_data() {
+        QTest::addColumn<QString>("pool");
+        QTest::newRow("Cyrillic, spaces, CR LF") << S(u"съешь \r\nЖ");
+        QTest::newRow("edges 7F 80 7FF 800") << S(u"߿ࠀa");
+        QTest::newRow("Cyrillic with a Kanji now and then") << S(u"жжжжжжжжж 漢");
+        QTest::newRow("Cyrillic with surrogates, paired and lone")
+            << S(u"жжжжa") + QChar(0xD83D) + QChar(0xDE00) + QChar(0xDBFF);
+        QTest::newRow("all two-byte") << S(u"ЁЖѣ");
+    }
+    void writerAgreesWithUnitByUnit() {
+        QFETCH(QString, pool);
+        const std::u16string units = pool.toStdU16String();
+        std::uint32_t state = 1;
+        for (int round = 0; round < 2000; ++round) {
+            std::u16string t;
+            state = state * 1103515245u + 12345u;
+            const int n = int((state >> 16) % 90);
+            for (int i = 0; i < n; ++i) {
+                state = state * 1103515245u + 12345u;
+                t += units[(state >> 16) % units.size()];
+            }
+            std::string expected;
+            for (std::size_t i = 0; i < t.size(); ++i) {
+                std::uint32_t c = t[i];
+                if (c >= 0xD800 && c < 0xDC00 && i + 1 < t.size() && t[i + 1] >= 0xDC00 &&
+                    t[i + 1] < 0xE000)
+                    c = 0x10000 + ((c - 0xD800) << 10) + (t[++i] - 0xDC00);
+                if (c < 0x80) {
+                    expected += char(c);
+                } else if (c < 0x800) {
+                    expected += char(0xC0 | (c >> 6));
+                    expected += char(0x80 | (c & 0x3F));
+                } else if (c < 0x10000) {
+                    expected += char(0xE0 | (c >> 12));
+                    expected += char(0x80 | ((c >> 6) & 0x3F));
+                    expected += char(0x80 | (c & 0x3F));
+                } else {
+                    expected += char(0xF0 | (c >> 18));
+                    expected += char(0x80 | ((c >> 12) & 0x3F));
+                    expected += char(0x80 | ((c >> 6) & 0x3F));
+                    expected += char(0x80 | (c & 0x3F));
+                }
+            }
+            // Exactly the room promised, so that a store past it is caught by the sanitizers.
+            std::vector<std::uint8_t> out(3 * t.size() + 1);
+            const std::size_t written = Utf16ToUtf8(t, out.data());
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(out.data()), qsizetype(written)),
+                     QByteArray::fromStdString(expected));
+            QCOMPARE(int(out[written]), 0);
+        }
+    }
+
     void utf8RoundTripKeepsEveryUnit() {
         // Every unit alone, and every surrogate pair spot-checked, survives encode + decode.
         std::u16string all;

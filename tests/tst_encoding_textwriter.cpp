@@ -190,6 +190,59 @@ private slots:
         }
     }
 
+    // Long runs are encoded in halves on two threads: the bytes are those of one pass over the
+    // whole text, whatever the block size, however the spans are cut, and with pairs and lone
+    // halves of surrogates at the cuts between the halves.
+    void utf8HalvesGiveTheBytesOfOnePass_data() {
+        QTest::addColumn<int>("blockBytes");
+        QTest::addColumn<QString>("pool");
+        QTest::addColumn<int>("units");
+        QTest::addColumn<int>("longestSpan");
+        const QString pairs =
+            u"aЖ"_qs + QChar(0xD83D) + QChar(0xDE00) + QChar(0xD83D) + QChar(0xDE00);
+        const QString halves = u"a"_qs + QChar(0xD800) + QChar(0xDC00) + QChar(0xDBFF) + u"\r\n"_qs;
+        QTest::newRow("pairs, blocks of 64, spans up to 300") << 64 << pairs << 20000 << 300;
+        QTest::newRow("lone halves, blocks of 65, spans up to 2000")
+            << 65 << halves << 20000 << 2000;
+        QTest::newRow("lone halves, blocks of 1000, spans of one unit")
+            << 1000 << halves << 5000 << 1;
+        QTest::newRow("pairs, 1 MiB blocks, one span of 3M units")
+            << int(enc::kWriteBlockBytes) << pairs << 3000000 << 3000000;
+        QTest::newRow("lone halves, 1 MiB blocks, spans up to 1.5M")
+            << int(enc::kWriteBlockBytes) << halves << 4000000 << 1500000;
+    }
+    void utf8HalvesGiveTheBytesOfOnePass() {
+        QFETCH(int, blockBytes);
+        QFETCH(QString, pool);
+        QFETCH(int, units);
+        QFETCH(int, longestSpan);
+        std::uint32_t state = 7;
+        for (int round = 0; round < 3; ++round) {
+            const std::u16string t = randomText(pool.toStdU16String(), units + round, state);
+            const enc::TextSpans spans = [&](const enc::SpanVisitor& visit) {
+                std::uint32_t cuts = state;
+                for (std::size_t at = 0; at < t.size();) {
+                    cuts = cuts * 1103515245u + 12345u;
+                    const std::size_t size = 1 + (cuts >> 8) % std::uint32_t(longestSpan);
+                    if (!visit(std::u16string_view(t).substr(at, size)))
+                        return;
+                    at += size;
+                }
+            };
+            std::string got;
+            const enc::WriteResult result = enc::WriteText(
+                enc::OutputFormat::Utf8, spans,
+                [&](std::string_view b) {
+                    got += b;
+                    return enc::FileResult{};
+                },
+                std::size_t(blockBytes));
+            QVERIFY(result);
+            QCOMPARE(result.offset, got.size());
+            QCOMPARE(bytesOf(got), bytesOf(enc::WriteAll(enc::OutputFormat::Utf8, t)));
+        }
+    }
+
     // A write that fails stops the walk: nothing more is written or asked for, and the result
     // says what failed and after how many bytes.
     void writeTextStopsAtAFailedWrite_data() {
