@@ -569,8 +569,9 @@ WriteResult writeUtf8(const TextSpans& text, const ByteSink& sink, std::size_t b
             if (!split)
                 take = std::min(take, half);
             const std::size_t end = take < span.size() ? cutAt(span, take) : take;
-            const std::size_t cut = split && end >= 2 ? cutAt(span, end / 2) : 0;
-            if (cut != 0) {
+            if (split) {
+                // A step that is split takes at least 2 units, so the cut lies within it.
+                const std::size_t cut = cutAt(span, end / 2);
                 other.start(span.substr(cut, end - cut), blocks.spare());
                 p = putUtf8(span.substr(0, cut), p);
                 if (!handOver(std::size_t(other.wait() - blocks.spare())))
