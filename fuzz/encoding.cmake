@@ -1,11 +1,9 @@
 # Fuzz target of the encoding library. Under libFuzzer the library's sources are compiled into
 # the target, so they carry the fuzzer's coverage and sanitizer instrumentation.
 if(TOVILO_LIBFUZZER)
-    get_target_property(tovilo_encoding_sources tovilo_encoding SOURCES)
-    get_target_property(tovilo_encoding_dir tovilo_encoding SOURCE_DIR)
-    list(TRANSFORM tovilo_encoding_sources PREPEND ${tovilo_encoding_dir}/)
+    tovilo_sources_of(tovilo_lib_sources tovilo_encoding)
     tovilo_add_fuzzer(NAME fuzz_encoding
-                      SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_encoding.cpp ${tovilo_encoding_sources})
+                      SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_encoding.cpp ${tovilo_lib_sources})
 else()
     tovilo_add_fuzzer(NAME fuzz_encoding SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_encoding.cpp
                       LIBS tovilo_encoding)

@@ -2,12 +2,10 @@
 # Under libFuzzer the journal's sources are compiled into the target, so they carry the
 # fuzzer's coverage and sanitizer instrumentation.
 if(TOVILO_LIBFUZZER)
-    get_target_property(tovilo_recovery_sources tovilo_recovery SOURCES)
-    get_target_property(tovilo_recovery_dir tovilo_recovery SOURCE_DIR)
-    list(TRANSFORM tovilo_recovery_sources PREPEND ${tovilo_recovery_dir}/)
+    tovilo_sources_of(tovilo_lib_sources tovilo_recovery)
     tovilo_add_fuzzer(NAME fuzz_journal
                       SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_journal.cpp
-                              ${tovilo_recovery_sources}
+                              ${tovilo_lib_sources}
                       LIBS tovilo_text tovilo_encoding Threads::Threads)
 else()
     tovilo_add_fuzzer(NAME fuzz_journal SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_journal.cpp

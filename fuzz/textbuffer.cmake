@@ -1,11 +1,9 @@
 # The text buffer against a plain model. Under libFuzzer the buffer's sources are compiled
 # into the target, so they carry the fuzzer's coverage and sanitizer instrumentation.
 if(TOVILO_LIBFUZZER)
-    get_target_property(tovilo_text_sources tovilo_text SOURCES)
-    get_target_property(tovilo_text_dir tovilo_text SOURCE_DIR)
-    list(TRANSFORM tovilo_text_sources PREPEND ${tovilo_text_dir}/)
+    tovilo_sources_of(tovilo_lib_sources tovilo_text)
     tovilo_add_fuzzer(NAME fuzz_textbuffer
-                      SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_textbuffer.cpp ${tovilo_text_sources}
+                      SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_textbuffer.cpp ${tovilo_lib_sources}
                       LIBS tovilo_encoding tovilo_platform)
 else()
     tovilo_add_fuzzer(NAME fuzz_textbuffer SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_textbuffer.cpp

@@ -2,15 +2,10 @@
 # libFuzzer the encoding and text sources are compiled into the target, so they carry the
 # fuzzer's coverage and sanitizer instrumentation.
 if(TOVILO_LIBFUZZER)
-    get_target_property(tovilo_encoding_sources tovilo_encoding SOURCES)
-    get_target_property(tovilo_encoding_dir tovilo_encoding SOURCE_DIR)
-    list(TRANSFORM tovilo_encoding_sources PREPEND ${tovilo_encoding_dir}/)
-    get_target_property(tovilo_text_sources tovilo_text SOURCES)
-    get_target_property(tovilo_text_dir tovilo_text SOURCE_DIR)
-    list(TRANSFORM tovilo_text_sources PREPEND ${tovilo_text_dir}/)
+    tovilo_sources_of(tovilo_lib_sources tovilo_encoding tovilo_text)
     tovilo_add_fuzzer(NAME fuzz_textload
                       SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_textload.cpp
-                              ${tovilo_encoding_sources} ${tovilo_text_sources}
+                              ${tovilo_lib_sources}
                       LIBS tovilo_platform Threads::Threads)
 else()
     tovilo_add_fuzzer(NAME fuzz_textload SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_textload.cpp
