@@ -250,8 +250,7 @@ bool OutputFile::write(std::string_view bytes) {
             m_size += bytes.size();
             // A file that will be synced goes to the disk while the rest is being written,
             // so the sync at the end waits for little more than the last bytes.
-            if (m_sync == Sync::Durable && m_mode == Mode::Replace &&
-                m_size - m_writtenBack >= kWriteBackBytes) {
+            if (m_mode == Mode::Replace && m_size - m_writtenBack >= kWriteBackBytes) {
                 platform::StartWriteBack(m_file, m_writtenBack, m_size - m_writtenBack);
                 m_writtenBack = m_size;
             }

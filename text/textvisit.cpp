@@ -24,8 +24,9 @@ namespace {
 // The bytes are cut into pieces of about kStreamPiece bytes as the threads come to them; a
 // thread decodes a piece into units of its own, and the calling thread hands the pieces on in
 // order. At most a few pieces are held at once, and their room is used again, so memory stays
-// flat. Where no line feed comes soon after a piece's size, the rest is the last piece, which
-// the calling thread reads line by line as one pass does, however long it is.
+// flat. A rest of at most two pieces' size is the last piece. Where no line feed comes soon
+// after a piece's size and more than that is left, the calling thread reads the rest line by
+// line as one pass does, however long it is.
 
 constexpr std::uint64_t kStreamPiece = std::uint64_t(4) << 20;
 
@@ -116,19 +117,29 @@ enc::FileResult visitInPieces(const Source& source, std::uint64_t begin, enc::Te
                 ? findPieceStart(source, begin + target,
                                  std::min(source.size, begin + target + size), utf16)
                 : std::nullopt;
+        std::uint64_t to = end.value_or(source.size);
         if (!end || *end >= source.size) {
-            cutting = false;
-            changed.notify_all();
-            return std::nullopt;
+            // A rest of at most two pieces is decoded ahead as the last piece, so the calling
+            // thread is not left alone with it at the end; a longer one is read line by line.
+            if (next >= source.size || source.size - next > 2 * size) {
+                cutting = false;
+                changed.notify_all();
+                return std::nullopt;
+            }
+            to = source.size;
         }
         StreamPiece& piece = pieces.emplace_back();
         piece.from = next;
-        piece.to = *end;
+        piece.to = to;
+        if (to == source.size) {
+            cutting = false;
+            changed.notify_all();
+        }
         if (!spare.empty()) {
             piece.units = std::move(spare.back());
             spare.pop_back();
         }
-        next = *end;
+        next = to;
         return handedOn + pieces.size() - 1;
     };
     const auto work = [&] {
