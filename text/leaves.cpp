@@ -138,8 +138,15 @@ Pos blockUnits(const Node* n) {
     return std::max<Pos>(64, (b + 15) / 16 * 16);
 }
 
-// Counts the blocks from `first` on (the counts up to it are still right).
-void countBlocks(const Node* n, Pos first = 0) {
+// Counts the blocks from `first` on (the counts up to it are still right). False when there is
+// no memory for the table: look-ups then scan the whole leaf.
+bool countBlocks(const Node* n, Pos first = 0) {
+    if (!n->lfsBeforeBlock) {
+        n->lfsBeforeBlock.reset(new (std::nothrow) std::uint32_t[Node::kBlocks]);
+        if (!n->lfsBeforeBlock)
+            return false;
+        first = 0;
+    }
     const Pos b = blockUnits(n);
     first = std::min<Pos>(first, Node::kBlocks - 1);
     Pos before = first == 0 ? 0 : n->lfsBeforeBlock[std::size_t(first)];
@@ -150,12 +157,13 @@ void countBlocks(const Node* n, Pos first = 0) {
             before += countLf(n->data + from, std::min(b, n->len - from));
     }
     n->counted = true;
+    return true;
 }
 
 // LF units in the first `offset` units of a leaf.
 Pos lfsInLeafBefore(const Node* n, Pos offset) {
-    if (!n->counted)
-        countBlocks(n);
+    if (!n->counted && !countBlocks(n))
+        return countLf(n->data, offset);
     const Pos b = blockUnits(n);
     const Pos block = std::min<Pos>(offset / b, Node::kBlocks - 1);
     return n->lfsBeforeBlock[std::size_t(block)] + countLf(n->data + block * b, offset - block * b);
@@ -163,11 +171,11 @@ Pos lfsInLeafBefore(const Node* n, Pos offset) {
 
 // Offset of the k-th LF unit (1 <= k <= lfs) of a leaf.
 Pos nthLfInLeaf(const Node* n, Pos k) {
-    if (!n->counted)
-        countBlocks(n);
+    if (!n->counted && !countBlocks(n))
+        return nthLf(n->data, n->len, k);
     const Pos b = blockUnits(n);
     // The last block with fewer than k LF units before it holds the k-th.
-    const std::uint32_t* const counts = n->lfsBeforeBlock;
+    const std::uint32_t* const counts = n->lfsBeforeBlock.get();
     const Pos block =
         Pos(std::lower_bound(counts + 1, counts + Node::kBlocks, std::uint32_t(k)) - counts) - 1;
     const Pos from = block * b;

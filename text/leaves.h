@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,9 +31,10 @@ struct Node {
     Pos count = 1; // leaves in the subtree
     Pos units = 0; // units in the subtree
     Pos lines = 0; // LF units in the subtree
-    // LF units before each block of the leaf, counted when a look-up first needs them.
+    // LF units before each block of the leaf, counted when a look-up first needs them. Most
+    // leaves of a large file are never looked into, so the table is only made then.
     static constexpr int kBlocks = 64;
-    mutable std::uint32_t lfsBeforeBlock[kBlocks] = {};
+    mutable std::unique_ptr<std::uint32_t[]> lfsBeforeBlock;
     mutable bool counted = false;
 };
 
