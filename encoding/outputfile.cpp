@@ -248,8 +248,10 @@ bool OutputFile::write(std::string_view bytes) {
         if (const FileResult wrote = platform::WriteAt(m_file, bytes.data(), bytes.size(), m_size);
             wrote) {
             m_size += bytes.size();
-            // A file that will be synced goes to the disk while the rest is being written,
-            // so the sync at the end waits for little more than the last bytes.
+            // The new file goes to the disk while the rest is being written, so the sync at
+            // the end waits for little more than the last bytes. A fast write starts it too:
+            // file systems such as ext4 write a file back at once when it is renamed over
+            // another, and that would otherwise be done, all of it, by the rename.
             if (m_mode == Mode::Replace && m_size - m_writtenBack >= kWriteBackBytes) {
                 platform::StartWriteBack(m_file, m_writtenBack, m_size - m_writtenBack);
                 m_writtenBack = m_size;

@@ -44,9 +44,9 @@ class OutputFile {
 public:
     // Durable: the data reaches the disk (fsync) before the file takes the target's place, so a
     // power cut right after a save leaves the old file or the new one. Fast: only the rename
-    // keeps readers from ever seeing a half-written file, and the kernel writes the data back
-    // in its own time (batch conversions, where waiting for the disk would cost more than the
-    // conversion itself).
+    // keeps readers from ever seeing a half-written file; the data is sent to the disk as it is
+    // written but not waited for (batch conversions, where waiting for the disk would cost
+    // more than the conversion itself).
     enum class Sync { Durable, Fast };
     // How the target is written: a new file renamed over it, or its own bytes overwritten.
     enum class Mode { Replace, InPlace };
