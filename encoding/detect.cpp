@@ -4,6 +4,7 @@
 #include "encoding/readers.h"
 #include "encoding/stream.h"
 
+#include <cstring>
 #include <memory>
 
 namespace enc {
@@ -92,7 +93,8 @@ BomKind DetectBomBytes(std::span<const std::uint8_t> start) {
 
 ByteOrderGuess GuessUtf16ByteOrderSample(std::span<const std::uint8_t> sample) {
     const std::size_t n = sample.size();
-    if (n < 2)
+    // Every pair that tells the byte order holds a zero byte; most samples hold none.
+    if (n < 2 || std::memchr(sample.data(), 0, n) == nullptr)
         return ByteOrderGuess::Undecided;
     int count = 0;
     for (std::size_t i = 0; i + 1 < n; i += 2) {
