@@ -130,6 +130,14 @@ std::size_t TextWriter::heldAtEnd(std::u16string_view units) const {
 }
 
 char* TextWriter::feed(std::u16string_view units, char* out) {
+    return take(units, out);
+}
+
+void TextWriter::advance(std::u16string_view units) {
+    take(units, nullptr);
+}
+
+char* TextWriter::take(std::u16string_view units, char* out) {
     if (units.empty())
         return out;
     if (units.size() == 1 && units[0] == u'\n' && m_heldCount == 1 && m_held[0] == u'\r') {
@@ -160,9 +168,10 @@ char* TextWriter::write(std::u16string_view units, char16_t next, char* out) {
         return out;
     switch (m_format) {
     case OutputFormat::Utf8:
-        return out + Utf16ToUtf8(units, reinterpret_cast<std::uint8_t*>(out));
+        return out == nullptr ? out
+                              : out + Utf16ToUtf8(units, reinterpret_cast<std::uint8_t*>(out));
     case OutputFormat::Html:
-        return putHtml(units, out);
+        return out == nullptr ? out : putHtml(units, out);
     case OutputFormat::CArray:
         return writeC(units, next, out);
     }
@@ -190,6 +199,12 @@ char* TextWriter::writeC(std::u16string_view units, char16_t next, char* p) {
             }
         }
         m_pos += end - i;
+        if (p == nullptr) {
+            // Advancing: the wrap count moves on without the values.
+            count = int((std::size_t(count) + (end - i)) % 10);
+            i = end;
+            continue;
+        }
         for (; i < end; ++i) {
             *p++ = '0';
             *p++ = 'x';
@@ -428,8 +443,8 @@ private:
     bool m_ending = false;           // no more blocks come
 };
 
-// Encodes units as UTF-8 on a thread of its own, one run at a time, while the calling thread
-// encodes the run before it.
+// Encodes units on a thread of its own, one run at a time, while the calling thread encodes the
+// run before it.
 class HalfEncoder {
 public:
     HalfEncoder() = default;
@@ -459,10 +474,13 @@ public:
         return !m_alone;
     }
 
-    // Starts encoding `units` at `out` (room for 3 * units.size() + 1 bytes) once ready().
-    void start(std::u16string_view units, char* out) {
+    // Starts encoding `units` at `out` once ready(): through `writer` (room for
+    // TextWriter::maxBytes(units.size()) bytes), which the caller leaves alone until wait()
+    // returns; or as plain UTF-8 without one (room for 3 * units.size() + 1 bytes).
+    void start(std::u16string_view units, char* out, TextWriter* writer = nullptr) {
         const std::lock_guard lock(m_mutex);
         m_units = units;
+        m_writer = writer;
         m_out = out;
         m_end = nullptr;
         m_changed.notify_all();
@@ -474,15 +492,22 @@ public:
         std::unique_lock lock(m_mutex);
         if (m_out != nullptr) {
             const std::u16string_view units = m_units;
+            TextWriter* const writer = m_writer;
             char* const out = std::exchange(m_out, nullptr);
             lock.unlock();
-            return out + Utf16ToUtf8(units, reinterpret_cast<std::uint8_t*>(out));
+            return encode(units, writer, out);
         }
         m_changed.wait(lock, [this] { return m_end != nullptr; });
         return m_end;
     }
 
 private:
+    static char* encode(std::u16string_view units, TextWriter* writer, char* out) {
+        if (writer != nullptr)
+            return writer->feed(units, out);
+        return out + Utf16ToUtf8(units, reinterpret_cast<std::uint8_t*>(out));
+    }
+
     void run() {
         std::unique_lock lock(m_mutex);
         for (;;) {
@@ -490,10 +515,11 @@ private:
             if (m_out == nullptr)
                 return;
             const std::u16string_view units = m_units;
+            TextWriter* const writer = m_writer;
             char* const out = m_out;
             m_out = nullptr;
             lock.unlock();
-            char* const end = out + Utf16ToUtf8(units, reinterpret_cast<std::uint8_t*>(out));
+            char* const end = encode(units, writer, out);
             lock.lock();
             m_end = end;
             m_changed.notify_all();
@@ -505,6 +531,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::u16string_view m_units; // the run to encode, while m_out is set
+    TextWriter* m_writer = nullptr;
     char* m_out = nullptr;
     char* m_end = nullptr; // the end of its bytes, once encoded
     bool m_ending = false;
@@ -524,6 +551,57 @@ char* putUtf8(std::u16string_view units, char* out) {
 // hand-over.
 constexpr std::size_t kMinSplitUnits = 32768;
 
+// The bytes of one file made into the blocks of a BlockWriter: the block being filled and where
+// its bytes end.
+class Filling {
+public:
+    Filling(BlockWriter& blocks, std::size_t blockBytes)
+        : m_blocks(blocks), m_blockBytes(blockBytes), m_start(blocks.block()), m_end(m_start) {}
+
+    // Where the next bytes go; the step that makes them sets the new end with made().
+    char* end() const { return m_end; }
+    void made(char* end) { m_end = end; }
+
+    // Hands the block over when it holds blockBytes or more. False once a block was refused.
+    bool handOverIfFull() {
+        return !m_refused && (std::size_t(m_end - m_start) < m_blockBytes || handOver(0));
+    }
+
+    // One step in two halves: `other` encodes `second` (through `writer`, or as UTF-8) into a
+    // spare block while `first` makes the bytes before them in this one, from end() to the end
+    // it returns; then this block is handed over and filling goes on after the second half's
+    // bytes. False once a block was refused.
+    template <class First>
+    bool inHalves(HalfEncoder& other, std::u16string_view second, TextWriter* writer, First first) {
+        char* const spare = m_blocks.spare();
+        other.start(second, spare, writer);
+        m_end = first(m_end);
+        return handOver(std::size_t(other.wait() - spare));
+    }
+
+    // Hands the last block over and waits for every block to be written; or, after a refused
+    // block, only waits.
+    WriteResult finish() {
+        return m_refused ? m_blocks.stop() : m_blocks.finish(std::size_t(m_end - m_start));
+    }
+
+private:
+    // Hands the block over and goes on in the block that follows, after the `filled` bytes the
+    // other thread put there.
+    bool handOver(std::size_t filled) {
+        m_refused = !m_blocks.pass(std::size_t(m_end - m_start));
+        m_start = m_blocks.block();
+        m_end = m_start + filled;
+        return !m_refused;
+    }
+
+    BlockWriter& m_blocks;
+    const std::size_t m_blockBytes;
+    char* m_start;
+    char* m_end;
+    bool m_refused = false;
+};
+
 // UTF-8 is the whole text's units encoded in one go (the break that ends the text is its own
 // bytes), so the text may be cut anywhere but inside a pair: each step takes up to blockBytes
 // units, encodes the first half into the block being filled while a second thread encodes the
@@ -533,27 +611,16 @@ WriteResult writeUtf8(const TextSpans& text, const ByteSink& sink, std::size_t b
     // Before a step a block holds fewer than blockBytes bytes and a unit held from the span
     // before with its pair; a step adds at most half + 1 units of 3 bytes and a NUL.
     BlockWriter blocks(sink, blockBytes + 3 * (half + 1) + 16);
+    Filling out(blocks, blockBytes);
     HalfEncoder other;
-    char* start = blocks.block();
-    char* p = start;
-    bool refused = false;
     char16_t held = 0; // a high half at the end of a span, which may pair with the next unit
-    // Hands the block over and goes on in the block that follows, after the `filled` bytes the
-    // other thread put there.
-    const auto handOver = [&](std::size_t filled) {
-        refused = !blocks.pass(std::size_t(p - start));
-        start = blocks.block();
-        p = start + filled;
-        return !refused;
-    };
-    const auto handOverIfFull = [&] { return std::size_t(p - start) < blockBytes || handOver(0); };
     text([&](std::u16string_view span) {
         if (span.empty())
             return true;
         if (held != 0) {
             const char16_t pair[2] = {held, span[0]};
             const std::size_t joined = IsLowSurrogate(span[0]) ? 2 : 1;
-            p = putUtf8(std::u16string_view(pair, joined), p);
+            out.made(putUtf8(std::u16string_view(pair, joined), out.end()));
             span.remove_prefix(joined - 1);
             held = 0;
         }
@@ -561,7 +628,7 @@ WriteResult writeUtf8(const TextSpans& text, const ByteSink& sink, std::size_t b
             held = span.back();
             span.remove_suffix(1);
         }
-        if (!handOverIfFull())
+        if (!out.handOverIfFull())
             return false;
         while (!span.empty()) {
             std::size_t take = std::min(span.size(), 2 * half);
@@ -572,24 +639,67 @@ WriteResult writeUtf8(const TextSpans& text, const ByteSink& sink, std::size_t b
             if (split) {
                 // A step that is split takes at least 2 units, so the cut lies within it.
                 const std::size_t cut = cutAt(span, end / 2);
-                other.start(span.substr(cut, end - cut), blocks.spare());
-                p = putUtf8(span.substr(0, cut), p);
-                if (!handOver(std::size_t(other.wait() - blocks.spare())))
+                if (!out.inHalves(other, span.substr(cut, end - cut), nullptr,
+                                  [&](char* p) { return putUtf8(span.substr(0, cut), p); }))
                     return false;
             } else {
-                p = putUtf8(span.substr(0, end), p);
+                out.made(putUtf8(span.substr(0, end), out.end()));
             }
             span.remove_prefix(end);
-            if (!handOverIfFull())
+            if (!out.handOverIfFull())
                 return false;
         }
         return true;
     });
-    if (refused)
-        return blocks.stop();
     if (held != 0)
-        p = putUtf8(std::u16string_view(&held, 1), p);
-    return blocks.finish(std::size_t(p - start));
+        out.made(putUtf8(std::u16string_view(&held, 1), out.end()));
+    return out.finish();
+}
+
+// The exports carry state from unit to unit (held units at the end, and for the C array the
+// position, the piece's end and the wrap count), so a split step gives the second half a copy of
+// the writer advanced over the first half; the copy writes the second half into a spare block
+// while the caller's writer writes the first, and the caller's writer then goes on from the
+// copy. advance() moves the state exactly as feed() does, so the halves may be cut anywhere.
+WriteResult writeExport(OutputFormat format, const TextSpans& text, const ByteSink& sink,
+                        std::size_t blockBytes) {
+    // A half fits in the room a block keeps beyond blockBytes, whatever its units.
+    const std::size_t half = std::max<std::size_t>(blockBytes / TextWriter::kMaxBytesPerUnit, 1);
+    BlockWriter blocks(sink, blockBytes + TextWriter::maxBytes(half));
+    Filling out(blocks, blockBytes);
+    HalfEncoder other;
+    TextWriter writer(format);
+    TextWriter second(format);
+    out.made(writer.begin(out.end()));
+    text([&](std::u16string_view span) {
+        while (!span.empty()) {
+            if (!out.handOverIfFull())
+                return false;
+            std::size_t take = std::min(span.size(), 2 * half);
+            const bool split = take >= std::min(kMinSplitUnits, 2 * half) && other.ready();
+            if (!split)
+                take = std::min(take, half);
+            if (split) {
+                const std::size_t cut = take / 2;
+                second = writer;
+                second.advance(span.substr(0, cut));
+                const bool passed =
+                    out.inHalves(other, span.substr(cut, take - cut), &second,
+                                 [&](char* p) { return writer.feed(span.substr(0, cut), p); });
+                writer = second;
+                if (!passed)
+                    return false;
+            } else {
+                out.made(writer.feed(span.substr(0, take), out.end()));
+            }
+            span.remove_prefix(take);
+        }
+        return true;
+    });
+    // finish() needs room that a full block may not have left.
+    if (out.handOverIfFull())
+        out.made(writer.finish(out.end()));
+    return out.finish();
 }
 
 } // namespace
@@ -599,32 +709,7 @@ WriteResult WriteText(OutputFormat format, const TextSpans& text, const ByteSink
     blockBytes = std::max<std::size_t>(blockBytes, 1);
     if (format == OutputFormat::Utf8)
         return writeUtf8(text, sink, blockBytes);
-    // A span may be the whole text: it is fed in slices, so the bytes never pile up.
-    constexpr std::size_t kSlice = 65536;
-    BlockWriter blocks(sink, blockBytes + TextWriter::maxBytes(kSlice));
-    char* start = blocks.block();
-    char* p = start;
-    bool refused = false;
-    TextWriter writer(format);
-    p = writer.begin(p);
-    text([&](std::u16string_view span) {
-        while (!span.empty()) {
-            const std::u16string_view slice = span.substr(0, kSlice);
-            span.remove_prefix(slice.size());
-            p = writer.feed(slice, p);
-            if (std::size_t(p - start) >= blockBytes) {
-                refused = !blocks.pass(std::size_t(p - start));
-                start = p = blocks.block();
-                if (refused)
-                    return false;
-            }
-        }
-        return true;
-    });
-    if (refused)
-        return blocks.stop();
-    p = writer.finish(p);
-    return blocks.finish(std::size_t(p - start));
+    return writeExport(format, text, sink, blockBytes);
 }
 
 } // namespace enc

@@ -58,6 +58,12 @@ public:
     // Writes what was held back, the trailer when the text ended with CR LF, and the footer.
     char* finish(char* out);
 
+    // Takes the next units of the text as feed() does but writes nothing: the writer goes on
+    // as if it had written them, so a copy advanced over one part of the text writes the part
+    // after it while the original writes the first. Costs the held units and, for the C array,
+    // a step per piece, never a step per unit.
+    void advance(std::u16string_view units);
+
     // The same, appending to `out`.
     void begin(std::string& out);
     void feed(std::u16string_view units, std::string& out);
@@ -68,7 +74,10 @@ private:
     // (UTF-8, HTML) that may pair with the next unit, a CR that may start a break, or a CR LF
     // that may be the text's last break.
     std::size_t heldAtEnd(std::u16string_view units) const;
+    // feed(), or advance() when `out` is null.
+    char* take(std::u16string_view units, char* out);
     // Writes units that are not held back; `next` is the unit after them, 0 when not known.
+    // With a null `out` only the state moves on.
     char* write(std::u16string_view units, char16_t next, char* out);
     char* writeC(std::u16string_view units, char16_t next, char* out);
 
@@ -115,7 +124,7 @@ inline constexpr std::size_t kWriteBlockBytes = 1 << 20;
 
 // Writes the text in `format` to `sink` in blocks of about blockBytes, never holding the
 // text or its bytes whole. From the second block on, the sink takes each block on a thread of
-// its own while the next ones are made (at most four blocks in memory); UTF-8 is made on two
+// its own while the next ones are made (at most four blocks in memory); the bytes are made on two
 // threads, each encoding half of a long span into a block of its own. The sink is called in
 // order, one block at a time, and never after WriteText returns. Stops at the first block the sink
 // refuses: the result says what failed and after how many bytes; nothing after that is handed

@@ -192,33 +192,70 @@ private slots:
 
     // Long runs are encoded in halves on two threads: the bytes are those of one pass over the
     // whole text, whatever the block size, however the spans are cut, and with pairs and lone
-    // halves of surrogates at the cuts between the halves.
-    void utf8HalvesGiveTheBytesOfOnePass_data() {
+    // halves of surrogates, CRs, LFs and breaks at the cuts between the halves, at the C array's
+    // piece ends (a break across one shortens the piece) and at the end of the text.
+    void halvesGiveTheBytesOfOnePass_data() {
+        QTest::addColumn<enc::OutputFormat>("format");
         QTest::addColumn<int>("blockBytes");
         QTest::addColumn<QString>("pool");
         QTest::addColumn<int>("units");
         QTest::addColumn<int>("longestSpan");
+        QTest::addColumn<QString>("ending");
+        using F = enc::OutputFormat;
+        const int mib = int(enc::kWriteBlockBytes);
         const QString pairs =
             u"aЖ"_qs + QChar(0xD83D) + QChar(0xDE00) + QChar(0xD83D) + QChar(0xDE00);
         const QString halves = u"a"_qs + QChar(0xD800) + QChar(0xDC00) + QChar(0xDBFF) + u"\r\n"_qs;
-        QTest::newRow("pairs, blocks of 64, spans up to 300") << 64 << pairs << 20000 << 300;
-        QTest::newRow("lone halves, blocks of 65, spans up to 2000")
-            << 65 << halves << 20000 << 2000;
-        QTest::newRow("lone halves, blocks of 1000, spans of one unit")
-            << 1000 << halves << 5000 << 1;
-        QTest::newRow("pairs, 1 MiB blocks, one span of 3M units")
-            << int(enc::kWriteBlockBytes) << pairs << 3000000 << 3000000;
-        QTest::newRow("lone halves, 1 MiB blocks, spans up to 1.5M")
-            << int(enc::kWriteBlockBytes) << halves << 4000000 << 1500000;
+        const QString breaks = u"aЖ\r\n\r\n\r"_qs + QChar(0xD83D) + QChar(0xDE00) + QChar(0xDC00);
+        QTest::newRow("utf8 pairs, blocks of 64, spans up to 300")
+            << F::Utf8 << 64 << pairs << 20000 << 300 << u""_qs;
+        QTest::newRow("utf8 lone halves, blocks of 65, spans up to 2000")
+            << F::Utf8 << 65 << halves << 20000 << 2000 << u""_qs;
+        QTest::newRow("utf8 lone halves, blocks of 1000, spans of one unit")
+            << F::Utf8 << 1000 << halves << 5000 << 1 << u""_qs;
+        QTest::newRow("utf8 pairs, 1 MiB blocks, one span of 3M units")
+            << F::Utf8 << mib << pairs << 3000000 << 3000000 << u""_qs;
+        QTest::newRow("utf8 lone halves, 1 MiB blocks, spans up to 1.5M")
+            << F::Utf8 << mib << halves << 4000000 << 1500000 << u""_qs;
+        for (const auto& [format, name] : {std::pair(F::Html, "html"), std::pair(F::CArray, "c")}) {
+            const auto row = [&, name = name](const char* what) -> QTestData& {
+                return QTest::newRow(qPrintable(QString::fromLatin1(name) + u' ' + what));
+            };
+            row("breaks, blocks of 64, spans up to 300, ends with CR LF")
+                << format << 64 << breaks << 45000 << 300 << u"\r\n"_qs;
+            row("lone halves, blocks of 65, spans up to 2000, ends with CR")
+                << format << 65 << halves << 45000 << 2000 << u"\r"_qs;
+            row("breaks, blocks of 1000, spans up to 150, ends with a high half")
+                << format << 1000 << breaks << 45000 << 150 << QString(QChar(0xD83D));
+            row("breaks, blocks of 1000, spans up to 20000, ends with CR LF CR LF")
+                << format << 1000 << breaks << 120000 << 20000 << u"\r\n\r\n"_qs;
+            row("pairs, 1 MiB blocks, one span of 3M units, ends with CR LF")
+                << format << mib << pairs << 3000000 << 3000000 << u"\r\n"_qs;
+            row("breaks, 1 MiB blocks, spans up to 1.5M")
+                << format << mib << breaks << 4000000 << 1500000 << u""_qs;
+        }
     }
-    void utf8HalvesGiveTheBytesOfOnePass() {
+    void halvesGiveTheBytesOfOnePass() {
+        QFETCH(enc::OutputFormat, format);
         QFETCH(int, blockBytes);
         QFETCH(QString, pool);
         QFETCH(int, units);
         QFETCH(int, longestSpan);
+        QFETCH(QString, ending);
         std::uint32_t state = 7;
         for (int round = 0; round < 3; ++round) {
-            const std::u16string t = randomText(pool.toStdU16String(), units + round, state);
+            std::u16string t = randomText(pool.toStdU16String(), units + round, state);
+            // Something else at each piece end of the C array: a break across it (the piece
+            // ends before the CR), a lone CR before it, an LF after it, an LF CR across it.
+            std::size_t pieceEnd = enc::kPieceSize;
+            for (int k = 0; pieceEnd + 1 < t.size(); ++k) {
+                const char16_t across[4][2] = {
+                    {u'\r', u'\n'}, {u'\r', u'a'}, {u'a', u'\n'}, {u'\n', u'\r'}};
+                t[pieceEnd - 1] = across[(k + round) % 4][0];
+                t[pieceEnd] = across[(k + round) % 4][1];
+                pieceEnd += (k + round) % 4 == 0 ? enc::kPieceSize - 1 : enc::kPieceSize;
+            }
+            t += ending.toStdU16String();
             const enc::TextSpans spans = [&](const enc::SpanVisitor& visit) {
                 std::uint32_t cuts = state;
                 for (std::size_t at = 0; at < t.size();) {
@@ -231,7 +268,7 @@ private slots:
             };
             std::string got;
             const enc::WriteResult result = enc::WriteText(
-                enc::OutputFormat::Utf8, spans,
+                format, spans,
                 [&](std::string_view b) {
                     got += b;
                     return enc::FileResult{};
@@ -239,30 +276,37 @@ private slots:
                 std::size_t(blockBytes));
             QVERIFY(result);
             QCOMPARE(result.offset, got.size());
-            QCOMPARE(bytesOf(got), bytesOf(enc::WriteAll(enc::OutputFormat::Utf8, t)));
+            QCOMPARE(bytesOf(got), bytesOf(enc::WriteAll(format, t)));
         }
     }
 
     // A write that fails stops the walk: nothing more is written or asked for, and the result
     // says what failed and after how many bytes.
     void writeTextStopsAtAFailedWrite_data() {
+        QTest::addColumn<enc::OutputFormat>("format");
         QTest::addColumn<int>("error");
         QTest::addColumn<enc::WriteFault>("fault");
-        QTest::newRow("EIO: write") << EIO << enc::WriteFault::Write;
-        QTest::newRow("ENOSPC: no space") << ENOSPC << enc::WriteFault::NoSpace;
+        using F = enc::OutputFormat;
+        QTest::newRow("EIO: write") << F::Utf8 << EIO << enc::WriteFault::Write;
+        QTest::newRow("ENOSPC: no space") << F::Utf8 << ENOSPC << enc::WriteFault::NoSpace;
 #if defined(EDQUOT)
-        QTest::newRow("EDQUOT: no space") << EDQUOT << enc::WriteFault::NoSpace;
+        QTest::newRow("EDQUOT: no space") << F::Utf8 << EDQUOT << enc::WriteFault::NoSpace;
 #endif
-        QTest::newRow("EFBIG (ulimit -f): no space") << EFBIG << enc::WriteFault::NoSpace;
+        QTest::newRow("EFBIG (ulimit -f): no space")
+            << F::Utf8 << EFBIG << enc::WriteFault::NoSpace;
+        QTest::newRow("html, EIO: write") << F::Html << EIO << enc::WriteFault::Write;
+        QTest::newRow("c array, ENOSPC: no space")
+            << F::CArray << ENOSPC << enc::WriteFault::NoSpace;
     }
     void writeTextStopsAtAFailedWrite() {
+        QFETCH(enc::OutputFormat, format);
         QFETCH(int, error);
         QFETCH(enc::WriteFault, fault);
         const std::u16string text(3 << 20, u'ж');
         int calls = 0;
         std::uint64_t taken = 0;
         const enc::WriteResult result = enc::WriteText(
-            enc::OutputFormat::Utf8, [&](const enc::SpanVisitor& visit) { visit(text); },
+            format, [&](const enc::SpanVisitor& visit) { visit(text); },
             [&](std::string_view bytes) {
                 if (++calls == 1) {
                     taken += bytes.size();
