@@ -129,15 +129,12 @@ std::size_t TextWriter::heldAtEnd(std::u16string_view units) const {
     return m_format != OutputFormat::CArray && IsHighSurrogate(last) ? 1 : 0;
 }
 
-char* TextWriter::feed(std::u16string_view units, char* out) {
-    return take(units, out);
-}
-
 void TextWriter::advance(std::u16string_view units) {
-    take(units, nullptr);
+    // Without room, write() only moves the state on.
+    feed(units, nullptr);
 }
 
-char* TextWriter::take(std::u16string_view units, char* out) {
+char* TextWriter::feed(std::u16string_view units, char* out) {
     if (units.empty())
         return out;
     if (units.size() == 1 && units[0] == u'\n' && m_heldCount == 1 && m_held[0] == u'\r') {
@@ -564,7 +561,9 @@ public:
 
     // Hands the block over when it holds blockBytes or more. False once a block was refused.
     bool handOverIfFull() {
-        return !m_refused && (std::size_t(m_end - m_start) < m_blockBytes || handOver(0));
+        if (std::size_t(m_end - m_start) < m_blockBytes)
+            return !m_refused;
+        return !m_refused && handOver(0);
     }
 
     // One step in two halves: `other` encodes `second` (through `writer`, or as UTF-8) into a
@@ -671,10 +670,18 @@ WriteResult writeExport(OutputFormat format, const TextSpans& text, const ByteSi
     TextWriter writer(format);
     TextWriter second(format);
     out.made(writer.begin(out.end()));
+    // Before each step the block holds fewer than blockBytes bytes, so a step of at most half
+    // units, and finish(), fit in it.
+    if (!out.handOverIfFull())
+        return out.finish();
     text([&](std::u16string_view span) {
+        // Short spans (a line at a time, when the text is read on one processor) go straight
+        // to the writer.
+        if (span.size() <= half) {
+            out.made(writer.feed(span, out.end()));
+            return out.handOverIfFull();
+        }
         while (!span.empty()) {
-            if (!out.handOverIfFull())
-                return false;
             std::size_t take = std::min(span.size(), 2 * half);
             const bool split = take >= std::min(kMinSplitUnits, 2 * half) && other.ready();
             if (!split)
@@ -693,10 +700,11 @@ WriteResult writeExport(OutputFormat format, const TextSpans& text, const ByteSi
                 out.made(writer.feed(span.substr(0, take), out.end()));
             }
             span.remove_prefix(take);
+            if (!out.handOverIfFull())
+                return false;
         }
         return true;
     });
-    // finish() needs room that a full block may not have left.
     if (out.handOverIfFull())
         out.made(writer.finish(out.end()));
     return out.finish();

@@ -74,10 +74,8 @@ private:
     // (UTF-8, HTML) that may pair with the next unit, a CR that may start a break, or a CR LF
     // that may be the text's last break.
     std::size_t heldAtEnd(std::u16string_view units) const;
-    // feed(), or advance() when `out` is null.
-    char* take(std::u16string_view units, char* out);
     // Writes units that are not held back; `next` is the unit after them, 0 when not known.
-    // With a null `out` only the state moves on.
+    // With a null `out` only the state moves on (feed() with a null `out` is advance()).
     char* write(std::u16string_view units, char16_t next, char* out);
     char* writeC(std::u16string_view units, char16_t next, char* out);
 
