@@ -117,21 +117,20 @@ enc::FileResult visitInPieces(const Source& source, std::uint64_t begin, enc::Te
                 ? findPieceStart(source, begin + target,
                                  std::min(source.size, begin + target + size), utf16)
                 : std::nullopt;
-        std::uint64_t to = end.value_or(source.size);
-        if (!end || *end >= source.size) {
-            // A rest of at most two pieces is decoded ahead as the last piece, so the calling
-            // thread is not left alone with it at the end; a longer one is read line by line.
-            if (next >= source.size || source.size - next > 2 * size) {
-                cutting = false;
-                changed.notify_all();
-                return std::nullopt;
-            }
-            to = source.size;
+        // Without a cut, a rest of at most two pieces is decoded ahead as the last piece, so
+        // the calling thread is not left alone with it at the end; a longer one (or none) is
+        // read line by line.
+        const std::uint64_t to = end && *end < source.size ? *end : source.size;
+        const bool last = to == source.size;
+        if (last && (next >= source.size || source.size - next > 2 * size)) {
+            cutting = false;
+            changed.notify_all();
+            return std::nullopt;
         }
         StreamPiece& piece = pieces.emplace_back();
         piece.from = next;
         piece.to = to;
-        if (to == source.size) {
+        if (last) {
             cutting = false;
             changed.notify_all();
         }
